@@ -1,0 +1,28 @@
+# Warning, sanitizer and platform settings shared by every target.
+# Targets opt in with project_options(<target>).
+
+add_library(project_warnings INTERFACE)
+if(MSVC)
+  target_compile_options(project_warnings INTERFACE /W4)
+else()
+  target_compile_options(project_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+                                                    -Wnon-virtual-dtor -Wcast-align)
+  if(WARNINGS_AS_ERRORS)
+    target_compile_options(project_warnings INTERFACE -Werror)
+  endif()
+endif()
+
+if(ENABLE_SANITIZERS AND NOT WIN32)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32 AND NOT MSVC)
+  # Ship programs that run on a clean Windows: no MinGW runtime DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+function(project_options target)
+  target_link_libraries(${target} PRIVATE project_warnings)
+endfunction()
