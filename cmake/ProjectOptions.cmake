@@ -9,6 +9,12 @@ else()
                                                     -Wnon-virtual-dtor -Wcast-align)
   if(WARNINGS_AS_ERRORS)
     target_compile_options(project_warnings INTERFACE -Werror)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+      # GCC 12 reports -Wrestrict inside libstdc++'s std::string at -O2/-O3
+      # for ordinary insert/replace calls (a known false positive); keep it
+      # visible but do not fail the build on it.
+      target_compile_options(project_warnings INTERFACE -Wno-error=restrict)
+    endif()
   endif()
 endif()
 
