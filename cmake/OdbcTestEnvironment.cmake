@@ -1,0 +1,127 @@
+# Private ODBC configuration and a throwaway PostgreSQL server for the tests.
+#
+# Two CTest fixtures:
+#   odbc_config    setup test "odbc_env_write_config" writes odbcinst.ini,
+#                  odbc.ini, user.ini and env.sh into ${SQELTO_ODBC_TEST_DIR}
+#   odbc_postgres  setup "odbc_env_postgres_start" starts the server (it needs
+#                  odbc_config), cleanup "odbc_env_postgres_stop" stops it
+#
+# Functions for test folders:
+#   odbc_test_environment(<test>... [POSTGRES])
+#       gives tests made with add_test() the environment and the fixtures
+#   odbc_gtest_discover_tests(<target> [POSTGRES] [gtest_discover_tests options])
+#       gtest_discover_tests whose tests get the same environment and fixtures
+#       (it also calls odbc_keep_odbcinst_loaded on the target)
+#   odbc_keep_odbcinst_loaded(<target>)
+#       for programs run through add_test: see below
+#
+# Tests see ODBCSYSINI / ODBCINSTINI / ODBCINI (no global configuration is
+# read), LC_ALL=C.UTF-8, SQELTO_ODBC_DIR, SQELTO_SQLITE_DSN,
+# SQELTO_SQLITE_DATABASE, SQELTO_PG_DSN, SQELTO_PG_HOST, SQELTO_PG_PORT and
+# SQELTO_PG_DATABASE, and LSAN_OPTIONS with suppressions for leaks inside the
+# system's ODBC libraries. A PostgreSQL that cannot start fails the setup test, and
+# CTest then fails (does not skip) every test that needs it.
+include_guard(GLOBAL)
+
+set(SQELTO_TEST_PG_PORT 54329 CACHE STRING
+    "Loopback port of the throwaway PostgreSQL server of the tests (not 5432)")
+# Cache entries, not plain variables: the functions below run in other folders
+# than the one that included this file first.
+set(SQELTO_ODBC_TEST_DIR "${CMAKE_BINARY_DIR}/odbc-env" CACHE INTERNAL "private ODBC configuration of the tests")
+get_filename_component(_sqelto_odbc_scripts "${CMAKE_CURRENT_LIST_DIR}/../scripts/odbc" ABSOLUTE)
+set(SQELTO_ODBC_SCRIPTS "${_sqelto_odbc_scripts}" CACHE INTERNAL "scripts/odbc of the source tree")
+
+# The fixture tests are added on first use, in the folder of the first test
+# that needs them, so this file may be included anywhere (even before
+# include(CTest)) and adds nothing to builds without ODBC tests.
+function(_sqelto_odbc_add_fixtures)
+  get_property(added GLOBAL PROPERTY SQELTO_ODBC_FIXTURES_ADDED)
+  if(added)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY SQELTO_ODBC_FIXTURES_ADDED TRUE)
+  add_test(NAME odbc_env_write_config
+           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/write-config" "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}")
+  set_tests_properties(odbc_env_write_config PROPERTIES FIXTURES_SETUP odbc_config)
+
+  add_test(NAME odbc_env_postgres_start
+           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/pg-server" start "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}")
+  add_test(NAME odbc_env_postgres_stop
+           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/pg-server" stop "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}")
+  set_tests_properties(odbc_env_postgres_start PROPERTIES
+                       FIXTURES_SETUP odbc_postgres FIXTURES_REQUIRED odbc_config TIMEOUT 120)
+  set_tests_properties(odbc_env_postgres_stop PROPERTIES FIXTURES_CLEANUP odbc_postgres TIMEOUT 60)
+endfunction()
+
+function(_sqelto_odbc_environment out_var)
+  set(${out_var}
+      "ODBCSYSINI=${SQELTO_ODBC_TEST_DIR}"
+      "ODBCINSTINI=odbcinst.ini"
+      "ODBCINI=${SQELTO_ODBC_TEST_DIR}/user.ini"
+      "LC_ALL=C.UTF-8"
+      "SQELTO_ODBC_DIR=${SQELTO_ODBC_TEST_DIR}"
+      "SQELTO_SQLITE_DSN=SqeltoSQLite"
+      "SQELTO_SQLITE_DATABASE=${SQELTO_ODBC_TEST_DIR}/sqelto-test.sqlite3"
+      "SQELTO_PG_DSN=SqeltoPostgres"
+      "SQELTO_PG_HOST=127.0.0.1"
+      "SQELTO_PG_PORT=${SQELTO_TEST_PG_PORT}"
+      "SQELTO_PG_DATABASE=sqelto_test"
+      # The system's ODBC libraries leak a little; keep LeakSanitizer on for ours.
+      "LSAN_OPTIONS=suppressions=${SQELTO_ODBC_SCRIPTS}/lsan-suppressions.txt:print_suppressions=0"
+      PARENT_SCOPE)
+endfunction()
+
+# odbc_postgres pulls in odbc_config through its setup test, so a test names
+# only one fixture.
+function(_sqelto_odbc_fixture out_var postgres)
+  if(postgres)
+    set(${out_var} odbc_postgres PARENT_SCOPE)
+  else()
+    set(${out_var} odbc_config PARENT_SCOPE)
+  endif()
+endfunction()
+
+function(odbc_test_environment)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "POSTGRES" "" "")
+  if(NOT arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "odbc_test_environment: no test names given")
+  endif()
+  _sqelto_odbc_add_fixtures()
+  _sqelto_odbc_environment(environment)
+  _sqelto_odbc_fixture(fixture "${arg_POSTGRES}")
+  set_tests_properties(${arg_UNPARSED_ARGUMENTS} PROPERTIES
+                       ENVIRONMENT "${environment}" FIXTURES_REQUIRED ${fixture})
+endfunction()
+
+# The SQLite3 driver loads unixODBC's profile library (libodbcinst) itself and
+# unloads it again; what that library leaks is then reported from an unnamed
+# module, which no suppression can match. Linking it into the test program
+# keeps it loaded for the whole run, so its frames carry its name.
+find_library(SQELTO_ODBCINST_LIBRARY odbcinst)
+function(odbc_keep_odbcinst_loaded target)
+  if(SQELTO_ODBCINST_LIBRARY)
+    target_link_libraries(${target} PRIVATE "-Wl,--push-state,--no-as-needed" "${SQELTO_ODBCINST_LIBRARY}"
+                                            "-Wl,--pop-state")
+  endif()
+endfunction()
+
+# gtest_discover_tests(PROPERTIES ...) keeps only the first entry of a list
+# value such as ENVIRONMENT, so the properties are set by a CTest include file
+# that runs after the discovered tests are added, over their TEST_LIST.
+function(odbc_gtest_discover_tests target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES" "" "")
+  _sqelto_odbc_environment(environment)
+  _sqelto_odbc_fixture(fixture "${arg_POSTGRES}")
+  _sqelto_odbc_add_fixtures()
+  odbc_keep_odbcinst_loaded(${target})
+  string(MAKE_C_IDENTIFIER "${target}_odbc_tests" test_list)
+  include(GoogleTest)
+  gtest_discover_tests(${target} TEST_LIST ${test_list} ${arg_UNPARSED_ARGUMENTS})
+  set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_odbc_environment.cmake")
+  file(CONFIGURE OUTPUT "${include_file}" CONTENT [[
+if(DEFINED @test_list@)
+  set_tests_properties(${@test_list@} PROPERTIES ENVIRONMENT "@environment@" FIXTURES_REQUIRED @fixture@)
+endif()
+]] @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${include_file}")
+endfunction()
