@@ -1,0 +1,137 @@
+#include "file_commands.h"
+
+#include "descriptor.h"
+#include "file_utils.h"
+#include "path_prefix.h"
+#include "payload.h"
+#include "process_utils.h"
+#include "text_utils.h"
+
+namespace kestrin {
+
+namespace {
+const std::string kPreInstallParseError = "Pre Install Error\r\n\r\nContact Publisher";
+const std::string kPostInstallParseError = "Post Install Error\r\n\r\nContact Publisher";
+const std::string kInstallError = "Install Error\r\n\r\n";
+
+bool PathExists(Platform& platform, const std::string& path) {
+    return platform.FileExists(path) || platform.FolderExists(path);
+}
+
+bool IsActionKey(const std::string& key) {
+    return key == "DeleteFile" || key == "DeleteFolder" || key == "CreateFolder" || key == "Shortcut" ||
+           key == "EveryoneAccess";
+}
+}  // namespace
+
+std::vector<FileCommand> ParseFileCommands(const std::string& list) {
+    std::vector<FileCommand> commands;
+    for (const std::string& entry : SplitFields(list, "|"))
+        commands.push_back({NthField(entry, "=", 1), NthField(entry, "=", 2)});
+    return commands;
+}
+
+void RunPreInstallCommands(Platform& platform, const std::string& list) {
+    for (const FileCommand& command : ParseFileCommands(list)) {
+        if (!command.wellFormed()) {
+            platform.ShowMessage(kPreInstallParseError);
+            continue;
+        }
+        if (command.key == "PreInstallDelete") {
+            if (platform.FolderExists(command.value)) DeleteFolderFiles(platform, command.value);
+            if (platform.FileExists(command.value)) platform.RemoveFile(command.value);
+        } else if (command.key == "PreInstallCopy") {
+            const std::string source = NthField(command.value, ";", 1);
+            const std::string destination = NthField(command.value, ";", 2);
+            if (destination.empty() || PathExists(platform, destination)) continue;
+            if (platform.FolderExists(source)) CopyFolderTree(platform, source, destination);
+            else if (platform.FileExists(source)) CopyFileBlocks(platform, source, destination);
+        }
+    }
+}
+
+void RunPostCopyCommands(Platform& platform, const std::string& list, const std::string& installFolder,
+                         const std::string& workPath) {
+    for (const FileCommand& command : ParseFileCommands(list)) {
+        if (!command.wellFormed()) {
+            platform.ShowMessage(kPostInstallParseError);
+            continue;
+        }
+        const bool action = IsActionKey(command.key);
+        const std::string source = action ? std::string() : JoinPath(installFolder, command.key);
+        std::string value = command.value;
+
+        bool run = true;
+        if (StartsWith(value, "[")) {
+            // [condition folder]rest: only when the condition folder exists.
+            const std::string rest = value.substr(1);
+            std::string condition = NthField(rest, "]", 1);
+            ExpandUserAccount(platform, condition);
+            value = NthField(rest, "]", 2);
+            run = platform.FolderExists(condition);
+        }
+        if (StartsWith(value, "{")) {
+            // {path}: only when the path is not there yet.
+            std::string path = NthField(value.substr(1), "}", 1);
+            ExpandUserAccount(platform, path);
+            value = path;
+            run = !PathExists(platform, path);
+        }
+        if (command.key == "PreInstallDelete" || command.key == "PreInstallCopy" || !run) continue;
+        ExpandUserAccount(platform, value);
+
+        if (command.key == "Shortcut") {
+            CreateDesktopShortcut(platform, installFolder, value, workPath);
+        } else if (command.key == "DeleteFile") {
+            if (platform.FileExists(value)) platform.RemoveFile(value);
+        } else if (command.key == "DeleteFolder") {
+            if (platform.FolderExists(value)) DeleteFolderFiles(platform, value);
+        } else if (command.key == "CreateFolder") {
+            if (!platform.FolderExists(value)) CreateFolderTree(platform, value);
+        } else if (command.key == "EveryoneAccess") {
+            RunHidden(platform, "echo Y| icacls \"" + value + "\" /t /grant \"Everyone\":(OI)(CI)F");
+        } else {
+            const std::string name = FileNamePart(source);
+            if (!PathExists(platform, source)) {
+                platform.ShowMessage(kInstallError + "Missing File: " + name);
+                continue;
+            }
+            const std::string parent = ParentFolder(value);
+            if (!parent.empty() && !platform.FolderExists(parent)) CreateFolderTree(platform, parent);
+            if (platform.FileExists(value)) platform.RemoveFile(value);
+            if (platform.FolderExists(source)) {
+                if (!CopyFolderTree(platform, source, value)) platform.ShowMessage(kInstallError + "Folder Copy Failed: " + name);
+            } else if (!CopyFileBlocks(platform, source, value)) {
+                platform.ShowMessage(kInstallError + "File Copy Failed: " + name);
+            }
+        }
+    }
+}
+
+std::string ShortcutBatchText(const std::string& installFolder, const std::string& value) {
+    const std::string name = NthField(value, ";", 1);
+    const std::string target = NthField(value, ";", 2);
+    const std::string icon = NthField(value, ";", 3);
+    std::string text;
+    auto line = [&text](const std::string& content) { text += content + "\r\n"; };
+    line("@echo off");
+    line("echo Set oWS = WScript.CreateObject(\"WScript.Shell\") > CreateShortcut.vbs");
+    line("echo sLinkFile = \"c:\\Users\\Public\\Desktop\\" + name + ".lnk\" >> CreateShortcut.vbs");
+    line("echo Set oLink = oWS.CreateShortcut(sLinkFile) >> CreateShortcut.vbs");
+    line("echo oLink.TargetPath = \"" + target + "\" >> CreateShortcut.vbs");
+    if (!icon.empty()) line("echo oLink.IconLocation = \"" + installFolder + "\\" + icon + "\" >> CreateShortcut.vbs");
+    line("echo oLink.Save >> CreateShortcut.vbs");
+    line("cscript CreateShortcut.vbs");
+    line("del CreateShortcut.vbs");
+    return text;
+}
+
+void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
+                           const std::string& workPath) {
+    const std::string batchPath = JoinPath(workPath, "CreateShortcut.bat");
+    Blob batch = Blob::FromBytes(ShortcutBatchText(installFolder, value));
+    WriteBlobToFile(platform, batch, batchPath);
+    ShellOpenAndWait(platform, batchPath, "");
+}
+
+}  // namespace kestrin

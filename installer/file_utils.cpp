@@ -1,0 +1,159 @@
+#include "file_utils.h"
+
+#include "text_utils.h"
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace kestrin {
+
+std::string ParentFolder(const std::string& path) {
+    const std::size_t last = path.find_last_of("\\:");
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+std::string FileNamePart(const std::string& path) {
+    const std::size_t last = path.rfind('\\');
+    return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) { return folder + "\\" + name; }
+
+bool CreateFolderTree(Platform& platform, const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '\\') path.pop_back();
+    if (path.empty()) return false;
+    if (platform.FolderExists(path)) return true;
+    const std::string parent = ParentFolder(path);
+    if (!parent.empty() && parent != path && !platform.FolderExists(parent)) CreateFolderTree(platform, parent);
+    platform.CreateFolder(path);
+    return platform.FolderExists(path);
+}
+
+void WriteBlobToFile(Platform& platform, Blob& piece, const std::string& path) {
+    auto file = platform.Open(path, FileOpen::CreateAlways, FileShare::All);
+    bool ok = file != nullptr;
+    if (ok) ok = file->Resize(piece.Size()) && file->Seek(0);
+    if (const auto& slice = piece.Slice()) {
+        auto source = platform.Open(slice->path, FileOpen::ReadExisting, FileShare::All);
+        ok = ok && source && source->Seek(slice->offset) &&
+             platform.CopyBytes(*source, *file, slice->length) == slice->length;
+        piece.Clear();
+        if (ok) file->Flush();
+        return;
+    }
+    auto& chunks = piece.Chunks();
+    for (std::size_t i = 0; i < chunks.size(); ++i) {
+        const unsigned char* data = chunks[i].data.get();
+        std::size_t left = chunks[i].size;
+        while (ok && left > 0) {
+            const std::size_t part = std::min(left, kMaxWriteChunk);
+            const auto written = file->Write(data, part);
+            ok = written && *written == part;
+            data += part;
+            left -= part;
+        }
+        // Give the memory back as soon as the bytes are on their way to disk.
+        piece.ReleaseChunk(i);
+    }
+    piece.Clear();
+    if (ok) file->Flush();
+}
+
+bool CopyFileBlocks(Platform& platform, const std::string& source, const std::string& destination) {
+    const std::size_t dot = source.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : source.substr(dot);
+    // These data files are kept open for writing by their own programs while
+    // they run; copying them must still be possible.
+    const bool shareAll = EqualsIgnoreCase(extension, ".TDD") || EqualsIgnoreCase(extension, ".TRQ");
+    auto in = platform.Open(source, FileOpen::ReadExisting, shareAll ? FileShare::All : FileShare::ReadOnly);
+    if (!in) return false;
+    auto out = platform.Open(destination, FileOpen::CreateAlways, FileShare::ReadOnly);
+    if (!out) return false;
+
+    std::vector<unsigned char> block(kCopyBlockSize);
+    bool ok = true;
+    for (;;) {
+        const auto got = in->Read(block.data(), block.size());
+        if (!got) {
+            ok = false;  // a read error is a failed copy, not a short file
+            break;
+        }
+        if (*got > 0) {
+            const auto written = out->Write(block.data(), *got);
+            if (!written || *written != *got) {
+                ok = false;
+                break;
+            }
+        }
+        if (*got < block.size()) break;
+    }
+    in.reset();
+    out.reset();
+    if (!ok) ForceDeleteFile(platform, destination);
+    return ok;
+}
+
+namespace {
+std::string FoldedFolder(const std::string& path) {
+    std::string folded;
+    for (char c : path) folded.push_back(c == '/' ? '\\' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
+    while (!folded.empty() && folded.back() == '\\') folded.pop_back();
+    return folded + "\\";
+}
+}  // namespace
+
+bool CopyFolderTree(Platform& platform, const std::string& source, const std::string& destination) {
+    // A destination inside the source would be copied into itself without end.
+    if (StartsWith(FoldedFolder(destination), FoldedFolder(source))) return false;
+    if (!CreateFolderTree(platform, destination)) return false;
+    const auto entries = platform.ListFolder(source);
+    if (!entries) return false;
+    for (const FolderEntry& entry : *entries) {
+        if (entry.name == "." || entry.name == "..") continue;
+        const std::string from = JoinPath(source, entry.name);
+        const std::string to = JoinPath(destination, entry.name);
+        const bool copied = entry.isDirectory ? CopyFolderTree(platform, from, to) : CopyFileBlocks(platform, from, to);
+        if (!copied) return false;
+    }
+    return true;
+}
+
+void DeleteFolderFiles(Platform& platform, const std::string& folder) {
+    if (const auto entries = platform.ListFolder(folder)) {
+        for (const FolderEntry& entry : *entries) {
+            if (entry.name == "." || entry.name == ".." || entry.isDirectory) continue;
+            platform.RemoveFile(JoinPath(folder, entry.name));
+        }
+    }
+    platform.RemoveFolder(folder);
+}
+
+void DeleteTree(Platform& platform, const std::string& folder) {
+    if (const auto entries = platform.ListFolder(folder)) {
+        for (const FolderEntry& entry : *entries) {
+            if (entry.name == "." || entry.name == "..") continue;
+            const std::string path = JoinPath(folder, entry.name);
+            if (entry.isDirectory) DeleteTree(platform, path);
+            else ForceDeleteFile(platform, path);
+        }
+    }
+    platform.RemoveFolder(folder);
+}
+
+void ForceDeleteFile(Platform& platform, const std::string& file) {
+    if (!platform.FileExists(file)) return;
+    if (platform.RemoveFile(file) || !platform.FileExists(file)) return;
+    // A running program cannot be deleted, but it can usually be renamed out
+    // of the way so that its old name is free again.
+    static std::minstd_rand generator(std::random_device{}());
+    std::uniform_int_distribution<int> number(0, 998);
+    std::string name = "X";
+    name += std::to_string(number(generator));
+    name += ".txt";
+    const std::string renamed = JoinPath(ParentFolder(file), name);
+    if (platform.RenameFile(file, renamed)) platform.RemoveFile(renamed);
+}
+
+}  // namespace kestrin

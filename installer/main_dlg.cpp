@@ -1,0 +1,175 @@
+#include "main_dlg.h"
+
+#include "descriptor.h"
+#include "file_utils.h"
+#include "notes.h"
+#include "path_prefix.h"
+#include "requirements.h"
+#include "text_utils.h"
+
+namespace kestrin {
+
+namespace {
+// "C:\Windows" -> "C:\"
+std::string DriveRootOf(const std::string& folder) {
+    const std::size_t slash = folder.find('\\');
+    return slash == std::string::npos ? folder + "\\" : folder.substr(0, slash + 1);
+}
+}  // namespace
+
+TMainDlg::TMainDlg(Platform& platform) : fPlatform(platform) {}
+
+std::string TMainDlg::Label(std::size_t index) const {
+    return index < fLabel.size() ? fLabel[index] : std::string();
+}
+
+std::string TMainDlg::InstallerFolder() const { return ParentFolder(fPlatform.OwnExecutablePath()); }
+
+bool TMainDlg::ShowLongText(const std::string& title, const std::string& text, bool ask) {
+    return ShowNotes(fPlatform, fLabel, title, text, ask);
+}
+
+// ---- start-up ---------------------------------------------------------------
+
+bool TMainDlg::ApplyDescriptor(const std::string& text) {
+    const std::vector<std::string> fields = SplitFields(text, kFieldSeparator);
+    auto field = [&fields](std::size_t index) { return index < fields.size() ? fields[index] : std::string(); };
+
+    // Checked before anything is taken over, so a rejected descriptor leaves
+    // the window in its no-payload state.
+    const auto alreadyInstalled = ParseDecimalInt32(field(kAlreadyInstalledField));
+    if (!alreadyInstalled) {
+        fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() +
+                              "\r\nInvalid descriptor: AlreadyInstalled \"" + field(kAlreadyInstalledField) +
+                              "\" is not a whole number");
+        return false;
+    }
+
+    fTimestamp = field(kTimestampField);
+    fPostInstallExeName = field(kPostInstallExeNameField);
+    fPreInstallExeName = field(kPreInstallExeNameField);
+    fCenterMessage = IsFlag(field(kCenterMessageField));
+    fAgreement = LineMarksToCrLf(field(kAgreementField));
+    fMessage = field(kMessageField);
+    fURLActual = field(kURLActualField);
+    fURLDisplayed = field(kURLDisplayedField);
+    fInfo = LineMarksToCrLf(field(kInfoField));
+    fLabels = field(kLabelsField);
+    fLabel = SplitFields(fLabels, "|");
+    fManufacturerFolder = field(kManufacturerFolderField);
+    fOutputFolder = field(kOutputFolderField);
+    fCopyright = field(kCopyrightField);
+    fWindowTitle = field(kWindowTitleField);
+    fShortcuts = field(kShortcutsField);
+    fMinOS = field(kMinOSField);
+    fMinRAM = field(kMinRAMField);
+    fCompletionURL = field(kCompletionURLField);
+    fPreNotes = LineMarksToCrLf(field(kPreNotesField));
+    fPostNotes = LineMarksToCrLf(field(kPostNotesField));
+    f32Bit = IsFlag(field(k32BitField));
+    fPostCopy = field(kPostCopyField);
+    fWindows7 = field(kWindows7Field);
+    fWindows8 = field(kWindows8Field);
+    fWindows10 = field(kWindows10Field);
+    fExternalMSI = field(kExternalMSIField);
+    fAlreadyInstalled = *alreadyInstalled;
+    fProductGuid = field(kProductGuidField);
+    fUninstallButton = IsFlag(field(kUninstallButtonField));
+    fAutoUninstall = IsFlag(field(kAutoUninstallField));
+    fPreUninstallExeName = field(kPreUninstallExeNameField);
+    fSuppressConfirm = IsFlag(field(kSuppressConfirmField));
+    fProgressScreen = IsFlag(field(kProgressScreenField));
+    return true;
+}
+
+void TMainDlg::WritePieceIfNamed(Blob& piece, const std::string& name, std::string& pathField) {
+    if (piece.Empty() || name.empty()) return;
+    pathField = JoinPath(fWorkPath, name);
+    WriteBlobToFile(fPlatform, piece, pathField);
+}
+
+void TMainDlg::ExtractPieces() {
+    fWorkPath = DriveRootOf(fPlatform.WindowsFolder()) + "Users\\Public\\Install";
+    if (!fPlatform.FolderExists(fWorkPath)) CreateFolderTree(fPlatform, fWorkPath);
+    if (!fImageStr.Empty()) {
+        fImagePath = JoinPath(fWorkPath, "Image.jpg");
+        WriteBlobToFile(fPlatform, fImageStr, fImagePath);
+    }
+    WritePieceIfNamed(fPreInstallStr, fPreInstallExeName, fPreInstallExePath);
+    WritePieceIfNamed(fPostInstallStr, fPostInstallExeName, fPostInstallExePath);
+    WritePieceIfNamed(fPreUninstallStr, fPreUninstallExeName, fPreUninstallExePath);
+}
+
+void TMainDlg::FormCreate() {
+    const std::string ownPath = fPlatform.OwnExecutablePath();
+    LocatedPayload payload = LocatePayload(fPlatform, ownPath);
+    if (payload.found) {
+        const auto decoded = DecodeDescriptor(payload.pieces[kDescriptorPiece].ToString());
+        payload.pieces[kDescriptorPiece].Clear();
+        if (!decoded) {
+            fPlatform.ShowMessage("Installer: " + ownPath + "\r\nInvalid descriptor: not hexadecimal text");
+        } else if (ApplyDescriptor(Utf16ToUtf8(*decoded))) {
+            fHasPayload = true;
+        }
+    }
+    if (fHasPayload) {
+        fImageStr = std::move(payload.pieces[kImagePiece]);
+        fMsiStr = std::move(payload.pieces[kPackagePiece]);
+        fPreInstallStr = std::move(payload.pieces[kPreInstallPiece]);
+        fPostInstallStr = std::move(payload.pieces[kPostInstallPiece]);
+        fPreUninstallStr = std::move(payload.pieces[kPreUninstallPiece]);
+        ExtractPieces();
+        fInstallFolder = std::string(f32Bit ? "c:\\Program Files (x86)\\" : "c:\\Program Files\\") +
+                         fManufacturerFolder + "\\" + fOutputFolder;
+        fUninstallVisible = fUninstallButton && fPlatform.FolderExists(fInstallFolder);
+    } else {
+        // Without a payload the window keeps its design state.
+        fUninstallVisible = true;
+    }
+    ShowLongText(LabelOr("Pre-Installation Notes", Label(11)), fPreNotes, false);
+}
+
+MainWindowView TMainDlg::View() const {
+    MainWindowView view;
+    if (fHasPayload) {
+        view.windowCaption = fWindowTitle;
+        view.backgroundImagePath = fImagePath;
+        view.messageVisible = !fMessage.empty();
+        view.messageText = fMessage;
+        view.messageCentered = fCenterMessage;
+        view.urlVisible = !fURLDisplayed.empty();
+        view.urlText = fURLDisplayed;
+        view.copyrightText = fCopyright;
+    } else {
+        view.windowCaption = "Install";
+        view.messageVisible = true;
+        view.messageText = "Label1";
+        view.urlVisible = true;
+        view.urlText = "URL";
+        view.copyrightText = "CopyrightLabel";
+    }
+    view.infoVisible = !fInfo.empty();
+    view.infoCaption = LabelOr("Info", Label(9));
+    view.uninstallVisible = fUninstallVisible;
+    view.uninstallCaption = "Uninstall";
+    view.quitCaption = LabelOr("Quit", Label(0));
+    view.installCaption = LabelOr("Install", Label(7));
+    view.installEnabled = fInstallEnabled;
+    return view;
+}
+
+// ---- simple actions ------------------------------------------------------------
+
+void TMainDlg::QuitBtnClick() { fEnded = true; }
+
+void TMainDlg::InfoBtnClick() { ShowLongText(LabelOr("Info", Label(9)), fInfo, false); }
+
+void TMainDlg::URLLabelClick() {
+    if (!fURLActual.empty()) fPlatform.ShellOpen(fURLActual);
+}
+
+void TMainDlg::UninstallBtnClick() { UninstallProduct(true); }
+
+bool TMainDlg::CheckRequirements() { return kestrin::CheckRequirements(fPlatform, fMinOS, fMinRAM); }
+
+}  // namespace kestrin

@@ -1,0 +1,25 @@
+// The ways the installer starts other programs.
+#pragma once
+
+#include "platform.h"
+
+#include <optional>
+#include <string>
+
+namespace kestrin {
+
+// "%COMSPEC% /C command", hidden, not waited for; then a 1 ms pause. The whole
+// line is passed as it is, however long and whatever its characters.
+void RunHidden(Platform& platform, const std::string& command);
+// Starts the trimmed command line without a window and waits for it. A start
+// failure shows the system's text; gives whether the process was started.
+bool RunAndWait(Platform& platform, const std::string& command);
+// Starts "PATH" ["ARG"] in `folder` without waiting; false when no file is at path.
+bool LaunchProgram(Platform& platform, const std::string& path, const std::string& folder,
+                   const std::optional<std::string>& argument = std::nullopt);
+// Opens the file through the shell, hidden, and waits; a failure shows the system's text.
+void ShellOpenAndWait(Platform& platform, const std::string& file, const std::string& parameters);
+// Full control for Users, Everyone and Authenticated Users, in that order.
+void GrantFullAccess(Platform& platform, const std::string& path);
+
+}  // namespace kestrin
