@@ -1,0 +1,292 @@
+// Entry points for objects, classes, exceptions, properties by name,
+// variants and arrays.
+#include "entry_points.h"
+#include "host_state.h"
+#include "tavro_host/errors.h"
+
+namespace tavro::entry {
+namespace {
+
+using internal::checkedObject;
+using internal::violation;
+
+TavroObjectImpl* needObject(TavroObject o, const char* entryPoint) {
+  if (!o) {
+    violation(std::string(entryPoint) + ": null object");
+    return nullptr;
+  }
+  return checkedObject(o, entryPoint);
+}
+
+bool needName(const char* name, const char* entryPoint) {
+  if (!name || !*name) {
+    violation(std::string(entryPoint) + ": null or empty property name");
+    return false;
+  }
+  return true;
+}
+
+// Reads a property for a "by name" entry point; a missing property is a
+// normal false answer (the plug-in reports it in its own words).
+bool read(TavroObject o, const char* name, const char* entryPoint, Value& out) {
+  TavroObjectImpl* impl = needObject(o, entryPoint);
+  if (!impl || !needName(name, entryPoint)) return false;
+  std::string why;
+  try {
+    return internal::getProperty(impl, name, out, why);
+  } catch (const std::exception& e) {
+    violation(std::string(entryPoint) + ": " + e.what());
+    return false;
+  }
+}
+
+bool asInteger(const Value& v, int64_t& out) {
+  if (v.kind() == Value::Kind::Integer || v.kind() == Value::Kind::Int64) {
+    out = v.asInteger();
+    return true;
+  }
+  if (v.kind() == Value::Kind::Boolean) {
+    out = v.asBoolean() ? 1 : 0;
+    return true;
+  }
+  return false;
+}
+
+int32_t TAVRO_CALL integerElement(TavroArray array, int32_t index) {
+  TavroObjectImpl* a = checkedObject(array, "Integer array element getter");
+  if (!a || a->kind != internal::ObjectKind::IntegerArray) {
+    violation("Integer array element getter: not an Integer array");
+    return 0;
+  }
+  if (index < 0 || static_cast<size_t>(index) >= a->integers.size()) {
+    violation("Integer array element getter: index " + std::to_string(index) + " out of bounds");
+    return 0;
+  }
+  return a->integers[static_cast<size_t>(index)];
+}
+
+// Hands out a new reference to the element; the caller releases it.
+TavroObject TAVRO_CALL objectElement(TavroArray array, int32_t index) {
+  TavroObjectImpl* a = checkedObject(array, "Variant array element getter");
+  if (!a || a->kind != internal::ObjectKind::VariantArray) {
+    violation("Variant array element getter: not a Variant array");
+    return nullptr;
+  }
+  if (index < 0 || static_cast<size_t>(index) >= a->objects.size()) {
+    violation("Variant array element getter: index " + std::to_string(index) + " out of bounds");
+    return nullptr;
+  }
+  TavroObject e = a->objects[static_cast<size_t>(index)];
+  internal::lockObject(e);
+  return e;
+}
+
+}  // namespace
+
+void TAVRO_CALL LockObject(TavroObject o) { internal::lockObject(o); }
+void TAVRO_CALL UnlockObject(TavroObject o) { internal::unlockObject(o); }
+
+TavroClass TAVRO_CALL ObjectType(const char* className) {
+  if (!className) {
+    violation("pluginObjectType: null class name");
+    return nullptr;
+  }
+  internal::HostState* st = internal::currentState();
+  if (!st) return nullptr;
+  std::lock_guard lock(st->mu);
+  return internal::findClassLocked(*st, className);
+}
+
+TavroObject TAVRO_CALL CreateInstance(TavroClass cls) {
+  if (!cls) {
+    violation("CreateInstance: null class");
+    return nullptr;
+  }
+  if (cls->magic != TavroClassImpl::kMagic) {
+    violation("CreateInstance: argument is not a host class");
+    return nullptr;
+  }
+  try {
+    return internal::instantiate(cls);
+  } catch (const std::exception& e) {
+    violation(std::string("CreateInstance: ") + e.what());
+    return nullptr;
+  }
+}
+
+TavroObject TAVRO_CALL NewInstanceOfClass(TavroClassRecord* record) {
+  internal::HostState* st = internal::currentState();
+  if (!st || !record) {
+    violation("PluginNewInstanceOfClass: null class record");
+    return nullptr;
+  }
+  TavroClassImpl* cls = nullptr;
+  {
+    std::lock_guard lock(st->mu);
+    for (auto& c : st->pluginClasses)
+      if (c->info.record == record) cls = c.get();
+  }
+  if (!cls) {
+    violation("PluginNewInstanceOfClass: class record was never registered");
+    return nullptr;
+  }
+  try {
+    return internal::instantiate(cls);
+  } catch (const std::exception& e) {
+    violation(std::string("PluginNewInstanceOfClass: ") + e.what());
+    return nullptr;
+  }
+}
+
+bool TAVRO_CALL ObjectIsa(TavroObject o, TavroClass cls) {
+  if (!o || !cls) return false;
+  TavroObjectImpl* impl = checkedObject(o, "RuntimeObjectIsa");
+  if (!impl || cls->magic != TavroClassImpl::kMagic) return false;
+  for (TavroClassImpl* c = impl->cls; c; c = c->super)
+    if (c == cls) return true;
+  return false;
+}
+
+void TAVRO_CALL RaiseException(TavroObject exception) {
+  TavroObjectImpl* impl = needObject(exception, "RuntimeRaiseException");
+  if (!impl) return;
+  if (!impl->cls || !impl->cls->derivesFrom("RuntimeException")) {
+    violation("RuntimeRaiseException: a " + (impl->cls ? impl->cls->info.name : std::string("?")) +
+              " is not an exception");
+    return;
+  }
+  internal::lockObject(exception);
+  internal::setPendingException(exception);
+}
+
+int32_t TAVRO_CALL UBound(TavroArray array) {
+  TavroObjectImpl* a = needObject(array, "RuntimeUBound");
+  if (!a) return 0;
+  if (a->kind == internal::ObjectKind::IntegerArray) return static_cast<int32_t>(a->integers.size()) - 1;
+  if (a->kind == internal::ObjectKind::VariantArray) return static_cast<int32_t>(a->objects.size()) - 1;
+  violation("RuntimeUBound: a " + a->cls->info.name + " is not an array");
+  return 0;
+}
+
+void* TAVRO_CALL IntegerArrayGetProc(TavroArray array) {
+  TavroObjectImpl* a = needObject(array, "PluginIntegerArrayGetProc");
+  if (!a) return nullptr;
+  if (a->kind != internal::ObjectKind::IntegerArray) {
+    violation("PluginIntegerArrayGetProc: a " + a->cls->info.name + " is not an Integer array");
+    return nullptr;
+  }
+  return reinterpret_cast<void*>(&integerElement);
+}
+
+void* TAVRO_CALL ObjectArrayGetProc(TavroArray array) {
+  TavroObjectImpl* a = needObject(array, "PluginObjectArrayGetProc");
+  if (!a) return nullptr;
+  if (a->kind != internal::ObjectKind::VariantArray) {
+    violation("PluginObjectArrayGetProc: a " + a->cls->info.name + " is not a Variant array");
+    return nullptr;
+  }
+  return reinterpret_cast<void*>(&objectElement);
+}
+
+void* TAVRO_CALL ArrayDirectGetGetProc(TavroArray array) {
+  TavroObjectImpl* a = needObject(array, "RuntimeArrayDirectGetGetProc");
+  if (!a) return nullptr;
+  if (a->kind == internal::ObjectKind::IntegerArray) return reinterpret_cast<void*>(&integerElement);
+  if (a->kind == internal::ObjectKind::VariantArray) return reinterpret_cast<void*>(&objectElement);
+  violation("RuntimeArrayDirectGetGetProc: a " + a->cls->info.name + " is not an array");
+  return nullptr;
+}
+
+bool TAVRO_CALL GetPropInteger(TavroObject o, const char* name, int32_t* out) {
+  Value v;
+  int64_t n = 0;
+  if (!read(o, name, "VANTGetPropValueInteger", v) || !asInteger(v, n)) return false;
+  if (out) *out = static_cast<int32_t>(n);
+  return true;
+}
+
+bool TAVRO_CALL GetPropInt64(TavroObject o, const char* name, int64_t* out) {
+  Value v;
+  int64_t n = 0;
+  if (!read(o, name, "VANTGetPropValueInt64", v) || !asInteger(v, n)) return false;
+  if (out) *out = n;
+  return true;
+}
+
+bool TAVRO_CALL GetPropSingle(TavroObject o, const char* name, float* out) {
+  Value v;
+  if (!read(o, name, "VANTGetPropValueSingle", v)) return false;
+  if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
+  if (out) *out = static_cast<float>(v.asDouble());
+  return true;
+}
+
+bool TAVRO_CALL GetPropDouble(TavroObject o, const char* name, double* out) {
+  Value v;
+  if (!read(o, name, "VANTGetPropValueDouble", v)) return false;
+  if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
+  if (out) *out = v.asDouble();
+  return true;
+}
+
+bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out) {
+  Value v;
+  if (!read(o, name, "VANTGetPropValueString", v) || v.kind() != Value::Kind::Text) return false;
+  String s = v.hostString() ? v.hostString() : String::fromUtf8(v.asText());
+  if (out) *out = s.release();
+  return true;
+}
+
+bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out) {
+  Value v;
+  if (!read(o, name, "VANTGetPropValueObject", v) || v.kind() != Value::Kind::Object) return false;
+  Object obj = v.asObject();
+  if (out) *out = obj.release();
+  return true;
+}
+
+bool TAVRO_CALL SetPropInteger(TavroObject o, const char* name, int32_t value) {
+  TavroObjectImpl* impl = needObject(o, "VANTSetPropValueInteger");
+  if (!impl || !needName(name, "VANTSetPropValueInteger")) return false;
+  std::string why;
+  try {
+    return internal::setProperty(impl, name, Value(value), why);
+  } catch (const std::exception& e) {
+    violation(std::string("VANTSetPropValueInteger: ") + e.what());
+    return false;
+  }
+}
+
+bool TAVRO_CALL SetPropString(TavroObject o, const char* name, TavroString value) {
+  TavroObjectImpl* impl = needObject(o, "VANTSetPropValueString");
+  if (!impl || !needName(name, "VANTSetPropValueString")) return false;
+  if (value && !internal::checkedString(value, "VANTSetPropValueString")) return false;
+  std::string why;
+  try {
+    return internal::setProperty(impl, name, Value(String::retain(value)), why);
+  } catch (const std::exception& e) {
+    violation(std::string("VANTSetPropValueString: ") + e.what());
+    return false;
+  }
+}
+
+TavroObject TAVRO_CALL IntegerToVariant(int32_t value) {
+  try {
+    return internal::newVariant(TAVRO_VARIANT_INTEGER, Value(value));
+  } catch (const std::exception& e) {
+    violation(std::string("IntegerToVariant: ") + e.what());
+    return nullptr;
+  }
+}
+
+TavroObject TAVRO_CALL StringToVariant(TavroString value) {
+  if (value && !internal::checkedString(value, "StringToVariant")) return nullptr;
+  try {
+    return internal::newVariant(TAVRO_VARIANT_STRING, Value(String::retain(value)));
+  } catch (const std::exception& e) {
+    violation(std::string("StringToVariant: ") + e.what());
+    return nullptr;
+  }
+}
+
+}  // namespace tavro::entry

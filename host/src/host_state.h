@@ -1,0 +1,194 @@
+// Internal state of the substitute host: what strings, objects and classes
+// look like inside, and the process-wide bookkeeping behind Host.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <tavro/plugin_sdk.h>
+
+#include "library_loader.h"
+#include "tavro_host/host.h"
+#include "tavro_host/registry.h"
+#include "tavro_host/value.h"
+
+struct TavroStringImpl {
+  static constexpr uint32_t kMagic = 0x53545231;  // "STR1"
+  uint32_t magic = kMagic;
+  std::atomic<int32_t> refs{1};
+  std::atomic<uint32_t> encoding{TAVRO_ENCODING_UTF8};
+  size_t length = 0;
+  // The bytes followed by two NULs, so the data reads as a C string in any
+  // encoding (UTF-16 included).
+  std::string storage;
+};
+
+namespace tavro::internal {
+
+enum class ObjectKind { Instance, Variant, Date, MemoryBlock, IntegerArray, VariantArray, Cursor };
+
+struct CaseLess {
+  bool operator()(const std::string& a, const std::string& b) const;
+};
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace tavro::internal
+
+struct TavroClassImpl {
+  static constexpr uint32_t kMagic = 0x434C5331;  // "CLS1"
+  uint32_t magic = kMagic;
+  tavro::ClassInfo info;
+  TavroClassImpl* super = nullptr;
+  tavro::internal::ObjectKind kind = tavro::internal::ObjectKind::Instance;
+  bool derivesFrom(const std::string& name) const;
+};
+
+struct TavroObjectImpl {
+  static constexpr uint32_t kMagic = 0x4F424A31;  // "OBJ1"
+  uint32_t magic = kMagic;
+  std::atomic<int32_t> refs{1};
+  TavroClassImpl* cls = nullptr;
+  tavro::internal::ObjectKind kind = tavro::internal::ObjectKind::Instance;
+  // Host-side properties of the host's own classes (Message, ErrorNumber,
+  // Host, UserName, Password, DatabaseName).
+  std::map<std::string, tavro::Value, tavro::internal::CaseLess> props;
+  // Variant: the value and the "Type" it reports.
+  tavro::Value variant;
+  int32_t variantType = 0;
+  tavro::DateTime date;
+  tavro::Bytes block;
+  std::vector<int32_t> integers;
+  std::vector<TavroObject> objects;  // owned references (nil allowed)
+  // "Database" part.
+  TavroDatabase db = nullptr;
+  const TavroEngineRecord* engine = nullptr;
+  bool connected = false;
+  bool standaloneDatabase = false;
+  // RecordSet / RowSet part.
+  TavroCursorHandle* handle = nullptr;
+  const TavroCursorRecord* cursorRecord = nullptr;
+  bool rowSet = false;
+  size_t dataSize = 0;
+
+  unsigned char* data() noexcept;
+};
+
+namespace tavro::internal {
+
+// The plug-in's instance data starts this many bytes into every host
+// instance; the host writes it into word 4 of each class record.
+constexpr size_t kInstanceDataOffset = (sizeof(TavroObjectImpl) + 15) / 16 * 16;
+
+struct Dialog {
+  DialogRecord record;
+};
+
+}  // namespace tavro::internal
+
+namespace tavro {
+
+struct HostState {
+  mutable std::mutex mu;  // guards everything below except the runtime lock
+  std::set<std::string> withheld;
+  std::map<std::string, int> lookups;
+  std::vector<std::string> lookupLog;
+
+  int32_t version = -1;
+  std::vector<RegistrationEvent> events;
+  std::vector<std::unique_ptr<TavroClassImpl>> builtinClasses;
+  std::vector<std::unique_ptr<TavroClassImpl>> pluginClasses;
+  std::vector<std::unique_ptr<ModuleInfo>> modules;
+  std::vector<EngineInfo> engines;
+  std::vector<CursorInfo> cursors;
+  std::vector<DataSourceInterfaceInfo> interfaces;
+  std::vector<DataSourceInfo> dataSources;
+  std::optional<int32_t> mainResult;
+  std::vector<std::string> loadProblems;
+  std::vector<std::string> violations;
+  std::vector<std::unique_ptr<internal::Dialog>> dialogs;
+  std::string dialogScript;
+  std::vector<DesignDataSource> design;
+  bool refuseWrap = false;
+  std::atomic<int64_t> detaches{0};
+  internal::LibraryHandle library;
+
+  std::mutex runtime;  // the runtime lock
+};
+
+}  // namespace tavro
+
+namespace tavro::internal {
+
+using tavro::HostState;
+
+// Process-wide accounting.
+extern std::atomic<int64_t> g_liveStrings;
+extern std::atomic<int64_t> g_liveObjects;
+extern std::atomic<int64_t> g_liveStringData;
+
+// The current host's state, or null.
+HostState* currentState() noexcept;
+// Records misuse of an entry point by the plug-in.
+void violation(const std::string& what);
+
+// Strings.
+TavroStringImpl* checkedString(TavroString s, const char* entryPoint);
+TavroString newString(std::string_view bytes, uint32_t encoding);
+void lockString(TavroString s) noexcept;
+int32_t unlockString(TavroString s) noexcept;
+
+// Objects.
+TavroObjectImpl* checkedObject(TavroObject o, const char* entryPoint);
+TavroObject newObject(TavroClassImpl* cls, ObjectKind kind, size_t dataSize);
+void lockObject(TavroObject o) noexcept;
+void unlockObject(TavroObject o) noexcept;
+TavroClassImpl* findClassLocked(HostState& st, const std::string& name);
+TavroClassImpl* builtinClass(const std::string& name);
+// Creates an instance of a class, running plug-in constructors from the
+// root class down. Returns null (and records why) on failure.
+TavroObject instantiate(TavroClassImpl* cls);
+
+// Properties.
+bool getProperty(TavroObjectImpl* o, const std::string& name, Value& out, std::string& why);
+bool setProperty(TavroObjectImpl* o, const std::string& name, const Value& in, std::string& why);
+// Variants.
+TavroObject newVariant(int32_t type, Value value);
+int32_t variantTypeOf(const Value& v);
+
+// Registration (the registering entry points).
+void registerPluginVersion(int32_t version);
+void registerCursor(TavroCursorRecord* record);
+void registerEngine(TavroEngineRecord* record);
+void registerClass(TavroClassRecord* record);
+void registerModule(TavroModuleRecord* record);
+void registerDataSourceInterface(const char* title, TavroConnectionDialogFn fn);
+int32_t registerDataSource(const char* kind, TavroDataSourceOpenerFn fn);
+// After VANTPluginMain returned: checks that every type named in a
+// declaration is known.
+void finishRegistration(HostState& st);
+void addBuiltinClasses(HostState& st);
+
+// The resolver.
+void* resolve(const char* name);
+std::vector<std::string> servedNames();
+
+// Runtime lock bookkeeping of the calling thread.
+bool threadIsDetached() noexcept;
+void* detachThread() noexcept;
+void attachThread(void* token) noexcept;
+// The plug-in raised an exception on this thread (owned reference).
+void setPendingException(TavroObject o) noexcept;
+TavroObject takePendingException() noexcept;
+
+// Pointer as the describe report prints it.
+std::string hexPointer(const void* p);
+
+}  // namespace tavro::internal
