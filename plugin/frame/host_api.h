@@ -1,0 +1,135 @@
+// Wrappers for the host entry points the plug-in calls.
+//
+// The plug-in imports nothing from the host at link time. Each wrapper binds
+// its entry point by name through the resolver the host handed to
+// VANTPluginMain on first use, keeps the address in its own slot for the rest
+// of the process, and forwards its arguments unchanged. When the host lacks a
+// name the wrapper returns the default noted beside it (0, null, false or
+// nothing) and asks again on the next call: a missing entry point is never an
+// error. Boolean results are normalised to true/false.
+#ifndef SQELTO_FRAME_HOST_API_H
+#define SQELTO_FRAME_HOST_API_H
+
+#include <cstdint>
+
+#include <tavro/plugin_sdk.h>
+
+namespace sqelto::host {
+
+// Registration ("PluginRegisterDBCursor", "PluginRegisterDBEngine",
+// "PluginRegisterClass", "PluginRegisterModule"); default: nothing.
+void RegisterDBCursor(TavroCursorRecord *record);
+void RegisterDBEngine(TavroEngineRecord *record);
+void RegisterClass(TavroClassRecord *record);
+void RegisterModule(TavroModuleRecord *record);
+
+// "RegisterDataSourceInterface"; default: nothing.
+void RegisterDataSourceInterface(const char *title, TavroConnectionDialogFn dialog);
+// "RegisterDataSource"; default: 0.
+int32_t RegisterDataSource(const char *kind, TavroDataSourceOpenerFn opener);
+// "DesignAddDataSource"; default: nothing.
+void DesignAddDataSource(const char *identifier, const char *kind, const void *data, int32_t length);
+
+// The host's connection dialog ("VANTDBConnectionDialogCreate", "...AddField",
+// "...Show", "...Delete"); defaults: null, nothing, null, nothing.
+TavroDialog DBConnectionDialogCreate();
+void DBConnectionDialogAddField(TavroDialog dialog, TavroString label, int32_t reserved, int32_t isPassword);
+TavroString DBConnectionDialogShow(TavroDialog dialog, TavroString title);
+void DBConnectionDialogDelete(TavroDialog dialog);
+
+// Database objects.
+// "VANTConstructDBDatabase"; default: 0.
+int32_t ConstructDBDatabase(TavroObject instance, TavroDatabase db, TavroEngineRecord *engine);
+// "VANTdbDatabaseFromDBDatabase"; default: null.
+TavroObject DatabaseFromDBDatabase(TavroDatabase db, TavroEngineRecord *engine);
+// "VANTGetDBFromVANTdbDatabase"; default: null.
+TavroDatabase GetDBFromDatabase(TavroObject database);
+// "VANTGetDBHost", "VANTGetDBUserName", "VANTGetDBPassword",
+// "VANTGetDBDatabaseName"; default: null. The caller owns the reference.
+TavroString GetDBHost(TavroObject database);
+TavroString GetDBUserName(TavroObject database);
+TavroString GetDBPassword(TavroObject database);
+TavroString GetDBDatabaseName(TavroObject database);
+// "VANTSetDBIsConnected"; default: nothing.
+void SetDBIsConnected(TavroObject database, bool connected);
+// "VANTdbCursorFromDBCursor" (a RecordSet), "NewRowSetFromDBCursor" (a
+// RowSet); default: null.
+TavroObject CursorFromDBCursor(TavroCursorHandle *handle, TavroCursorRecord *record);
+TavroObject NewRowSetFromDBCursor(TavroCursorHandle *handle, TavroCursorRecord *record);
+
+// Strings.
+// "VANTBuildString"; default: null. The caller owns the new reference.
+TavroString BuildString(const void *bytes, int32_t length);
+// "VANTSetStringEncoding"; default: nothing.
+void SetStringEncoding(TavroString s, uint32_t encoding);
+// "VANTGetStringEncoding"; default: 0.
+uint32_t GetStringEncoding(TavroString s);
+// "StringGetCString"; default: null. Borrowed bytes.
+const char *StringGetCString(TavroString s);
+// "PluginGetStringData"; default: false (out untouched).
+bool GetStringData(TavroString s, uint32_t encoding, TavroStringData *out);
+// "PluginDisposeStringData"; default: nothing.
+void DisposeStringData(TavroStringData *data);
+// "VANTLockString", "VANTUnlockString"; default: 0.
+int32_t LockString(TavroString s);
+int32_t UnlockString(TavroString s);
+
+// Objects and classes.
+// "VANTLockObject", "VANTUnlockObject"; default: nothing.
+void LockObject(TavroObject o);
+void UnlockObject(TavroObject o);
+// "pluginObjectType"; default: null.
+TavroClass ObjectType(const char *className);
+// "CreateInstance"; default: null. A null class returns null without
+// consulting the host.
+TavroObject CreateInstance(TavroClass cls);
+// "PluginNewInstanceOfClass"; default: null.
+TavroObject NewInstanceOfClass(TavroClassRecord *record);
+// "RuntimeObjectIsa"; default: false.
+bool ObjectIsa(TavroObject o, TavroClass cls);
+// "RuntimeRaiseException"; default: nothing.
+void RaiseException(TavroObject exception);
+
+// Arrays.
+// "RuntimeUBound"; default: 0 (the host answers -1 for an empty array).
+int32_t UBound(TavroArray array);
+// Element reads through "PluginIntegerArrayGetProc" / "PluginObjectArrayGetProc"
+// (second name "RuntimeArrayDirectGetGetProc"): the bound entry point hands out
+// the array's element getter, which is then called with the array and index.
+// With no getter or a null out pointer nothing is stored. An object element
+// comes with a reference of its own, which the caller releases.
+void IntegerArrayGet(TavroArray array, int32_t index, int32_t *out);
+void ObjectArrayGet(TavroArray array, int32_t index, TavroObject *out);
+
+// Properties by name; default: false (out untouched).
+// "VANTGetPropValueInteger" (second name "VANTGetPropValueInt").
+bool GetPropValueInteger(TavroObject o, const char *name, int32_t *out);
+bool GetPropValueInt64(TavroObject o, const char *name, int64_t *out);    // "VANTGetPropValueInt64"
+bool GetPropValueSingle(TavroObject o, const char *name, float *out);     // "VANTGetPropValueSingle"
+bool GetPropValueDouble(TavroObject o, const char *name, double *out);    // "VANTGetPropValueDouble"
+// "VANTGetPropValueString", "VANTGetPropValueObject": the caller owns *out.
+bool GetPropValueString(TavroObject o, const char *name, TavroString *out);
+bool GetPropValueObject(TavroObject o, const char *name, TavroObject *out);
+// "VANTSetPropValueInteger" (second name "VANTSetPropValueInt").
+bool SetPropValueInteger(TavroObject o, const char *name, int32_t value);
+bool SetPropValueString(TavroObject o, const char *name, TavroString value);  // "VANTSetPropValueString"
+
+// Variants; default: null. The caller owns the new variant.
+// "IntegerToVariant" (second name "Int32ToVariant").
+TavroObject IntegerToVariant(int32_t value);
+TavroObject StringToVariant(TavroString value);  // "StringToVariant"
+
+// "VANTLoadGlobalMethod"(null, declaration); default: null.
+void *LoadGlobalMethod(void *reserved, const char *declaration);
+// The host global method "LenB( s as string ) as integer", loaded once into
+// its own slot; default: 0.
+int32_t LenB(TavroString s);
+
+// "_UnsafeDetachCurrentThread" (default: null token) and
+// "_UnsafeAttachCurrentThread" (default: nothing), around blocking calls.
+void *DetachCurrentThread();
+void AttachCurrentThread(void *token);
+
+}  // namespace sqelto::host
+
+#endif  // SQELTO_FRAME_HOST_API_H

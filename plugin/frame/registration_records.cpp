@@ -1,0 +1,258 @@
+// Everything the plug-in registers with the host, as static records.
+//
+// Slots whose functions are not written yet stay 0; each is commented with the
+// function that will fill it. Records are static and mutable: the host writes
+// the instance data offset into word 4 of each class record, and the plug-in
+// ORs flag 4 into word 20 just before registering a class.
+#include "registration_records.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "../odbc/connect.h"
+#include "../odbc/connection_record.h"
+#include "../odbc/cursor_bridge.h"
+#include "../odbc/execute.h"
+#include "../odbc/last_error.h"
+#include "../odbc/select.h"
+#include "engine_column_types.h"
+#include "odbc_constant_table.h"
+
+namespace sqelto {
+namespace {
+
+template <typename Fn>
+void *FunctionWord(Fn fn) {
+  return reinterpret_cast<void *>(fn);
+}
+
+// ---------------------------------------------------------------------------
+// Cursor record: every operation forwards a cursor handle to the cursor
+// object's virtual operation (the cursor bridge).
+TavroCursorRecord g_cursorRecord = {
+    .version = TAVRO_DB_RECORD_VERSION,
+    .reserved1 = 0,
+    .destroy = CursorDestroy,                // delete the cursor object, free the handle
+    .columnCount = CursorColumnCount,        // ColumnCount
+    .columnName = CursorColumnName,          // ColumnName
+    .recordCount = CursorRecordCount,        // RecordCount
+    .columnValue = CursorColumnValue,        // ColumnValue
+    .reserved7 = 0,
+    .nextRecord = CursorNextRecord,          // NextRecord
+    .deleteRecord = CursorDeleteRecord,      // DeleteRecord
+    .reserved10 = {0, 0},
+    .updateRecord = CursorUpdateRecord,      // UpdateRecord
+    .editRecord = CursorEditRecord,          // EditRecord
+    .previousRecord = CursorPreviousRecord,  // PreviousRecord
+    .firstRecord = CursorFirstRecord,        // FirstRecord
+    .lastRecord = CursorLastRecord,          // LastRecord
+    .columnType = CursorColumnType,          // ColumnType
+    .reserved18 = {0, 0, 0},
+};
+
+// ---------------------------------------------------------------------------
+// Engine record: the database operations the host's "Database" class calls
+// with the connection record.
+TavroEngineRecord g_engineRecord = {
+    .version = TAVRO_DB_RECORD_VERSION,
+    .flags = TAVRO_ENGINE_FLAGS,
+    .close = ODBCCloseDatabase,    // 2
+    .tableSchema = nullptr,        // 3: ODBCGetTableSchema (catalogue)
+    .fieldSchema = nullptr,        // 4: ODBCGetFieldSchema (catalogue)
+    .select = ODBCPerformSelect,   // 5
+    .execute = ODBCExecute,        // 6
+    .reserved7 = 0,
+    .addRecord = nullptr,          // 8: ODBCAddTableRecord (record insertion)
+    .selectWithParams = nullptr,   // 9: select with a parameter array (prepared statements)
+    .reserved10 = {0, 0},
+    .indexSchema = nullptr,        // 12: ODBCGetIndexSchema (catalogue)
+    .lastErrorCode = ODBCLastErrorCode,      // 13
+    .lastErrorString = ODBCLastErrorString,  // 14
+    .commit = nullptr,             // 15: ODBCCommit (transactions)
+    .rollback = nullptr,           // 16: ODBCRollback (transactions)
+    .reserved17 = 0,
+    .columnTypes = ODBCColumnTypes,  // 18
+    .reserved19 = {0, 0, 0, 0, 0, 0},
+    .prepare = nullptr,            // 25: ODBCPrepare (prepared statements)
+    .executeWithParams = nullptr,  // 26: execute with a parameter array (prepared statements)
+    .reserved27 = 0,
+};
+
+// ---------------------------------------------------------------------------
+// ODBCDatabase: a "Database" whose instance data is the connection record.
+
+// A method or property that got a newer name stays registered under the old
+// one, marked with the new name.
+constexpr TavroAttribute kDeprecatedByDataSources[] = {{"Deprecated", "\"DataSources\""}};
+constexpr TavroAttribute kDeprecatedByDrivers[] = {{"Deprecated", "\"Drivers\""}};
+constexpr TavroAttribute kDeprecatedByConnectionInfo[] = {{"Deprecated", "\"ConnectionInfo\""}};
+constexpr TavroAttribute kDeprecatedByConnectionAttribute[] = {{"Deprecated", "\"ConnectionAttribute\""}};
+constexpr TavroAttribute kDeprecatedByNextRowSet[] = {{"Deprecated", "\"NextRowSet\""}};
+constexpr TavroAttribute kDeprecatedByDataTypeInfo[] = {{"Deprecated", "\"DataTypeInfo\""}};
+constexpr TavroAttribute kDeprecatedByIsExtendedSchema[] = {{"Deprecated", "\"IsExtendedSchema\""}};
+constexpr TavroAttribute kDeprecatedByIsScrollableCursor[] = {{"Deprecated", "\"IsScrollableCursor\""}};
+
+constexpr uintptr_t kNoAttributes = 0;
+constexpr uintptr_t kOneAttribute = 1;
+
+TavroMethodEntry g_databaseMethods[] = {
+    {FunctionWord(&ODBCDatabaseConnect), 0, "Connect() as Boolean", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // data-source listing (catalogue)
+    {nullptr, 0, "DataSourceNames() as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByDataSources},
+    {nullptr, 0, "DataSources() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // driver listing (catalogue)
+    {nullptr, 0, "DriverNames() as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByDrivers},
+    {nullptr, 0, "Drivers() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // ODBCGetInfo (driver information)
+    {nullptr, 0, "GetInfo(infoType as integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
+     kDeprecatedByConnectionInfo},
+    // ODBCGetConnectionAttribute (connection attributes), also entry 9
+    {nullptr, 0, "GetConnectionAttribute(infoType as Integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
+     kDeprecatedByConnectionAttribute},
+    // ODBCSetConnectionAttribute (connection attributes), also entry 10
+    {nullptr, 0, "SetConnectionAttribute(infoType as Integer, value as Integer)", TAVRO_FLAG_ENTRY, kOneAttribute,
+     kDeprecatedByConnectionAttribute},
+    {nullptr, 0, "ConnectionAttribute(attributeID as Integer) as Variant", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "ConnectionAttribute(attributeID as Integer, Assigns value as Integer)", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    // ODBCPrimaryKeys, ODBCForeignKeys, ODBCSpecialColumns (catalogue)
+    {nullptr, 0, "PrimaryKeys(table as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "ForeignKeys(primaryTable as String, foreignTable as String) as RecordSet", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {nullptr, 0,
+     "SpecialColumns(identifierType as Integer, table as String, scope as Integer, nullable as Integer) as RecordSet",
+     TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // ODBCTablePrivileges, ODBCColumnPrivileges, ODBCProcedures, ODBCProcedureColumns (catalogue)
+    {nullptr, 0, "TablePrivileges(table as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "ColumnPrivileges(table as String, column as String) as RecordSet", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {nullptr, 0, "Procedures() as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "ProcedureColumns(procedure as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // ODBCNextRecordset (next result set), also entry 19
+    {nullptr, 0, "NextRecordset() as Boolean", TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByNextRowSet},
+    {nullptr, 0, "NextRowSet() as Boolean", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // ODBCGetSQLTypeInfo (catalogue)
+    {nullptr, 0, "GetSQLTypeInfo(dataType as Integer) as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute,
+     kDeprecatedByDataTypeInfo},
+    {nullptr, 0, "DataTypeInfo(value as Integer) as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // ODBCPrepare (prepared statements)
+    {nullptr, 0, "Prepare(statement As String) as ODBCPreparedStatement", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+};
+static_assert(std::size(g_databaseMethods) == 22);
+
+// Read and written by the host directly in the connection record.
+#define DIRECT_PROPERTY(name, type, field, attributeCount, attributes)                                           \
+  TavroPropertyEntry {                                                                                           \
+    0, name, type, TAVRO_FLAG_ENTRY, TAVRO_DIRECT_ACCESS, TAVRO_DIRECT_ACCESS, offsetof(ConnectionRecord, field), \
+        0, 0, 0, attributeCount, attributes                                                                      \
+  }
+
+TavroPropertyEntry g_databaseProperties[] = {
+    DIRECT_PROPERTY("Timeout", "Integer", timeout, kNoAttributes, nullptr),
+    DIRECT_PROPERTY("ExtendedSchema", "Boolean", extendedSchema, kOneAttribute, kDeprecatedByIsExtendedSchema),
+    DIRECT_PROPERTY("IsExtendedSchema", "Boolean", extendedSchema, kNoAttributes, nullptr),
+    DIRECT_PROPERTY("Attribute", "Integer", attribute, kNoAttributes, nullptr),
+    DIRECT_PROPERTY("AttributeString", "String", attributeString, kNoAttributes, nullptr),
+    DIRECT_PROPERTY("DatabaseName", "String", databaseName, kNoAttributes, nullptr),
+    DIRECT_PROPERTY("DataSource", "String", dataSource, kNoAttributes, nullptr),
+    // Reported by the driver at connect time; host code cannot assign it.
+    TavroPropertyEntry{0, "DBMS", "String", TAVRO_FLAG_ENTRY, TAVRO_DIRECT_ACCESS, nullptr,
+                       offsetof(ConnectionRecord, dbms), 0, 0, 0, kNoAttributes, nullptr},
+    DIRECT_PROPERTY("ScrollableCursor", "Boolean", scrollableCursor, kOneAttribute, kDeprecatedByIsScrollableCursor),
+    DIRECT_PROPERTY("IsScrollableCursor", "Boolean", scrollableCursor, kNoAttributes, nullptr),
+};
+static_assert(std::size(g_databaseProperties) == 10);
+#undef DIRECT_PROPERTY
+
+TavroClassRecord g_databaseClass = {
+    .version = TAVRO_HOST_VERSION,
+    .name = "ODBCDatabase",
+    .superclass = "Database",
+    .dataSize = sizeof(ConnectionRecord),
+    .dataOffset = 0,
+    .constructor = FunctionWord(&ODBCDatabaseConstructor),
+    .destructor = FunctionWord(&ODBCDatabaseDestructor),
+    .properties = g_databaseProperties,
+    .propertyCount = std::size(g_databaseProperties),
+    .methods = g_databaseMethods,
+    .methodCount = std::size(g_databaseMethods),
+    .reserved11 = {0, 0, 0, 0},
+    .interfaces = nullptr,
+    .reserved16 = {0, 0},
+    .constants = nullptr,
+    .constantCount = 0,
+    .flags = 0,
+    .reserved21 = {0, 0, 0, 0, 0, 0, 0, 0},
+};
+
+// ---------------------------------------------------------------------------
+// ODBCPreparedStatement: instance data is one pointer to the statement object.
+// Every method locates the statement object and calls its operation.
+TavroMethodEntry g_statementMethods[] = {
+    {nullptr, 0, "Bind(zeroBasedIndex As Integer, param As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "Bind(values() As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "Bind(zeroBasedIndex As Integer, param As Variant, type As Integer)", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {nullptr, 0, "BindType(zeroBasedIndex As Integer, type As Integer)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "BindType(types() As Integer)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "SQLSelect(ParamArray params As Variant) As RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "SelectSQL(ParamArray params As Variant) As RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "SQLExecute(ParamArray params As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {nullptr, 0, "ExecuteSQL(ParamArray params As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // Declares the class constructible by host code; it has no function.
+    {nullptr, 0, "Constructor", TAVRO_FLAG_CONSTRUCTOR, kNoAttributes, nullptr},
+};
+static_assert(std::size(g_statementMethods) == 10);
+
+TavroConstantEntry g_statementConstants[] = {
+    {"ODBC_TYPE_NULL = 0", 0, TAVRO_FLAG_ENTRY, 0, 0},        {"ODBC_TYPE_TINYINT = -6", 0, TAVRO_FLAG_ENTRY, 0, 0},
+    {"ODBC_TYPE_SMALLINT = 5", 0, TAVRO_FLAG_ENTRY, 0, 0},    {"ODBC_TYPE_INTEGER = 4", 0, TAVRO_FLAG_ENTRY, 0, 0},
+    {"ODBC_TYPE_BIGINT = -5", 0, TAVRO_FLAG_ENTRY, 0, 0},     {"ODBC_TYPE_FLOAT = 6", 0, TAVRO_FLAG_ENTRY, 0, 0},
+    {"ODBC_TYPE_DOUBLE = 8", 0, TAVRO_FLAG_ENTRY, 0, 0},      {"ODBC_TYPE_DATE = 91", 0, TAVRO_FLAG_ENTRY, 0, 0},
+    {"ODBC_TYPE_TIME = 92", 0, TAVRO_FLAG_ENTRY, 0, 0},       {"ODBC_TYPE_TIMESTAMP = 93", 0, TAVRO_FLAG_ENTRY, 0, 0},
+    {"ODBC_TYPE_BINARY = -2", 0, TAVRO_FLAG_ENTRY, 0, 0},     {"ODBC_TYPE_STRING = 1", 0, TAVRO_FLAG_ENTRY, 0, 0},
+    {"ODBC_TYPE_LONGSTRING = -1", 0, TAVRO_FLAG_ENTRY, 0, 0},
+};
+static_assert(std::size(g_statementConstants) == 13);
+
+TavroClassRecord g_statementClass = {
+    .version = TAVRO_HOST_VERSION,
+    .name = "ODBCPreparedStatement",
+    .superclass = nullptr,
+    .dataSize = sizeof(void *),
+    .dataOffset = 0,
+    .constructor = nullptr,
+    .destructor = nullptr,  // deletes the statement object through its virtual destructor (prepared statements)
+    .properties = nullptr,
+    .propertyCount = 0,
+    .methods = g_statementMethods,
+    .methodCount = std::size(g_statementMethods),
+    .reserved11 = {0, 0, 0, 0},
+    .interfaces = "PreparedSQLStatement",
+    .reserved16 = {0, 0},
+    .constants = g_statementConstants,
+    .constantCount = std::size(g_statementConstants),
+    .flags = 0,
+    .reserved21 = {0, 0, 0, 0, 0, 0, 0, 0},
+};
+
+}  // namespace
+
+TavroCursorRecord &CursorRecord() { return g_cursorRecord; }
+TavroEngineRecord &EngineRecord() { return g_engineRecord; }
+TavroClassRecord &ODBCDatabaseClass() { return g_databaseClass; }
+TavroClassRecord &ODBCPreparedStatementClass() { return g_statementClass; }
+
+TavroModuleRecord &ODBCConstantModule() {
+  static TavroModuleRecord module = [] {
+    TavroModuleRecord record{};
+    record.version = TAVRO_HOST_VERSION;
+    record.name = "ODBCConstant";
+    record.constants = OdbcConstantEntries().data();
+    record.constantCount = OdbcConstantEntries().size();
+    return record;
+  }();
+  return module;
+}
+
+}  // namespace sqelto

@@ -1,0 +1,77 @@
+#include "trace.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+#include "../odbc/connection_record.h"
+
+namespace sqelto {
+
+const char *TraceSwitchFilePath() {
+#ifdef _WIN32
+  return "c:\\SqeltoTraceOn.txt";
+#else
+  return "/tmp/SqeltoTraceOn.txt";
+#endif
+}
+
+void OpenTrace(ConnectionRecord *record) {
+  record->traceOn = 0;
+  record->traceStream = nullptr;
+
+  std::string logPath;
+  {
+    std::ifstream switchFile(TraceSwitchFilePath());
+    if (!switchFile.is_open()) return;
+    std::getline(switchFile, logPath);
+  }
+  // A switch file written on Windows ends its line with CR; on POSIX the text
+  // stream keeps it, and it is not part of the path.
+  if (!logPath.empty() && logPath.back() == '\r') logPath.pop_back();
+  if (logPath.empty()) return;
+
+  // Append mode: every connection that traces opens its own stream on the
+  // same log, and their lines follow each other in it.
+  auto *stream = new std::ofstream(logPath, std::ios::out | std::ios::app);
+  if (!stream->is_open()) {
+    delete stream;
+    return;
+  }
+  record->traceStream = stream;
+  record->traceOn = 1;
+}
+
+void CloseTrace(ConnectionRecord *record) {
+  record->traceOn = 0;
+  delete record->traceStream;
+  record->traceStream = nullptr;
+}
+
+bool TraceOn(const ConnectionRecord *record) { return record->traceOn != 0; }
+
+std::ostream &TraceStream(ConnectionRecord *record) {
+  if (record->traceStream != nullptr && record->traceStream->is_open()) return *record->traceStream;
+  return std::cout;
+}
+
+void WriteTraceLine(ConnectionRecord *record, std::string_view line) {
+  std::string whole(line);
+  whole += '\n';
+  std::ostream &out = TraceStream(record);
+  out.write(whole.data(), static_cast<std::streamsize>(whole.size()));
+  out.flush();
+}
+
+namespace trace_detail {
+
+std::string FormatPointer(const void *pointer) {
+  constexpr int kDigits = static_cast<int>(sizeof(void *) * 2);
+  char text[kDigits + 1];
+  std::snprintf(text, sizeof text, "%0*" PRIXPTR, kDigits, reinterpret_cast<uintptr_t>(pointer));
+  return text;
+}
+
+}  // namespace trace_detail
+}  // namespace sqelto
