@@ -1,5 +1,8 @@
 #include "fetch_path.hpp"
 #include "raw_odbc_path.hpp"
+#ifdef SQELTO_PLUGIN_PATH
+#include "plugin_fetch_path.hpp"
+#endif
 
 #include <stdexcept>
 
@@ -10,6 +13,9 @@ namespace odbc_bench {
 std::vector<std::unique_ptr<FetchPath>> allFetchPaths() {
   std::vector<std::unique_ptr<FetchPath>> paths;
   paths.push_back(std::make_unique<RawOdbcPath>());
+#ifdef SQELTO_PLUGIN_PATH
+  paths.push_back(std::make_unique<PluginFetchPath>());
+#endif
   return paths;
 }
 

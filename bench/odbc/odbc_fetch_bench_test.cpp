@@ -74,6 +74,20 @@ TEST(BenchPostgres, LoaderAndRawLoopAgree) {
   expectLoaderAndRawLoopAgree("DSN=" + environmentValue("SQELTO_PG_DSN") + ";UseDeclareFetch=1;Fetch=100;");
 }
 
+// Every path the benchmark measures (the plug-in path too, when it is built)
+// reads exactly the values that were loaded, whatever form they travel in.
+void expectEveryPathReadsTheLoadedValues(const std::string& connection) {
+  ensureBenchTable(connection, 1200);
+  for (const auto& path : allFetchPaths())
+    EXPECT_EQ(path->fetchAll(connection, benchQuery(1200)).toText(), expectedTotals(1200).toText()) << path->name();
+}
+
+TEST_F(BenchSqlite, EveryPathReadsTheLoadedValues) { expectEveryPathReadsTheLoadedValues(sqliteConnection()); }
+
+TEST(BenchPostgres, EveryPathReadsTheLoadedValues) {
+  expectEveryPathReadsTheLoadedValues("DSN=" + environmentValue("SQELTO_PG_DSN") + ";UseDeclareFetch=1;Fetch=100;");
+}
+
 TEST_F(BenchSqlite, LoaderRefusesRowCountsOutOfRange) {
   EXPECT_THROW(ensureBenchTable(sqliteConnection(), 0), std::invalid_argument);
   EXPECT_THROW(ensureBenchTable(sqliteConnection(), 100'000'001), std::invalid_argument);

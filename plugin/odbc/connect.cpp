@@ -1,0 +1,205 @@
+#include "connect.h"
+
+#include <cstring>
+
+#include "../frame/host_api.h"
+#include "../frame/trace.h"
+#include "host_text.h"
+#include "last_error.h"
+
+namespace sqelto {
+namespace {
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view upperNeedle) {
+  if (upperNeedle.size() > text.size()) return false;
+  for (std::size_t start = 0; start + upperNeedle.size() <= text.size(); ++start) {
+    std::size_t k = 0;
+    while (k < upperNeedle.size()) {
+      char c = text[start + k];
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+      if (c != upperNeedle[k]) break;
+      ++k;
+    }
+    if (k == upperNeedle.size()) return true;
+  }
+  return false;
+}
+
+bool NamesConnectionKeyword(std::string_view dataSource) {
+  return ContainsIgnoringCase(dataSource, "DSN=") || ContainsIgnoringCase(dataSource, "DRIVER=") ||
+         ContainsIgnoringCase(dataSource, "LIBRARY=");
+}
+
+std::optional<std::string> Fitting(std::string text) {
+  if (text.size() >= kConnectionStringBuffer) return std::nullopt;
+  return text;
+}
+
+std::string DsnString(std::string_view name, std::string_view userName, std::string_view password) {
+  std::string out = "DSN=";
+  out.append(name).append(";UID=").append(userName).append(";PWD=").append(password).append(";");
+  return out;
+}
+
+#ifdef _WIN32
+SQLHWND PromptWindow() { return GetActiveWindow(); }
+#else
+SQLHWND PromptWindow() { return nullptr; }  // the driver manager has no window to prompt on here
+#endif
+
+// The record stores host strings the host reads as properties; a new value
+// replaces the reference the old one held.
+void ReplaceHostString(TavroString& slot, TavroString value) {
+  if (slot != nullptr) host::UnlockString(slot);
+  slot = value;
+}
+
+void ReadDriverFacts(ConnectionRecord* record) {
+  SQLHDBC hdbc = record->hdbc;
+  char name[128] = {};
+  SQLSMALLINT length = 0;
+  // Names longer than the buffer are cut to what it holds.
+  auto clamp = [](SQLSMALLINT n) { return static_cast<int32_t>(n < 0 ? 0 : n > 127 ? 127 : n); };
+  if (odbc::Succeeded(SQLGetInfoA(hdbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+    ReplaceHostString(record->dbms, host::BuildString(name, clamp(length)));
+  std::memset(name, 0, sizeof name);
+  length = 0;
+  if (odbc::Succeeded(SQLGetInfoA(hdbc, SQL_DATABASE_NAME, name, sizeof name, &length)))
+    ReplaceHostString(record->databaseName, host::BuildString(name, clamp(length)));
+
+  SQLUINTEGER loginTimeout = 0;
+  if (odbc::Succeeded(SQLGetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT, &loginTimeout, SQL_IS_UINTEGER, nullptr)))
+    record->timeout = static_cast<int32_t>(loginTimeout);
+
+  SQLUSMALLINT maxActive = 0;
+  if (odbc::Succeeded(SQLGetInfoA(hdbc, SQL_MAX_CONCURRENT_ACTIVITIES, &maxActive, sizeof maxActive, nullptr)))
+    record->maxActiveStatements = maxActive;
+
+  SQLUINTEGER getDataExtensions = 0;
+  SQLGetInfoA(hdbc, SQL_GETDATA_EXTENSIONS, &getDataExtensions, sizeof getDataExtensions, nullptr);
+  if ((getDataExtensions & SQL_GD_ANY_COLUMN) != 0) {
+    record->allowsBinds = 1;
+    SQELTO_TRACE(record, "data source allows binds");
+  }
+
+  char needsLength[5] = {};
+  SQLGetInfoA(hdbc, SQL_NEED_LONG_DATA_LEN, needsLength, 4, nullptr);
+  if (std::strcmp(needsLength, "Y") == 0) {
+    record->needsLongData = 1;
+    SQELTO_TRACE(record, "needs long data for parameter binding");
+  }
+}
+
+}  // namespace
+
+SQLHENV OdbcEnvironment() {
+  static SQLHENV environment = SQL_NULL_HENV;
+  if (environment == SQL_NULL_HENV) {
+    SQLHENV made = SQL_NULL_HENV;
+    if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &made))) return SQL_NULL_HENV;
+    if (!odbc::Succeeded(SQLSetEnvAttr(made, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
+      SQLFreeHandle(SQL_HANDLE_ENV, made);
+      return SQL_NULL_HENV;
+    }
+    environment = made;
+  }
+  return environment;
+}
+
+std::optional<std::string> ComposeConnectionString(std::string_view dataSource, std::string_view host,
+                                                   std::string_view userName, std::string_view password) {
+  const bool keyword = NamesConnectionKeyword(dataSource);
+  if (!dataSource.empty() && !keyword) return Fitting(DsnString(dataSource, userName, password));
+  if (host.empty() || keyword) return Fitting(std::string(dataSource));
+  return Fitting(DsnString(host, userName, password));
+}
+
+bool TAVRO_CALL ODBCDatabaseConnect(TavroObject database) {
+  auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
+  if (record == nullptr) return false;
+  SQELTO_TRACE(record, "ENTER ODBCDatabaseConnect(", record, ")");
+  ClearLastError(record);
+
+  if (IsConnected(record)) {
+    SQLUINTEGER dead = 1;
+    if (odbc::Succeeded(SQLGetConnectAttr(record->hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
+        dead == SQL_CD_FALSE)
+      return true;
+    ODBCCloseDatabase(record);
+    // What closing a dead connection reported says nothing about the new one.
+    ClearLastError(record);
+  }
+
+  const HostBytes hostName(host::GetDBHost(database), true);
+  const HostBytes dataSource(record->dataSource, false);
+  const HostBytes userName(host::GetDBUserName(database), true);
+  const HostBytes password(host::GetDBPassword(database), true);
+  const std::optional<std::string> composed =
+      ComposeConnectionString(dataSource.view(), hostName.view(), userName.view(), password.view());
+  if (!composed) {
+    SetLastError(record, kOwnFailureCode, kConnectionStringTooLongText);
+    return false;
+  }
+  const bool connected = ODBCConnect(record, composed->c_str());
+  if (connected) host::SetDBIsConnected(database, true);
+  return connected;
+}
+
+bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
+  // A second connect on a connected record would leak the first handle.
+  if (IsConnected(record)) ODBCCloseDatabase(record);
+  SQLHENV environment = OdbcEnvironment();
+  if (environment == SQL_NULL_HENV) return false;
+  SQLHDBC hdbc = SQL_NULL_HDBC;
+  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, environment, &hdbc))) return false;
+  record->hdbc = hdbc;
+  if (connectionString == nullptr) connectionString = "";
+  SQELTO_TRACE(record, "ENTER ODBCConnect(", record, ", ", connectionString, ")");
+
+  const std::size_t length = std::strlen(connectionString);
+  if (length >= kConnectionStringBuffer) {
+    SetLastError(record, kOwnFailureCode, kConnectionStringTooLongText);
+    SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
+    record->hdbc = SQL_NULL_HDBC;
+    return false;
+  }
+  char buffer[kConnectionStringBuffer] = {};
+  std::memcpy(buffer, connectionString, length);
+
+  if (record->attribute != 0 && record->attributeString != nullptr) {
+    const HostBytes value(record->attributeString, false);
+    SQLSetConnectAttrA(hdbc, record->attribute, const_cast<char*>(value.data()), static_cast<SQLINTEGER>(value.size()));
+  }
+  if (record->timeout != 0) {
+    SQLSetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(static_cast<uint32_t>(record->timeout))),
+                      SQL_IS_UINTEGER);
+  }
+
+  SQLSMALLINT outLength = 0;
+  std::memset(record->connectionOut, 0, sizeof record->connectionOut);
+  const SQLRETURN rc = SQLDriverConnectA(hdbc, PromptWindow(), reinterpret_cast<SQLCHAR*>(buffer), SQL_NTS,
+                                        reinterpret_cast<SQLCHAR*>(record->connectionOut),
+                                        sizeof record->connectionOut, &outLength, SQL_DRIVER_COMPLETE_REQUIRED);
+  record->connectionOut[sizeof record->connectionOut - 1] = '\0';
+  if (!odbc::Succeeded(rc)) {
+    ReadConnectionDiagnostics(record);
+    SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
+    record->hdbc = SQL_NULL_HDBC;
+    return false;
+  }
+  ReadDriverFacts(record);
+  return IsConnected(record);
+}
+
+void TAVRO_CALL ODBCCloseDatabase(TavroDatabase db) {
+  auto* record = static_cast<ConnectionRecord*>(db);
+  SQELTO_TRACE(record, "ENTER ODBCCloseDatabase(", record, ")");
+  if (!IsConnected(record)) return;
+  ClearLastError(record);
+  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionDiagnostics(record);
+  SQLFreeHandle(SQL_HANDLE_DBC, record->hdbc);
+  record->hdbc = SQL_NULL_HDBC;
+}
+
+}  // namespace sqelto

@@ -1,0 +1,63 @@
+#include "execute.h"
+
+#include <cstring>
+
+#include "../frame/host_api.h"
+#include "../frame/trace.h"
+#include "last_error.h"
+#include "odbc_api.h"
+#include "query_guard.h"
+#include "statement_text.h"
+
+namespace sqelto {
+
+int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t encoding) {
+  QueryGuard guard(record);
+  if (!guard.entered()) return 0;
+  if (text == nullptr) text = "";
+  SQELTO_TRACE(record, "ENTER odbc_execDirect(", record, ", ", text, ", ", encoding, ")");
+  ClearLastError(record);
+
+  SQLHSTMT statement = SQL_NULL_HSTMT;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, record->hdbc, &statement);
+  if (!odbc::Succeeded(rc)) {
+    ReadConnectionDiagnostics(record);
+    return rc;
+  }
+  std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text, std::strlen(text), encoding);
+  rc = ExecuteDetached(statement, wide);
+  if (Executed(rc)) {
+    record->rowsAffected = RowsAffectedBy(statement, rc);
+  } else {
+    ReadStatementDiagnostics(record, statement);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  return rc;
+}
+
+ODBCExecuteThread::ODBCExecuteThread(ConnectionRecord* record, TavroString sql)
+    : record_(record), text_(sql, TAVRO_ENCODING_UTF8) {
+  SQELTO_TRACE(record_, "ENTER ODBCExecuteThread(", record_, ", ", text_.data(), ")");
+}
+
+ODBCExecuteThread::~ODBCExecuteThread() { SQELTO_TRACE(record_, "ENTER ~ODBCExecuteThread"); }
+
+int32_t ODBCExecuteThread::Run() {
+  SQELTO_TRACE(record_, "ENTER ODBCExecuteThread::Run");
+  ClearLastError(record_);
+  odbc_execDirect(record_, text_.data(), TAVRO_ENCODING_UTF8);
+  return 0;
+}
+
+void TAVRO_CALL ODBCExecute(TavroDatabase db, TavroString sql) {
+  auto* record = static_cast<ConnectionRecord*>(db);
+  SQELTO_TRACE(record, "ENTER ODBCExecute(", record, ", ", host::StringGetCString(sql), ")");
+  if (!IsConnected(record)) {
+    SetLastError(record, kNotConnectedCode, kNotConnectedText);
+    return;
+  }
+  ODBCExecuteThread run(record, sql);
+  run.Run();
+}
+
+}  // namespace sqelto

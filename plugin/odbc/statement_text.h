@@ -1,0 +1,29 @@
+// Statement text on its way to SQLExecDirectW, and the detached execution
+// around it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "odbc_api.h"
+
+namespace sqelto {
+
+// The statement bytes as UTF-16: code page 1252 when the host marked them as
+// Windows Latin-1, UTF-8 otherwise. NUL-terminated.
+std::vector<odbc::Utf16Unit> StatementToUtf16(const char* bytes, std::size_t length, uint32_t encoding);
+
+// SQLExecDirectW with the calling thread detached from the host runtime, so
+// other host threads can run while the driver works. Nothing else happens
+// while detached.
+SQLRETURN ExecuteDetached(SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text);
+
+// Whether an execution ran: SQL_NO_DATA is how ODBC 3 drivers report a
+// statement that touched no rows (an UPDATE matching nothing, or for SQLite
+// any statement after a leading comment), which is no failure.
+inline bool Executed(SQLRETURN rc) { return odbc::Succeeded(rc) || rc == SQL_NO_DATA; }
+
+// The row count of an executed statement (0 when it touched none).
+int32_t RowsAffectedBy(SQLHSTMT statement, SQLRETURN executeResult);
+
+}  // namespace sqelto

@@ -1,0 +1,63 @@
+#include "plugin_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace plugin_odbc_test {
+namespace {
+
+std::string Required(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0')
+    throw std::runtime_error(std::string(name) + " is not set: run the test through CTest");
+  return value;
+}
+
+}  // namespace
+
+DataSourceUnderTest SqliteUnderTest() {
+  // A database file of this process only: CTest runs test processes side by side.
+  const std::string file = Required("SQELTO_ODBC_DIR") + "/plugin-odbc-" + std::to_string(getpid()) + ".sqlite3";
+  return {"SQLite", Required("SQELTO_SQLITE_DSN"), "Driver=SQLite3;Database=" + file + ";", false, ""};
+}
+
+DataSourceUnderTest PostgresUnderTest() {
+  return {"PostgreSQL", Required("SQELTO_PG_DSN"),
+          "Driver={PostgreSQL Unicode};Servername=" + Required("SQELTO_PG_HOST") + ";Port=" +
+              Required("SQELTO_PG_PORT") + ";Database=" + Required("SQELTO_PG_DATABASE") +
+              ";Username=postgres;SSLmode=disable;",
+          true, "postgres"};
+}
+
+std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
+
+
+PluginSession::PluginSession() {
+  if (!tavro::useUtf8Locale()) throw std::runtime_error("no UTF-8 locale available");
+  host_.load(SQELTO_PLUGIN_PATH);
+}
+
+tavro::Object PluginSession::NewDatabase() { return host_.createInstance("ODBCDatabase"); }
+
+bool PluginSession::Connect(const tavro::Object& database) { return host_.call<bool>(database, "Connect"); }
+
+tavro::Database PluginSession::Connected(const std::string& dataSource, bool scrollable,
+                                         const std::string& userName) {
+  tavro::Object object = NewDatabase();
+  host_.setProperty(object, "DataSource", tavro::Value(dataSource));
+  if (!userName.empty()) host_.setProperty(object, "UserName", tavro::Value(userName));
+  if (scrollable) host_.setProperty(object, "ScrollableCursor", tavro::Value(true));
+  tavro::Database db(host_, object);
+  const bool connected = Connect(object);
+  EXPECT_TRUE(connected) << "connect to " << dataSource << " failed: " << db.lastErrorCode() << " "
+                         << db.lastErrorString();
+  return db;
+}
+
+}  // namespace plugin_odbc_test

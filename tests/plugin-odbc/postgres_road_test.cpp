@@ -1,0 +1,115 @@
+// What only a server can show: a second host thread on a busy connection,
+// a session the server ended, warnings on success, the static-cursor fallback.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include "plugin_session.h"
+
+using plugin_odbc_test::PluginSession;
+using tavro::Value;
+
+namespace {
+
+class PostgresRoad : public ::testing::Test {
+protected:
+  PluginSession session_;
+  plugin_odbc_test::DataSourceUnderTest under_ = plugin_odbc_test::PostgresUnderTest();
+};
+
+int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
+  tavro::RecordSet rows = db.select(sql);
+  if (rows.isNull() || !rows.next()) {
+    ADD_FAILURE() << sql << ": " << db.lastErrorString();
+    return -1;
+  }
+  return rows.value(0).asInteger();
+}
+
+}  // namespace
+
+TEST_F(PostgresRoad, ASecondThreadOnABusyConnectionIsRefusedWith48879) {
+  tavro::Host& host = session_.host();
+  tavro::Database db = session_.Connected(under_.dsn, false, under_.userName);
+  const int64_t detachedBefore = host.detachCount();
+
+  std::atomic<bool> slowDone{false};
+  bool slowGotRows = false;
+  std::thread slow([&] {
+    tavro::RecordSet rows = db.select("SELECT 42, pg_sleep(2)");
+    slowGotRows = !rows.isNull() && rows.next() && rows.value(0).asInteger() == 42;
+    slowDone = true;
+  });
+  // Wait until the slow select has left the runtime for the driver.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (host.detachCount() == detachedBefore && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const bool detached = host.detachCount() > detachedBefore;
+  tavro::RecordSet second;
+  int32_t code = 0;
+  std::string text;
+  if (detached) {
+    second = db.select("SELECT 1");
+    code = db.lastErrorCode();
+    text = db.lastErrorString();
+    EXPECT_FALSE(slowDone.load()) << "the refusal came while the first select still ran";
+  }
+  slow.join();
+  ASSERT_TRUE(detached) << "the slow select never left the runtime";
+  EXPECT_TRUE(second.isNull());
+  EXPECT_EQ(code, 48879);
+  EXPECT_EQ(text, "A query is already in progress");
+  EXPECT_TRUE(slowGotRows) << "the running select was not disturbed";
+  EXPECT_EQ(SingleInteger(db, "SELECT 7"), 7) << "the guard was left";
+}
+
+TEST_F(PostgresRoad, ConnectMakesANewSessionAfterTheServerEndedTheOldOne) {
+  tavro::Database victim = session_.Connected(under_.dsn, false, under_.userName);
+  tavro::Database killer = session_.Connected(under_.dsn, false, under_.userName);
+  const int64_t pid = SingleInteger(victim, "SELECT pg_backend_pid()");
+  ASSERT_GT(pid, 0);
+  EXPECT_EQ(SingleInteger(killer, "SELECT CASE WHEN pg_terminate_backend(" + std::to_string(pid) +
+                                      ") THEN 1 ELSE 0 END"),
+            1);
+
+  // psqlODBC notices the loss only when a statement fails.
+  EXPECT_TRUE(victim.select("SELECT 1").isNull());
+  EXPECT_NE(victim.lastErrorCode(), 0);
+
+  ASSERT_TRUE(session_.Connect(victim.object())) << victim.lastErrorString();
+  EXPECT_EQ(victim.lastErrorCode(), 0);
+  const int64_t newPid = SingleInteger(victim, "SELECT pg_backend_pid()");
+  EXPECT_NE(newPid, pid);
+}
+
+TEST_F(PostgresRoad, AWarningOnSuccessIsNoError) {
+  // Prove first that the driver answers this statement with a warning.
+  const std::string raise = "DO $$ BEGIN RAISE WARNING 'careful'; END $$";
+  {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    const std::string dsn = "DSN=" + under_.dsn + ";UID=" + under_.userName + ";";
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)dsn.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                                               SQL_DRIVER_NOPROMPT)));
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    EXPECT_EQ(SQLExecDirect(stmt, (SQLCHAR*)raise.c_str(), SQL_NTS), SQL_SUCCESS_WITH_INFO);
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+  }
+  tavro::Database db = session_.Connected(under_.dsn, false, under_.userName);
+  PluginSession::Record(db)->rowsAffected = 12345;
+  db.execute(raise);
+  EXPECT_EQ(db.lastErrorCode(), 0);
+  EXPECT_NE(PluginSession::Record(db)->rowsAffected, 12345) << "the row count was taken";
+}

@@ -1,0 +1,59 @@
+#include "shell_session.h"
+
+#include <vector>
+
+namespace sqelto_shell {
+
+ShellSession::ShellSession(const std::string& pluginPath) {
+  // The SQLite3 driver converts text with the process's locale.
+  tavro::useUtf8Locale();
+  host_.load(pluginPath);
+  object_ = host_.createInstance("ODBCDatabase");
+  db_.emplace(host_, object_);
+}
+
+void ShellSession::reportError(std::ostream& err) {
+  const int32_t code = db_->lastErrorCode();
+  const std::string text = db_->lastErrorString();
+  err << "error " << code << ": " << (text.empty() ? "(no message)" : text) << '\n';
+}
+
+bool ShellSession::connect(const ConnectRequest& request, std::ostream& err) {
+  host_.setProperty(object_, "DataSource", tavro::Value(request.dataSource));
+  if (!request.userName.empty()) host_.setProperty(object_, "UserName", tavro::Value(request.userName));
+  if (!request.password.empty()) host_.setProperty(object_, "Password", tavro::Value(request.password));
+  if (host_.call<bool>(object_, "Connect")) return true;
+  reportError(err);
+  return false;
+}
+
+bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
+  tavro::RecordSet rows = db_->select(sql);
+  if (rows.isNull() || db_->lastErrorCode() != 0) {
+    reportError(err);
+    return false;
+  }
+  const int32_t columns = rows.columnCount();
+  if (columns == 0) {
+    out << "OK\n";
+    return true;
+  }
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
+  ResultPrinter printer(out, format, std::move(names));
+  while (rows.next()) {
+    std::vector<std::string> cells;
+    cells.reserve(static_cast<std::size_t>(columns));
+    for (int32_t i = 0; i < columns; ++i) cells.push_back(rows.value(i).toString());
+    printer.row(std::move(cells));
+  }
+  printer.finish();
+  // A fetch that failed part-way ends the rows early; say so.
+  if (db_->lastErrorCode() != 0) {
+    reportError(err);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace sqelto_shell
