@@ -9,7 +9,7 @@
 # Functions for test folders:
 #   odbc_test_environment(<test>... [POSTGRES])
 #       gives tests made with add_test() the environment and the fixtures
-#   odbc_gtest_discover_tests(<target> [POSTGRES] [gtest_discover_tests options])
+#   odbc_gtest_discover_tests(<target> [POSTGRES] [RESOURCE_LOCK name] [gtest_discover_tests options])
 #       gtest_discover_tests whose tests get the same environment and fixtures
 #       (it also calls odbc_keep_odbcinst_loaded on the target)
 #   odbc_keep_odbcinst_loaded(<target>)
@@ -109,18 +109,24 @@ endfunction()
 # value such as ENVIRONMENT, so the properties are set by a CTest include file
 # that runs after the discovered tests are added, over their TEST_LIST.
 function(odbc_gtest_discover_tests target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES" "" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES" "RESOURCE_LOCK" "")
   _sqelto_odbc_environment(environment)
   _sqelto_odbc_fixture(fixture "${arg_POSTGRES}")
   _sqelto_odbc_add_fixtures()
   odbc_keep_odbcinst_loaded(${target})
+  # Tests of one program that share database objects (a table both load)
+  # name a lock so that a parallel ctest run never interleaves them.
+  set(lock_property "")
+  if(arg_RESOURCE_LOCK)
+    set(lock_property "RESOURCE_LOCK ${arg_RESOURCE_LOCK}")
+  endif()
   string(MAKE_C_IDENTIFIER "${target}_odbc_tests" test_list)
   include(GoogleTest)
   gtest_discover_tests(${target} TEST_LIST ${test_list} ${arg_UNPARSED_ARGUMENTS})
   set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_odbc_environment.cmake")
   file(CONFIGURE OUTPUT "${include_file}" CONTENT [[
 if(DEFINED @test_list@)
-  set_tests_properties(${@test_list@} PROPERTIES ENVIRONMENT "@environment@" FIXTURES_REQUIRED @fixture@)
+  set_tests_properties(${@test_list@} PROPERTIES ENVIRONMENT "@environment@" FIXTURES_REQUIRED @fixture@ @lock_property@)
 endif()
 ]] @ONLY)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${include_file}")
