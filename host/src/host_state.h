@@ -26,9 +26,12 @@ struct TavroStringImpl {
   std::atomic<int32_t> refs{1};
   std::atomic<uint32_t> encoding{TAVRO_ENCODING_UTF8};
   size_t length = 0;
-  // The bytes followed by two NULs, so the data reads as a C string in any
+  // The bytes follow this header in the same allocation (one allocation and
+  // one free per string: plug-ins make a string for every text value they
+  // hand over), ended by two NULs so the data reads as a C string in any
   // encoding (UTF-16 included).
-  std::string storage;
+  char* bytes() noexcept { return reinterpret_cast<char*>(this + 1); }
+  const char* bytes() const noexcept { return reinterpret_cast<const char*>(this + 1); }
 };
 
 namespace tavro::internal {
@@ -130,7 +133,17 @@ namespace tavro::internal {
 using tavro::HostState;
 
 // Process-wide accounting.
-extern std::atomic<int64_t> g_liveStrings;
+
+// The number of live host strings. Plug-ins make and release one for nearly
+// every text value, so each thread counts in a slot of its own with plain
+// stores instead of a locked instruction on one shared counter; reading sums
+// the slots (a slot outlives its thread and passes to the next new thread).
+class LiveStringCount {
+public:
+  void add(int64_t delta) noexcept;
+  int64_t load() const noexcept;
+};
+extern LiveStringCount g_liveStrings;
 extern std::atomic<int64_t> g_liveObjects;
 extern std::atomic<int64_t> g_liveStringData;
 

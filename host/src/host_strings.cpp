@@ -1,6 +1,7 @@
 // Host strings: reference-counted bytes with an encoding, and the entry
 // points through which plug-ins make, read and release them.
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "entry_points.h"
@@ -11,35 +12,146 @@
 namespace tavro {
 namespace internal {
 
-std::atomic<int64_t> g_liveStrings{0};
+LiveStringCount g_liveStrings;
+
+namespace {
+
+struct CountSlot {
+  std::atomic<int64_t> value{0};  // written only by the thread that holds the slot
+  bool inUse = true;              // guarded by g_countSlotsMutex
+  CountSlot* next = nullptr;
+};
+
+std::mutex g_countSlotsMutex;
+CountSlot* g_countSlots = nullptr;  // every slot ever made; none is freed
+
+thread_local CountSlot* t_countSlot = nullptr;
+thread_local bool t_countSlotReleased = false;
+
+// Hands the thread's slot on to the next new thread when the thread ends.
+struct CountSlotRelease {
+  CountSlot* slot = nullptr;
+  ~CountSlotRelease() {
+    std::lock_guard<std::mutex> lock(g_countSlotsMutex);
+    if (slot) slot->inUse = false;
+    t_countSlot = nullptr;
+    t_countSlotReleased = true;
+  }
+};
+thread_local CountSlotRelease t_countSlotRelease;
+
+[[gnu::noinline]] CountSlot* takeCountSlot() {
+  std::lock_guard<std::mutex> lock(g_countSlotsMutex);
+  CountSlot* slot = g_countSlots;
+  while (slot && slot->inUse) slot = slot->next;
+  if (!slot) {
+    slot = new CountSlot;
+    slot->next = g_countSlots;
+    g_countSlots = slot;
+  }
+  slot->inUse = true;
+  // A string released while the thread is ending (after its release ran)
+  // keeps the slot taken for good rather than touch the finished release.
+  if (!t_countSlotReleased) {
+    t_countSlotRelease.slot = slot;
+    t_countSlot = slot;
+  }
+  return slot;
+}
+
+}  // namespace
+
+void LiveStringCount::add(int64_t delta) noexcept {
+  CountSlot* slot = t_countSlot ? t_countSlot : takeCountSlot();
+  slot->value.store(slot->value.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+}
+
+int64_t LiveStringCount::load() const noexcept {
+  std::lock_guard<std::mutex> lock(g_countSlotsMutex);
+  int64_t total = 0;
+  for (const CountSlot* slot = g_countSlots; slot; slot = slot->next)
+    total += slot->value.load(std::memory_order_relaxed);
+  return total;
+}
 std::atomic<int64_t> g_liveStringData{0};
 
+namespace {
+
+// Plug-ins make and release a string for nearly every text value they hand
+// over, mostly short ones. A released block of the small size class goes to a
+// per-thread cache and is taken again by the next small string, instead of a
+// free and a new allocation each time. Sanitizer builds free at once, so that
+// AddressSanitizer still sees every use of a released string.
+constexpr size_t kSmallCapacity = 64;  // bytes and both NULs
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kCachedBlocks = 0;
+#else
+constexpr int kCachedBlocks = 8;
+#endif
+
+struct BlockCache {
+  void* blocks[kCachedBlocks > 0 ? kCachedBlocks : 1] = {};
+  int count = 0;
+  int limit = kCachedBlocks;  // 0 once the thread's cache is gone
+  ~BlockCache() {
+    limit = 0;
+    while (count > 0) ::operator delete(blocks[--count]);
+  }
+};
+thread_local BlockCache t_blocks;
+
+size_t capacityFor(size_t bytes) { return bytes + 2 <= kSmallCapacity ? kSmallCapacity : bytes + 2; }
+
+void* takeBlock(size_t capacity) {
+  if (capacity == kSmallCapacity && t_blocks.count > 0) return t_blocks.blocks[--t_blocks.count];
+  return ::operator new(sizeof(TavroStringImpl) + capacity);
+}
+
+void giveBackBlock(void* block, size_t capacity) {
+  if (capacity == kSmallCapacity && t_blocks.count < t_blocks.limit) {
+    t_blocks.blocks[t_blocks.count++] = block;
+    return;
+  }
+  ::operator delete(block);
+}
+
+}  // namespace
+
 TavroString newString(std::string_view bytes, uint32_t encoding) {
-  auto* s = new TavroStringImpl;
-  s->encoding = encoding;
+  static_assert(alignof(TavroStringImpl) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+  auto* s = new (takeBlock(capacityFor(bytes.size()))) TavroStringImpl;
+  s->encoding.store(encoding, std::memory_order_relaxed);
   s->length = bytes.size();
-  s->storage.reserve(bytes.size() + 2);
-  s->storage.assign(bytes);
-  s->storage.push_back('\0');  // with std::string's own terminator: two NULs
-  ++g_liveStrings;
+  char* data = s->bytes();
+  if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+  data[bytes.size()] = data[bytes.size() + 1] = '\0';
+  g_liveStrings.add(1);
   return s;
 }
 
+namespace {
+
+// Why a string failed its check, recorded as a violation; kept apart from
+// the check itself, which runs several times for every text value a cursor
+// hands over and nearly always passes.
+[[gnu::cold, gnu::noinline]] TavroStringImpl* rejectString(TavroString s, const char* entryPoint) {
+  if (threadIsDetached())
+    violation(std::string(entryPoint) + ": called while the thread is detached from the runtime");
+  else if (s->magic != TavroStringImpl::kMagic)
+    violation(std::string(entryPoint) + ": argument is not a host string");
+  else
+    violation(std::string(entryPoint) + ": host string used after its last release");
+  return nullptr;
+}
+
+}  // namespace
+
 TavroStringImpl* checkedString(TavroString s, const char* entryPoint) {
   if (!s) return nullptr;
-  if (threadIsDetached()) {
-    violation(std::string(entryPoint) + ": called while the thread is detached from the runtime");
-    return nullptr;
-  }
-  if (s->magic != TavroStringImpl::kMagic) {
-    violation(std::string(entryPoint) + ": argument is not a host string");
-    return nullptr;
-  }
-  if (s->refs.load() <= 0) {
-    violation(std::string(entryPoint) + ": host string used after its last release");
-    return nullptr;
-  }
-  return s;
+  if (s->magic == TavroStringImpl::kMagic && s->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached())
+      [[likely]]
+    return s;
+  return rejectString(s, entryPoint);
 }
 
 void lockString(TavroString s) noexcept {
@@ -49,11 +161,20 @@ void lockString(TavroString s) noexcept {
 int32_t unlockString(TavroString s) noexcept {
   auto* impl = checkedString(s, "VANTUnlockString");
   if (!impl) return 0;
-  const int32_t left = --impl->refs;
+  // A caller releasing the only reference is the only one that may still
+  // touch the string, so that release (the usual one) needs no atomic
+  // read-modify-write.
+  int32_t left = 0;
+  if (impl->refs.load(std::memory_order_acquire) == 1)
+    impl->refs.store(0, std::memory_order_relaxed);
+  else
+    left = impl->refs.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (left == 0) {
     impl->magic = 0;
-    delete impl;
-    --g_liveStrings;
+    const size_t capacity = capacityFor(impl->length);
+    impl->~TavroStringImpl();
+    giveBackBlock(impl, capacity);
+    g_liveStrings.add(-1);
   }
   return left;
 }
@@ -89,7 +210,7 @@ TavroString String::release() noexcept {
 Encoding String::encoding() const noexcept {
   return raw_ ? static_cast<Encoding>(raw_->encoding.load()) : Encoding::Utf8;
 }
-std::string String::bytes() const { return raw_ ? raw_->storage.substr(0, raw_->length) : std::string(); }
+std::string String::bytes() const { return raw_ ? std::string(raw_->bytes(), raw_->length) : std::string(); }
 std::string String::utf8() const {
   std::string out;
   if (!convertText(bytes(), encoding(), Encoding::Utf8, out))
@@ -127,7 +248,9 @@ void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
     internal::violation("VANTSetStringEncoding: unknown encoding " + std::to_string(encoding));
     return;
   }
-  impl->encoding = encoding;
+  // A plain (release) store: a sequentially consistent one costs a full
+  // barrier, and plug-ins set the encoding of every string they make.
+  impl->encoding.store(encoding, std::memory_order_release);
 }
 
 uint32_t TAVRO_CALL GetStringEncoding(TavroString s) {
@@ -139,7 +262,7 @@ uint32_t TAVRO_CALL GetStringEncoding(TavroString s) {
 const char* TAVRO_CALL StringGetCString(TavroString s) {
   if (!s) return "";
   auto* impl = checkedString(s, "StringGetCString");
-  return impl ? impl->storage.c_str() : nullptr;
+  return impl ? impl->bytes() : nullptr;
 }
 
 bool TAVRO_CALL GetStringData(TavroString s, uint32_t encoding, TavroStringData* out) {
@@ -155,7 +278,7 @@ bool TAVRO_CALL GetStringData(TavroString s, uint32_t encoding, TavroStringData*
   if (s) {
     auto* impl = checkedString(s, "PluginGetStringData");
     if (!impl) return false;
-    bytes = impl->storage.substr(0, impl->length);
+    bytes.assign(impl->bytes(), impl->length);
     from = impl->encoding;
   }
   if (encoding == 0) encoding = from;  // "its own encoding"
