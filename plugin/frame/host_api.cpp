@@ -66,6 +66,15 @@ EntryPointSlot g_attachThread{"_UnsafeAttachCurrentThread"};
 constexpr const char *kLenBDeclaration = "LenB( s as string ) as integer";
 EntryPointSlot g_lenB{kLenBDeclaration};
 
+// Bound slots are the rule after the first call: read the slot inline and
+// leave the binding call for the first use. The string wrappers run for every
+// text value a cursor hands over.
+template <typename Fn>
+inline Fn Bound(EntryPointSlot &slot) {
+  void *address = slot.address.load(std::memory_order_acquire);
+  return reinterpret_cast<Fn>(address != nullptr ? address : Bind(slot));
+}
+
 }  // namespace
 
 void RegisterDBCursor(TavroCursorRecord *record) {
@@ -165,21 +174,21 @@ TavroObject NewRowSetFromDBCursor(TavroCursorHandle *handle, TavroCursorRecord *
 }
 
 TavroString BuildString(const void *bytes, int32_t length) {
-  auto fn = BindAs<TavroBuildStringFn>(g_buildString);
+  auto fn = Bound<TavroBuildStringFn>(g_buildString);
   return fn != nullptr ? fn(bytes, length) : nullptr;
 }
 
 void SetStringEncoding(TavroString s, uint32_t encoding) {
-  if (auto fn = BindAs<TavroSetStringEncodingFn>(g_setStringEncoding)) fn(s, encoding);
+  if (auto fn = Bound<TavroSetStringEncodingFn>(g_setStringEncoding)) fn(s, encoding);
 }
 
 uint32_t GetStringEncoding(TavroString s) {
-  auto fn = BindAs<TavroGetStringEncodingFn>(g_getStringEncoding);
+  auto fn = Bound<TavroGetStringEncodingFn>(g_getStringEncoding);
   return fn != nullptr ? fn(s) : 0;
 }
 
 const char *StringGetCString(TavroString s) {
-  auto fn = BindAs<TavroStringGetCStringFn>(g_stringGetCString);
+  auto fn = Bound<TavroStringGetCStringFn>(g_stringGetCString);
   return fn != nullptr ? fn(s) : nullptr;
 }
 
@@ -193,12 +202,12 @@ void DisposeStringData(TavroStringData *data) {
 }
 
 int32_t LockString(TavroString s) {
-  auto fn = BindAs<TavroLockStringFn>(g_lockString);
+  auto fn = Bound<TavroLockStringFn>(g_lockString);
   return fn != nullptr ? fn(s) : 0;
 }
 
 int32_t UnlockString(TavroString s) {
-  auto fn = BindAs<TavroUnlockStringFn>(g_unlockString);
+  auto fn = Bound<TavroUnlockStringFn>(g_unlockString);
   return fn != nullptr ? fn(s) : 0;
 }
 

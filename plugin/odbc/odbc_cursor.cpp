@@ -121,12 +121,17 @@ void ODBCCursor::CreateBindings() {
     column->name[255] = 0;
     column->fetch = FetchFor(column->sqlType, column->columnSize);
     column->hostType = column->fetch.hostType;
+    column->longType = IsLongType(column->sqlType);
+    if (column->fetch.cType == SQL_C_TIMESTAMP)
+      column->bigEndianFields = 6;
+    else if (column->fetch.cType == SQL_C_DATE || column->fetch.cType == SQL_C_TIME)
+      column->bigEndianFields = 3;
     if (column->fetch.buffer == BufferKind::Heap) {
       // Binary buffers keep one spare byte beyond the length passed.
       column->heapBytes = column->fetch.bufferLength;
       column->heapData = std::make_unique<unsigned char[]>(static_cast<std::size_t>(column->heapBytes) + 1);
     }
-    if (connection_->allowsBinds && !IsLongType(column->sqlType)) {
+    if (connection_->allowsBinds && !column->longType) {
       void* buffer = column->heapData ? static_cast<void*>(column->heapData.get()) : column->inlineData;
       column->bound = odbc::Succeeded(SQLBindCol(hstmt_, column->number, column->fetch.cType, buffer,
                                                  column->fetch.bufferLength, &column->indicator));
@@ -144,7 +149,7 @@ void ODBCCursor::CleanupRow() {
   CURSOR_TRACE("ENTER CleanupRow: ", hstmt_);
   for (auto& column : columns_) {
     column->spilled = false;
-    if (IsLongType(column->sqlType)) {
+    if (column->longType) {
       column->longBinary.clear();
       column->indicator = 0;
     } else if (!column->bound) {
@@ -197,17 +202,7 @@ void ODBCCursor::ConvertValue(Column& column) {
     }
     return;
   }
-  switch (column.fetch.cType) {
-    case SQL_C_DATE:
-    case SQL_C_TIME:
-      StoreFieldsBigEndian(column.inlineData, 3);
-      break;
-    case SQL_C_TIMESTAMP:
-      StoreFieldsBigEndian(column.inlineData, 6);
-      break;
-    default:
-      break;
-  }
+  if (column.bigEndianFields != 0) StoreFieldsBigEndian(column.inlineData, column.bigEndianFields);
 }
 
 void ODBCCursor::GetRowValues() {
@@ -236,11 +231,13 @@ void ODBCCursor::GetRowValues() {
         const SQLLEN room = column.fetch.bufferLength - (column.isText() ? 2 : 0);
         // (An unbound column's next SQLGetData would only return the rest.)
         if (column.bound && (column.indicator == SQL_NO_TOTAL || column.indicator > room)) ReadWholeValue(column);
+        // Converting now rather than in a second pass over the row: the
+        // conversion reads nothing from the statement.
+        ConvertValue(column);
         break;
       }
     }
   }
-  for (auto& column : columns_) ConvertValue(*column);
 }
 
 ODBCCursor::Column* ODBCCursor::ColumnAt(int32_t column) {
@@ -349,8 +346,7 @@ void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_
     if (value != nullptr) *value = &gValueSlot;
     if (type != nullptr) *type = TAVRO_COLUMN_HOST_STRING;
     if (length != nullptr) *length = 4;
-    CURSOR_TRACE("stmt: ", hstmt_, " sqlType: ", c->sqlType, " qxType: ", 18, " len: ", 4,
-                 " value: ", std::string(bytes, static_cast<std::size_t>(byteCount)));
+    if (connection_->traceOn) TraceTextValue(*c, bytes, byteCount);
     return;
   }
   void* data = c->inlineData;
@@ -367,7 +363,16 @@ void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_
   if (value != nullptr) *value = data;
   if (type != nullptr) *type = static_cast<uint8_t>(c->hostType);
   if (length != nullptr) *length = static_cast<int32_t>(bytes);
-  CURSOR_TRACE("stmt: ", hstmt_, " sqlType: ", c->sqlType, " qxType: ", 18, " len: ", bytes);
+  if (connection_->traceOn) TraceValue(*c, bytes);
+}
+
+void ODBCCursor::TraceTextValue(const Column& column, const char* bytes, int32_t byteCount) const {
+  SQELTO_TRACE(connection_, "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", 4,
+               " value: ", std::string(bytes, static_cast<std::size_t>(byteCount)));
+}
+
+void ODBCCursor::TraceValue(const Column& column, SQLLEN bytes) const {
+  SQELTO_TRACE(connection_, "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", bytes);
 }
 
 char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* owned) {

@@ -69,6 +69,9 @@ protected:
     // The current value did not fit its bound buffer and was read whole in
     // pieces: text into utf8, bytes into longBinary.
     bool spilled = false;
+    // Fixed at binding time, read for every value.
+    bool longType = false;        // a long type, gathered in pieces
+    uint8_t bigEndianFields = 0;  // 16-bit fields a date, time or timestamp swaps
     bool isText() const { return fetch.cType == SQL_C_WCHAR; }
   };
 
@@ -80,6 +83,9 @@ private:
   void FetchUnbound(Column& column);
   void ReadWholeValue(Column& column);
   void ConvertValue(Column& column);
+  // Trace lines of ColumnValue, kept out of the per-value path.
+  void TraceTextValue(const Column& column, const char* bytes, int32_t byteCount) const;
+  void TraceValue(const Column& column, SQLLEN bytes) const;
   void Scroll(SQLSMALLINT orientation);
   // False once the connection the statement belongs to was closed (the
   // driver manager freed the statement with it).
