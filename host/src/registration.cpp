@@ -2,7 +2,10 @@
 // checks it before it is kept; a refused record is not registered and the
 // reason is kept for load() to report once the plug-in's entry returns.
 #include <cctype>
+#include <initializer_list>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "entry_points.h"
 #include "host_state.h"
@@ -131,47 +134,39 @@ void registerPluginVersion(int32_t version) {
   }
 }
 
-void registerCursor(TavroCursorRecord* rec) {
+// The engine and cursor records share one shape of checks: a null record,
+// the version word, reserved words that must be 0, and no second registration.
+template <typename Record, typename Entry>
+void registerDatabaseRecord(Record* rec, std::vector<Entry> HostState::*registered, const char* kind,
+                            const char* entryPoint, std::initializer_list<std::pair<size_t, size_t>> zeroWords) {
   HostState* st = currentState();
   if (!st) return;
   std::lock_guard lock(st->mu);
   try {
     if (!rec) refuse("record is null");
+    const std::string what = std::string(kind) + " record";
     const auto* w = reinterpret_cast<const uintptr_t*>(rec);
-    if (rec->version != TAVRO_DB_RECORD_VERSION) refuse("cursor record: version word is " + std::to_string(rec->version) + ", expected 2");
-    checkZero(w, 1, 1, "cursor record");
-    checkZero(w, 7, 7, "cursor record");
-    checkZero(w, 10, 11, "cursor record");
-    checkZero(w, 18, 20, "cursor record");
-    for (auto& c : st->cursors)
-      if (c.record == rec) refuse("cursor record registered twice");
-    st->cursors.push_back({rec});
-    record(*st, "PluginRegisterDBCursor", "", nullptr);
+    if (rec->version != TAVRO_DB_RECORD_VERSION)
+      refuse(what + ": version word is " + std::to_string(rec->version) + ", expected 2");
+    for (const auto& [from, to] : zeroWords) checkZero(w, from, to, what);
+    auto& list = st->*registered;
+    for (auto& e : list)
+      if (e.record == rec) refuse(what + " registered twice");
+    list.push_back({rec});
+    record(*st, entryPoint, "", nullptr);
   } catch (const Refusal& r) {
-    record(*st, "PluginRegisterDBCursor", "", &r);
+    record(*st, entryPoint, "", &r);
   }
 }
 
+void registerCursor(TavroCursorRecord* rec) {
+  registerDatabaseRecord(rec, &HostState::cursors, "cursor", "PluginRegisterDBCursor",
+                         {{1, 1}, {7, 7}, {10, 11}, {18, 20}});
+}
+
 void registerEngine(TavroEngineRecord* rec) {
-  HostState* st = currentState();
-  if (!st) return;
-  std::lock_guard lock(st->mu);
-  try {
-    if (!rec) refuse("record is null");
-    const auto* w = reinterpret_cast<const uintptr_t*>(rec);
-    if (rec->version != TAVRO_DB_RECORD_VERSION) refuse("engine record: version word is " + std::to_string(rec->version) + ", expected 2");
-    checkZero(w, 7, 7, "engine record");
-    checkZero(w, 10, 11, "engine record");
-    checkZero(w, 17, 17, "engine record");
-    checkZero(w, 19, 24, "engine record");
-    checkZero(w, 27, 27, "engine record");
-    for (auto& e : st->engines)
-      if (e.record == rec) refuse("engine record registered twice");
-    st->engines.push_back({rec});
-    record(*st, "PluginRegisterDBEngine", "", nullptr);
-  } catch (const Refusal& r) {
-    record(*st, "PluginRegisterDBEngine", "", &r);
-  }
+  registerDatabaseRecord(rec, &HostState::engines, "engine", "PluginRegisterDBEngine",
+                         {{7, 7}, {10, 11}, {17, 17}, {19, 24}, {27, 27}});
 }
 
 void registerClass(TavroClassRecord* rec) {
