@@ -44,15 +44,7 @@ INT_PTR CALLBACK HtmlNotesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         EndDialog(dlg, kNoDocument);
         return TRUE;
       }
-      if (r.ask) {
-        ShowWindow(cont, SW_SHOW);
-        SendMessageW(dlg, DM_SETDEFID, kContinueId, 0);
-        SetFocus(cont);
-      } else {
-        SendMessageW(quit, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-        SendMessageW(dlg, DM_SETDEFID, kQuitId, 0);
-        SetFocus(quit);
-      }
+      SetNotesDefaultButton(dlg, r.ask, cont, quit);
       // The document is written on the first tick, once the dialog shows.
       SetTimer(dlg, kTimer1, 100, nullptr);
       return FALSE;

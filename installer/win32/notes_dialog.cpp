@@ -36,16 +36,7 @@ INT_PTR CALLBACK NotesProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
       // The memo takes the text after creation: a window title would stop at 32K.
       SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
       SetWindowTextW(memo, Widen(r.text).c_str());
-      if (r.ask) {
-        ShowWindow(cont, SW_SHOW);
-        SendMessageW(dlg, DM_SETDEFID, kContinueId, 0);
-        SetFocus(cont);
-      } else {
-        // View mode: one button that only closes; it is the default one.
-        SendMessageW(quit, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
-        SendMessageW(dlg, DM_SETDEFID, kQuitId, 0);
-        SetFocus(quit);
-      }
+      SetNotesDefaultButton(dlg, r.ask, cont, quit);
       return FALSE;  // focus set by hand
     }
     case WM_COMMAND:

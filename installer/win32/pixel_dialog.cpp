@@ -67,4 +67,17 @@ HWND AddControl(HWND parent, const wchar_t* className, const std::wstring& text,
   return control;
 }
 
+
+void SetNotesDefaultButton(HWND dialog, bool ask, HWND continueButton, HWND closeButton) {
+  if (ask) {
+    ShowWindow(continueButton, SW_SHOW);
+    SendMessageW(dialog, DM_SETDEFID, GetDlgCtrlID(continueButton), 0);
+    SetFocus(continueButton);
+  } else {
+    SendMessageW(closeButton, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    SendMessageW(dialog, DM_SETDEFID, GetDlgCtrlID(closeButton), 0);
+    SetFocus(closeButton);
+  }
+}
+
 }  // namespace kestrin::win32

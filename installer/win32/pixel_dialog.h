@@ -26,4 +26,11 @@ void SetClientSizeCentred(HWND window, int width, int height);
 HWND AddControl(HWND parent, const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
                 int width, int height, int id, HFONT font);
 
+
+// The notes dialogs' two buttons: in ask mode Continue shows and is the
+// default; in view mode the other button only closes and is the default.
+// Focus goes to the default button (the caller returns FALSE from
+// WM_INITDIALOG).
+void SetNotesDefaultButton(HWND dialog, bool ask, HWND continueButton, HWND closeButton);
+
 }  // namespace kestrin::win32
