@@ -154,6 +154,11 @@ void violation(const std::string& what);
 
 // Strings.
 TavroStringImpl* checkedString(TavroString s, const char* entryPoint);
+// As checkedString, but a null string is misuse too (entry points that need text).
+TavroStringImpl* requiredString(TavroString s, const char* entryPoint);
+// Records misuse when a string the plug-in made reaches the host as text
+// without an encoding.
+void checkTextEncoding(TavroString s, const char* where);
 TavroString newString(std::string_view bytes, uint32_t encoding);
 void lockString(TavroString s) noexcept;
 int32_t unlockString(TavroString s) noexcept;

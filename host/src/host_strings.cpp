@@ -179,9 +179,23 @@ int32_t unlockString(TavroString s) noexcept {
   return left;
 }
 
+void checkTextEncoding(TavroString s, const char* where) {
+  if (s && s->encoding.load(std::memory_order_relaxed) == 0)
+    violation(std::string(where) + ": host string has no encoding (VANTSetStringEncoding was never called)");
+}
+
+TavroStringImpl* requiredString(TavroString s, const char* entryPoint) {
+  if (!s) {
+    violation(std::string(entryPoint) + ": null string");
+    return nullptr;
+  }
+  return checkedString(s, entryPoint);
+}
+
 }  // namespace internal
 
 using internal::checkedString;
+using internal::requiredString;
 
 // ---- C++ handle ---------------------------------------------------------
 
@@ -232,19 +246,15 @@ TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
     internal::violation("VANTBuildString: null bytes with a non-zero count");
     return nullptr;
   }
-  return internal::newString(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(length)),
-                             TAVRO_ENCODING_UTF8);
+  // A new string has no encoding until the plug-in sets one, so a forgotten
+  // VANTSetStringEncoding shows as soon as the host reads the string as text.
+  return internal::newString(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(length)), 0);
 }
 
 void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
-  if (!s) {
-    internal::violation("VANTSetStringEncoding: null string");
-    return;
-  }
-  auto* impl = checkedString(s, "VANTSetStringEncoding");
+  auto* impl = requiredString(s, "VANTSetStringEncoding");
   if (!impl) return;
-  if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1 &&
-      encoding != 0) {
+  if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1) {
     internal::violation("VANTSetStringEncoding: unknown encoding " + std::to_string(encoding));
     return;
   }
@@ -254,14 +264,12 @@ void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
 }
 
 uint32_t TAVRO_CALL GetStringEncoding(TavroString s) {
-  if (!s) return TAVRO_ENCODING_UTF8;  // the empty string
-  auto* impl = checkedString(s, "VANTGetStringEncoding");
+  auto* impl = requiredString(s, "VANTGetStringEncoding");
   return impl ? impl->encoding.load() : 0;
 }
 
 const char* TAVRO_CALL StringGetCString(TavroString s) {
-  if (!s) return "";
-  auto* impl = checkedString(s, "StringGetCString");
+  auto* impl = requiredString(s, "StringGetCString");
   return impl ? impl->bytes() : nullptr;
 }
 
@@ -273,13 +281,15 @@ bool TAVRO_CALL GetStringData(TavroString s, uint32_t encoding, TavroStringData*
   out->data = nullptr;
   out->length = 0;
   out->encoding = encoding;
-  std::string bytes;
-  uint32_t from = TAVRO_ENCODING_UTF8;
-  if (s) {
-    auto* impl = checkedString(s, "PluginGetStringData");
-    if (!impl) return false;
-    bytes.assign(impl->bytes(), impl->length);
-    from = impl->encoding;
+  auto* impl = requiredString(s, "PluginGetStringData");
+  if (!impl) return false;
+  const std::string bytes(impl->bytes(), impl->length);
+  const uint32_t from = impl->encoding;
+  // Bytes without an encoding (a MemoryBlock's, say) can be had as they are,
+  // but not converted: there is no text to convert.
+  if (from == 0 && encoding != 0) {
+    internal::checkTextEncoding(s, "PluginGetStringData");
+    return false;
   }
   if (encoding == 0) encoding = from;  // "its own encoding"
   std::string converted;
@@ -312,6 +322,7 @@ void TAVRO_CALL DisposeStringData(TavroStringData* data) {
   data->length = 0;
 }
 
+// A null string is the empty string to reference counting: nothing to do.
 int32_t TAVRO_CALL LockString(TavroString s) {
   auto* impl = checkedString(s, "VANTLockString");
   if (!impl) return 0;
