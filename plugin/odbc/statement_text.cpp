@@ -17,6 +17,16 @@ SQLRETURN ExecuteDetached(SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text
   return rc;
 }
 
+std::optional<std::size_t> FirstNul(std::string_view text) {
+  const std::size_t at = text.find('\0');
+  if (at == std::string_view::npos) return std::nullopt;
+  return at;
+}
+
+std::string NulRefusalText(const char* what, std::size_t offset) {
+  return std::string("The ") + what + " contains a NUL character (U+0000) at byte " + std::to_string(offset) + ".";
+}
+
 int32_t RowsAffectedBy(SQLHSTMT statement, SQLRETURN executeResult) {
   if (executeResult == SQL_NO_DATA) return 0;
   SQLLEN rows = 0;

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "odbc_api.h"
@@ -22,6 +25,14 @@ SQLRETURN ExecuteDetached(SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text
 // statement that touched no rows (an UPDATE matching nothing, or for SQLite
 // any statement after a leading comment), which is no failure.
 inline bool Executed(SQLRETURN rc) { return odbc::Succeeded(rc) || rc == SQL_NO_DATA; }
+
+// Text the plug-in hands to ODBC must not hold a NUL: drivers stop reading
+// at it, so the rest would be dropped without a word (a DELETE would lose
+// its WHERE clause). Values bound as parameters are data and may hold NULs.
+// The byte offset of the first NUL, if any.
+std::optional<std::size_t> FirstNul(std::string_view text);
+// "The <what> contains a NUL character (U+0000) at byte <offset>."
+std::string NulRefusalText(const char* what, std::size_t offset);
 
 // The row count of an executed statement (0 when it touched none).
 int32_t RowsAffectedBy(SQLHSTMT statement, SQLRETURN executeResult);

@@ -35,12 +35,29 @@ DataSourceUnderTest PostgresUnderTest() {
           true, "postgres"};
 }
 
+DataSourceUnderTest DriverUnderTest() {
+#if defined(SQELTO_TEST_POSTGRES) && SQELTO_TEST_POSTGRES
+  return PostgresUnderTest();
+#else
+  return SqliteUnderTest();
+#endif
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
 std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
 
 
-PluginSession::PluginSession() {
+PluginSession::PluginSession(TavroPluginMainFn linkedIn) {
   if (!tavro::useUtf8Locale()) throw std::runtime_error("no UTF-8 locale available");
-  host_.load(SQELTO_PLUGIN_PATH);
+  if (linkedIn != nullptr)
+    host_.runPluginMain(linkedIn);
+  else
+    host_.load(SQELTO_PLUGIN_PATH);
 }
 
 tavro::Object PluginSession::NewDatabase() { return host_.createInstance("ODBCDatabase"); }
