@@ -28,7 +28,7 @@ int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t enc
     return rc;
   }
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text, std::strlen(text), encoding);
-  rc = ExecuteDetached(statement.get(), wide);
+  rc = ExecuteDetached(record, statement.get(), wide);
   if (Executed(rc)) {
     record->rowsAffected = RowsAffectedBy(statement.get(), rc);
   } else {

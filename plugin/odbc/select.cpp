@@ -54,7 +54,7 @@ void ODBCSelectThread::Run() {
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(record_->timeout)), 0);
 
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text_.data(), text_.size(), TAVRO_ENCODING_UTF8);
-  const SQLRETURN rc = ExecuteDetached(statement.get(), wide);
+  const SQLRETURN rc = ExecuteDetached(record_, statement.get(), wide);
   if (!Executed(rc)) {
     ReadStatementDiagnostics(record_, statement.get());
     return;

@@ -1,6 +1,7 @@
 #include "statement_text.h"
 
 #include "../frame/host_api.h"
+#include "running_statements.h"
 
 namespace sqelto {
 
@@ -9,8 +10,9 @@ std::vector<odbc::Utf16Unit> StatementToUtf16(const char* bytes, std::size_t len
   return encoding == TAVRO_ENCODING_WINLATIN1 ? odbc::Cp1252ToUtf16(bytes, length) : odbc::Utf8ToUtf16(bytes, length);
 }
 
-SQLRETURN ExecuteDetached(SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text) {
+SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text) {
   const auto units = static_cast<SQLINTEGER>(text.size() - 1);  // without the terminator
+  RunningStatement running(record, statement);
   void* token = host::DetachCurrentThread();
   const SQLRETURN rc = SQLExecDirectW(statement, odbc::AsSqlWide(text.data()), units);
   host::AttachCurrentThread(token);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "connection_record.h"
 #include "odbc_api.h"
 
 namespace sqelto {
@@ -18,8 +19,9 @@ std::vector<odbc::Utf16Unit> StatementToUtf16(const char* bytes, std::size_t len
 
 // SQLExecDirectW with the calling thread detached from the host runtime, so
 // other host threads can run while the driver works. Nothing else happens
-// while detached.
-SQLRETURN ExecuteDetached(SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text);
+// while detached. Meanwhile the statement is registered as the record's
+// running statement, which another thread may cancel.
+SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text);
 
 // Whether an execution ran: SQL_NO_DATA is how ODBC 3 drivers report a
 // statement that touched no rows (an UPDATE matching nothing, or for SQLite
