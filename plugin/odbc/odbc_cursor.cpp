@@ -148,7 +148,15 @@ void ODBCCursor::CreateBindings() {
       column->bigEndianFields = 6;
     else if (column->fetch.cType == SQL_C_DATE || column->fetch.cType == SQL_C_TIME)
       column->bigEndianFields = 3;
-    if (column->fetch.buffer == BufferKind::Inline && !column->isText() && column->fetch.cType != SQL_C_BINARY)
+    if (column->fetch.buffer == BufferKind::LongText)
+      column->read = Column::Read::LongText;
+    else if (column->fetch.buffer == BufferKind::LongBinary)
+      column->read = Column::Read::LongBinary;
+    else if (column->isText())
+      column->read = Column::Read::Text;
+    else if (column->fetch.cType == SQL_C_BINARY)
+      column->read = Column::Read::Binary;
+    else
       column->fixedSize = static_cast<int32_t>(column->fetch.bufferLength);
     if (column->fetch.buffer == BufferKind::Heap) {
       // Binary buffers keep one spare byte beyond the length passed.
@@ -218,36 +226,42 @@ void ODBCCursor::ReadBytesWhole(Column& column, std::size_t firstBytes) {
 }
 
 void ODBCCursor::ReadValue(Column& column) {
-  if (column.fetch.buffer == BufferKind::LongText) return ReadLongText(column);
-  if (column.fetch.buffer == BufferKind::LongBinary) return ReadLongBinary(column);
+  using Read = Column::Read;
+  if (column.read == Read::LongText) return ReadLongText(column);
+  if (column.read == Read::LongBinary) return ReadLongBinary(column);
   if (!column.bound)
     SQLGetData(hstmt_, column.number, column.fetch.cType, column.buffer(), column.fetch.bufferLength,
                &column.indicator);
-  if (column.indicator == SQL_NULL_DATA) {
+  const SQLLEN indicator = column.indicator;
+  if (indicator == SQL_NULL_DATA) {
     column.value = {};
     return;
   }
-  if (column.isText()) {
-    // Text buffers keep room for a terminator.
-    const SQLLEN room = column.fetch.bufferLength - 2;
-    if (column.indicator == SQL_NO_TOTAL || column.indicator > room) {
-      // Longer than its buffer (drivers such as SQLite's ignore declared
-      // sizes): a bound value is read again from its start, an unbound one
-      // goes on where the first piece ended.
-      return ReadTextWhole(column, column.bound ? 0 : static_cast<std::size_t>(room) / 2);
+  switch (column.read) {
+    case Read::Text: {
+      // Text buffers keep room for a terminator.
+      const SQLLEN room = column.fetch.bufferLength - 2;
+      if (indicator == SQL_NO_TOTAL || indicator > room) {
+        // Longer than its buffer (drivers such as SQLite's ignore declared
+        // sizes): a bound value is read again from its start, an unbound one
+        // goes on where the first piece ended.
+        return ReadTextWhole(column, column.bound ? 0 : static_cast<std::size_t>(room) / 2);
+      }
+      const auto* units = reinterpret_cast<const odbc::Utf16Unit*>(column.buffer());
+      return SetTextValue(column, units, static_cast<std::size_t>(indicator) / 2);
     }
-    const auto* units = reinterpret_cast<const odbc::Utf16Unit*>(column.buffer());
-    return SetTextValue(column, units, static_cast<std::size_t>(column.indicator) / 2);
+    case Read::Binary: {
+      const SQLLEN room = column.fetch.bufferLength;
+      if (indicator == SQL_NO_TOTAL || indicator > room)
+        return ReadBytesWhole(column, column.bound ? 0 : static_cast<std::size_t>(room));
+      column.value = {column.buffer(), static_cast<int32_t>(indicator)};
+      return;
+    }
+    default:
+      if (column.bigEndianFields != 0) StoreFieldsBigEndian(column.inlineData, column.bigEndianFields);
+      column.value = {column.inlineData, column.fixedSize};
+      return;
   }
-  if (column.fetch.cType == SQL_C_BINARY) {
-    const SQLLEN room = column.fetch.bufferLength;
-    if (column.indicator == SQL_NO_TOTAL || column.indicator > room)
-      return ReadBytesWhole(column, column.bound ? 0 : static_cast<std::size_t>(room));
-    column.value = {column.buffer(), static_cast<int32_t>(column.indicator)};
-    return;
-  }
-  if (column.bigEndianFields != 0) StoreFieldsBigEndian(column.inlineData, column.bigEndianFields);
-  column.value = {column.inlineData, column.fixedSize};
 }
 
 void ODBCCursor::GetRowValues() {
@@ -339,11 +353,11 @@ void ODBCCursor::LastRecord() {
 
 void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) {
   CURSOR_TRACE("ENTER ColumnValue(", column, "): ", hstmt_);
-  if (value != nullptr) *value = nullptr;
-  if (type != nullptr) *type = 0;
-  if (length != nullptr) *length = 0;
   Column* c = ColumnAt(column);
   if (c == nullptr) {
+    if (value != nullptr) *value = nullptr;
+    if (type != nullptr) *type = 0;
+    if (length != nullptr) *length = 0;
     CURSOR_TRACE("column out of range: ", hstmt_);
     return;
   }
@@ -351,10 +365,12 @@ void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_
   if (current.bytes == nullptr) {
     std::memset(c->inlineData, 0, 4);
     if (value != nullptr) *value = c->inlineData;
+    if (type != nullptr) *type = 0;
+    if (length != nullptr) *length = 0;
     CURSOR_TRACE("value is NULL: ", hstmt_);
     return;
   }
-  if (c->isText()) {
+  if (c->read == Column::Read::Text || c->read == Column::Read::LongText) {
     if (gValueSlot != nullptr) host::UnlockString(gValueSlot);
     gValueSlot = host::BuildString(current.bytes, current.length);
     if (gValueSlot != nullptr) host::SetStringEncoding(gValueSlot, TAVRO_ENCODING_UTF8);

@@ -72,6 +72,7 @@ protected:
     ColumnFetch fetch{};
     bool bound = false;
     // Fixed at binding time, read for every value.
+    enum class Read : uint8_t { Fixed, Text, Binary, LongText, LongBinary } read = Read::Fixed;
     bool longType = false;        // a long type, gathered in pieces
     uint8_t bigEndianFields = 0;  // 16-bit fields a date, time or timestamp swaps
     int32_t fixedSize = 0;        // byte size of a fixed-size C type, else 0
