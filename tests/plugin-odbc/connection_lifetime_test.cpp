@@ -12,17 +12,7 @@ using plugin_odbc_test::PluginSession;
 
 namespace {
 
-class ConnectionLifetime : public plugin_odbc_test::DriverTest {
-protected:
-  int64_t Single(tavro::Database& db, const std::string& sql) {
-    tavro::RecordSet rows = db.select(sql);
-    if (rows.isNull() || !rows.next()) {
-      ADD_FAILURE() << sql << ": " << db.lastErrorString();
-      return -1;
-    }
-    return rows.value(0).asInteger();
-  }
-};
+class ConnectionLifetime : public plugin_odbc_test::DriverTest {};
 
 }  // namespace
 
@@ -32,7 +22,7 @@ TEST_F(ConnectionLifetime, ARecordSetOutlivesItsDatabaseObject) {
   db.execute("CREATE TEMPORARY TABLE outliving (id INTEGER)");
   db.execute("INSERT INTO outliving VALUES (1), (2), (3)");
   ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
-  const int64_t backend = under_.postgres ? Single(db, "SELECT pg_backend_pid()") : 0;
+  const int64_t backend = under_.postgres ? plugin_odbc_test::SingleInteger(db, "SELECT pg_backend_pid()") : 0;
 
   tavro::RecordSet rows = db.select("SELECT id FROM outliving ORDER BY id");
   ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
@@ -56,12 +46,12 @@ TEST_F(ConnectionLifetime, ARecordSetOutlivesItsDatabaseObject) {
   // The session is still there while the cursor holds the connection, and
   // gone once the cursor goes with the last reference.
   const std::string count = "SELECT COUNT(*) FROM pg_stat_activity WHERE pid = " + std::to_string(backend);
-  EXPECT_EQ(Single(Db(), count), 1);
+  EXPECT_EQ(plugin_odbc_test::SingleInteger(Db(), count), 1);
   rows.reset();
   int64_t left = 1;
   for (int wait = 0; wait < 100 && left != 0; ++wait) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    left = Single(Db(), count);
+    left = plugin_odbc_test::SingleInteger(Db(), count);
   }
   EXPECT_EQ(left, 0) << "the connection was not closed by the last release";
 }

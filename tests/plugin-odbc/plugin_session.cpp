@@ -49,6 +49,15 @@ std::string Repeat(const std::string& piece, int times) {
   return out;
 }
 
+int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
+  tavro::RecordSet rows = db.select(sql);
+  if (rows.isNull() || !rows.next()) {
+    ADD_FAILURE() << sql << ": " << db.lastErrorString();
+    return -1;
+  }
+  return rows.value(0).asInteger();
+}
+
 std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
 
 

@@ -90,4 +90,8 @@ protected:
 
 std::string Repeat(const std::string& piece, int times);
 
+// The first column of the first row of a select as an integer; the test
+// fails (and -1 comes back) when there is none.
+int64_t SingleInteger(tavro::Database& db, const std::string& sql);
+
 }  // namespace plugin_odbc_test

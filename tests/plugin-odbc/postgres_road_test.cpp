@@ -12,6 +12,7 @@
 #include "plugin_session.h"
 
 using plugin_odbc_test::PluginSession;
+using plugin_odbc_test::SingleInteger;
 using tavro::Value;
 
 namespace {
@@ -21,15 +22,6 @@ protected:
   PluginSession session_;
   plugin_odbc_test::DataSourceUnderTest under_ = plugin_odbc_test::PostgresUnderTest();
 };
-
-int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
-  tavro::RecordSet rows = db.select(sql);
-  if (rows.isNull() || !rows.next()) {
-    ADD_FAILURE() << sql << ": " << db.lastErrorString();
-    return -1;
-  }
-  return rows.value(0).asInteger();
-}
 
 }  // namespace
 
