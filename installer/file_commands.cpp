@@ -89,7 +89,8 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
         } else if (command.key == "CreateFolder") {
             if (!platform.FolderExists(value)) CreateFolderTree(platform, value);
         } else if (command.key == "EveryoneAccess") {
-            RunHidden(platform, "echo Y| icacls \"" + value + "\" /t /grant \"Everyone\":(OI)(CI)F");
+            RunHidden(platform, "echo Y| " + SystemProgram(platform, "icacls.exe") + " \"" + value +
+                                    "\" /t /grant \"Everyone\":(OI)(CI)F");
         } else {
             const std::string name = FileNamePart(source);
             if (!PathExists(platform, source)) {
@@ -108,7 +109,7 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
     }
 }
 
-std::string ShortcutBatchText(const std::string& installFolder, const std::string& value) {
+std::string ShortcutBatchText(Platform& platform, const std::string& installFolder, const std::string& value) {
     const std::string name = NthField(value, ";", 1);
     const std::string target = NthField(value, ";", 2);
     const std::string icon = NthField(value, ";", 3);
@@ -121,7 +122,7 @@ std::string ShortcutBatchText(const std::string& installFolder, const std::strin
     line("echo oLink.TargetPath = \"" + target + "\" >> CreateShortcut.vbs");
     if (!icon.empty()) line("echo oLink.IconLocation = \"" + installFolder + "\\" + icon + "\" >> CreateShortcut.vbs");
     line("echo oLink.Save >> CreateShortcut.vbs");
-    line("cscript CreateShortcut.vbs");
+    line(SystemProgram(platform, "cscript.exe") + " CreateShortcut.vbs");
     line("del CreateShortcut.vbs");
     return text;
 }
@@ -129,7 +130,7 @@ std::string ShortcutBatchText(const std::string& installFolder, const std::strin
 void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
                            const std::string& workPath) {
     const std::string batchPath = JoinPath(workPath, "CreateShortcut.bat");
-    Blob batch = Blob::FromBytes(ShortcutBatchText(installFolder, value));
+    Blob batch = Blob::FromBytes(ShortcutBatchText(platform, installFolder, value));
     WriteBlobToFile(platform, batch, batchPath);
     ShellOpenAndWait(platform, batchPath, "");
 }

@@ -27,6 +27,6 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
 void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
                            const std::string& workPath);
 // The batch text CreateDesktopShortcut writes.
-std::string ShortcutBatchText(const std::string& installFolder, const std::string& value);
+std::string ShortcutBatchText(Platform& platform, const std::string& installFolder, const std::string& value);
 
 }  // namespace kestrin

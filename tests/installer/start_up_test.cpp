@@ -75,7 +75,8 @@ TEST_F(StartUpTest, InstallFolderAndButtonsFollowTheFlags) {
 
     platform.MakeFolder("C:\\Program Files\\Maker2\\Product");
     TMainDlg& installed = StartInstaller({{"ManufacturerFolder", "maker2"}, {"OutputFolder", "PRODUCT"},
-                                          {"UninstallButton", "1"}, {"32Bit", "true"}});
+                                          {"UninstallButton", "1"}, {"32Bit", "true"},
+                                          {"ProductGuid", "12345678-ABCD-1234-ABCD-1234567890AB"}});
     EXPECT_EQ(installed.fInstallFolder, "c:\\Program Files\\maker2\\PRODUCT");
     EXPECT_TRUE(installed.View().uninstallVisible);
 
