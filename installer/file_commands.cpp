@@ -31,6 +31,22 @@ std::vector<FileCommand> ParseFileCommands(const std::string& list) {
     return commands;
 }
 
+GuardedValue ParseGuards(const std::string& value) {
+    GuardedValue guarded;
+    guarded.value = value;
+    if (StartsWith(guarded.value, "[")) {
+        const std::string rest = guarded.value.substr(1);
+        guarded.condition = NthField(rest, "]", 1);
+        guarded.conditionClosed = rest.find(']') != std::string::npos;
+        guarded.value = NthField(rest, "]", 2);
+    }
+    if (StartsWith(guarded.value, "{")) {
+        guarded.absent = NthField(guarded.value.substr(1), "}", 1);
+        guarded.value = *guarded.absent;
+    }
+    return guarded;
+}
+
 void RunPreInstallCommands(Platform& platform, const std::string& list) {
     for (const FileCommand& command : ParseFileCommands(list)) {
         if (!command.wellFormed()) {
@@ -59,23 +75,19 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
         }
         const bool action = IsActionKey(command.key);
         const std::string source = action ? std::string() : JoinPath(installFolder, command.key);
-        std::string value = command.value;
-
+        const GuardedValue guarded = ParseGuards(command.value);
+        std::string value = guarded.value;
         bool run = true;
-        if (StartsWith(value, "[")) {
+        if (guarded.condition) {
             // [condition folder]rest: only when the condition folder exists.
-            const std::string rest = value.substr(1);
-            std::string condition = NthField(rest, "]", 1);
+            std::string condition = *guarded.condition;
             ExpandUserAccount(platform, condition);
-            value = NthField(rest, "]", 2);
             run = platform.FolderExists(condition);
         }
-        if (StartsWith(value, "{")) {
-            // {path}: only when the path is not there yet.
-            std::string path = NthField(value.substr(1), "}", 1);
-            ExpandUserAccount(platform, path);
-            value = path;
-            run = !PathExists(platform, path);
+        if (guarded.absent) {
+            // {path}: only when the path is not there yet; this decides alone.
+            ExpandUserAccount(platform, value);
+            run = !PathExists(platform, value);
         }
         if (command.key == "PreInstallDelete" || command.key == "PreInstallCopy" || !run) continue;
         ExpandUserAccount(platform, value);

@@ -4,6 +4,7 @@
 
 #include "platform.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,18 @@ struct FileCommand {
 };
 
 std::vector<FileCommand> ParseFileCommands(const std::string& list);
+
+// A post-install value with its guard taken apart, as the installer reads it:
+// "[folder]rest" runs only when the folder exists, "{path}" (after such a
+// condition or alone) only when nothing is at the path, and then acts on it.
+// Paths are as written ("UserAccount\" is expanded when the entry runs).
+struct GuardedValue {
+    std::string value;
+    std::optional<std::string> condition;  // the "[...]" folder
+    std::optional<std::string> absent;     // the "{...}" path; it decides alone
+    bool conditionClosed = true;           // "[" was followed by "]"
+};
+GuardedValue ParseGuards(const std::string& value);
 
 // "PreInstallDelete" and "PreInstallCopy", just before the package runs.
 void RunPreInstallCommands(Platform& platform, const std::string& list);

@@ -15,6 +15,10 @@
 
 namespace kestrin::testing {
 
+// `size` bytes that read as a PE32+ executable (headers only), optionally
+// with a security directory naming a certificate table.
+std::string PeImage(std::size_t size, std::uint32_t tableOffset = 0, std::uint32_t tableSize = 0);
+
 class InstallerTest : public ::testing::Test {
 protected:
     InstallerTest();

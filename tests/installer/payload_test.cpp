@@ -145,29 +145,9 @@ TEST_F(LocatePayloadTest, ReadFailuresReportTheStepTheyStoppedAt) {
 
 // ---- signed installers: the trailer ends where the certificate table begins ----
 
-// A PE32+ header whose security directory names a certificate table.
-std::string PeHeader(std::uint32_t tableOffset, std::uint32_t tableSize) {
-    std::string header(0x200, '\0');
-    header[0] = 'M';
-    header[1] = 'Z';
-    header[0x3C] = static_cast<char>(0x80);
-    header.replace(0x80, 4, std::string("PE\0\0", 4));
-    const std::size_t optional = 0x80 + 4 + 20;
-    header[0x80 + 4 + 16] = static_cast<char>(240);  // SizeOfOptionalHeader
-    header[optional] = 0x0B;                          // PE32+ magic 0x20B
-    header[optional + 1] = 0x02;
-    header[optional + 108] = 16;  // NumberOfRvaAndSizes
-    auto put32 = [&header](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) header[at + i] = static_cast<char>(value >> (8 * i));
-    };
-    put32(optional + 112 + 4 * 8, tableOffset);
-    put32(optional + 112 + 4 * 8 + 4, tableSize);
-    return header;
-}
-
 TEST_F(LocatePayloadTest, ASignedInstallerTakesOnlyTheTrailerBeforeItsCertificateTable) {
     auto signedFile = [this](const std::string& table, const std::string& forged = "") {
-        std::string file = PeHeader(0, 0) + std::string(1488, 'I');  // 2000 bytes of image
+        std::string file = PeImage(2000);
         PayloadTrailer trailer;
         trailer.payloadOffset = static_cast<std::int32_t>(file.size());
         for (std::size_t k = 0; k < kPieceCount; ++k) {
@@ -177,7 +157,7 @@ TEST_F(LocatePayloadTest, ASignedInstallerTakesOnlyTheTrailerBeforeItsCertificat
         const auto bytes = trailer.Serialise();
         file.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         const std::string header =
-            PeHeader(static_cast<std::uint32_t>(file.size() + forged.size()), static_cast<std::uint32_t>(table.size()));
+            PeImage(0, static_cast<std::uint32_t>(file.size() + forged.size()), static_cast<std::uint32_t>(table.size()));
         file.replace(0, header.size(), header);
         platform.WriteFile(path, file + forged + table);
     };
@@ -206,7 +186,7 @@ TEST_F(LocatePayloadTest, ACertificateTableOutsideTheFileMeansNoPayload) {
     for (const auto& [offset, size] : {std::pair<std::uint32_t, std::uint32_t>{0xFFFFFF00u, 16},
                                        {12100, 0x7FFFFFFF}, {10, 16}}) {
         // Long enough for the search window, which would find the trailer.
-        std::string file = PeHeader(offset, size) + std::string(11488, 'I');
+        std::string file = PeImage(12000, offset, size);
         PayloadTrailer trailer;
         trailer.payloadOffset = 12000;
         trailer.lengths[kDescriptorPiece] = 4;

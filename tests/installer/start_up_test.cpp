@@ -115,7 +115,8 @@ TEST_F(StartUpTest, WithoutAUsablePayloadTheWindowKeepsItsDesignState) {
     // Descriptor digits that are not uppercase hex reject the whole payload.
     PackInstaller({{"WindowTitle", "T"}});
     auto file = *platform.ReadFile(platform.ownExecutablePath);
-    file[3000] = 'x';
+    const auto trailer = PayloadTrailer::Parse(reinterpret_cast<const unsigned char*>(file.data() + file.size() - 32));
+    file[static_cast<std::size_t>(trailer.payloadOffset)] = 'x';
     platform.WriteFile(platform.ownExecutablePath, file);
     TMainDlg badHex(platform);
     badHex.FormCreate();
