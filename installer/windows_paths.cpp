@@ -10,25 +10,10 @@ namespace {
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-std::vector<std::string> Segments(std::string_view text) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : text) {
-        if (c == '\\') {
-            if (!current.empty()) parts.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(c);
-        }
-    }
-    if (!current.empty()) parts.push_back(current);
-    return parts;
-}
-
 // Splits a full path into its root ("C:" or "\\server\share") and the rest.
 void SplitRoot(const std::string& path, std::string& root, std::string& rest) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
-        const std::vector<std::string> parts = Segments(path.substr(2));
+        const std::vector<std::string> parts = PathSegments(path.substr(2));
         root = "\\\\" + (parts.empty() ? std::string() : parts[0]);
         if (parts.size() > 1) root += "\\" + parts[1];
         std::size_t skip = 2;
@@ -48,6 +33,21 @@ bool AllPeriods(const std::string& text) {
 }
 
 }  // namespace
+
+std::vector<std::string> PathSegments(std::string_view text) {
+    std::vector<std::string> parts;
+    std::string current;
+    for (char c : text) {
+        if (c == '\\') {
+            if (!current.empty()) parts.push_back(current);
+            current.clear();
+        } else {
+            current.push_back(c);
+        }
+    }
+    if (!current.empty()) parts.push_back(current);
+    return parts;
+}
 
 std::string NormaliseFullPath(std::string_view input, std::string_view currentFolder) {
     if (IsLongForm(input)) return std::string(input);
@@ -69,7 +69,7 @@ std::string NormaliseFullPath(std::string_view input, std::string_view currentFo
     std::string rest;
     SplitRoot(path, root, rest);
     const bool trailingSeparator = !rest.empty() && rest.back() == '\\';
-    const std::vector<std::string> segments = Segments(rest);
+    const std::vector<std::string> segments = PathSegments(rest);
     std::vector<std::string> kept;
     for (std::size_t i = 0; i < segments.size(); ++i) {
         std::string segment = segments[i];

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrin {
 
@@ -25,6 +26,9 @@ inline constexpr std::string_view kLongFormPrefix = "\\\\?\\";
 // periods and spaces. A relative or rooted path is taken from
 // `currentFolder` (a full path). A path in the long form is returned as it is.
 std::string NormaliseFullPath(std::string_view path, std::string_view currentFolder);
+
+// The names of a path between its "\\" separators, empty ones left out.
+std::vector<std::string> PathSegments(std::string_view path);
 
 bool IsLongForm(std::string_view path);
 // "\\?\C:\..." for a drive path, "\\?\UNC\server\share\..." for a UNC path.

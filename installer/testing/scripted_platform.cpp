@@ -28,21 +28,6 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::vector<std::string> Components(const std::string& text) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : text) {
-        if (c == '\\') {
-            if (!current.empty()) parts.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(c);
-        }
-    }
-    if (!current.empty()) parts.push_back(current);
-    return parts;
-}
-
 // The exe of a command line: the quoted first token, or the text up to a blank.
 std::string ProgramOf(const std::string& commandLine) {
     if (!commandLine.empty() && commandLine.front() == '"') {
@@ -200,7 +185,7 @@ fs::path ScriptedPlatform::MapToHost(const std::string& fullPath, std::string* l
         host /= "relative";
     }
     bool first = spelled == "\\\\";
-    for (const std::string& part : Components(rest)) {
+    for (const std::string& part : PathSegments(rest)) {
         // Windows names are case-insensitive: reuse an existing entry's spelling.
         const std::string chosen = MatchEntry(host, part).value_or(part);
         host /= chosen;
@@ -235,7 +220,7 @@ std::optional<fs::path> ScriptedPlatform::ApiHostPath(const std::string& path, s
     }
     // Every name below the root must be one Windows accepts.
     std::string rest = IsLongForm(full) ? full.substr(kLongFormPrefix.size()) : full;
-    std::vector<std::string> parts = Components(rest);
+    std::vector<std::string> parts = PathSegments(rest);
     const bool unc = rest.compare(0, 4, "UNC\\") == 0 || rest.compare(0, 2, "\\\\") == 0;
     const std::size_t rootParts = unc ? (rest.compare(0, 4, "UNC\\") == 0 ? 3 : 2) : 1;
     for (std::size_t i = rootParts; i < parts.size(); ++i)

@@ -266,23 +266,22 @@ std::string Win32Platform::UserName() {
   return Narrow(name);
 }
 
-std::string Win32Platform::WindowsFolder() {
+namespace {
+// A folder the system names (GetWindowsDirectoryW, GetSystemDirectoryW),
+// without a trailing "\\" unless it is a drive root.
+std::string SystemNamedFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {
   wchar_t folder[MAX_PATH + 1] = {};
-  const UINT n = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+  const UINT n = query(folder, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return {};
   std::wstring result(folder, n);
   if (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return Narrow(result);
 }
+}  // namespace
 
-std::string Win32Platform::SystemFolder() {
-  wchar_t folder[MAX_PATH + 1] = {};
-  const UINT n = GetSystemDirectoryW(folder, MAX_PATH + 1);
-  if (n == 0 || n > MAX_PATH) return {};
-  std::wstring result(folder, n);
-  if (result.size() > 3 && result.back() == L'\\') result.pop_back();
-  return Narrow(result);
-}
+std::string Win32Platform::WindowsFolder() { return SystemNamedFolder(GetWindowsDirectoryW); }
+
+std::string Win32Platform::SystemFolder() { return SystemNamedFolder(GetSystemDirectoryW); }
 
 std::string Win32Platform::OwnExecutablePath() { return Narrow(ExecutablePath()); }
 
