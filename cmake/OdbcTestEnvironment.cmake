@@ -1,15 +1,17 @@
-# Private ODBC configuration and a throwaway PostgreSQL server for the tests.
+# Private ODBC configuration and throwaway PostgreSQL and MariaDB servers for
+# the tests.
 #
-# Two CTest fixtures:
+# Three CTest fixtures:
 #   odbc_config    setup test "odbc_env_write_config" writes odbcinst.ini,
 #                  odbc.ini, user.ini and env.sh into ${SQELTO_ODBC_TEST_DIR}
 #   odbc_postgres  setup "odbc_env_postgres_start" starts the server (it needs
 #                  odbc_config), cleanup "odbc_env_postgres_stop" stops it
+#   odbc_mariadb   the same for MariaDB: "odbc_env_mariadb_start" / "_stop"
 #
 # Functions for test folders:
-#   odbc_test_environment(<test>... [POSTGRES])
+#   odbc_test_environment(<test>... [POSTGRES] [MARIADB])
 #       gives tests made with add_test() the environment and the fixtures
-#   odbc_gtest_discover_tests(<target> [POSTGRES] [RESOURCE_LOCK name] [gtest_discover_tests options])
+#   odbc_gtest_discover_tests(<target> [POSTGRES] [MARIADB] [RESOURCE_LOCK name] [gtest_discover_tests options])
 #       gtest_discover_tests whose tests get the same environment and fixtures
 #       (it also calls odbc_keep_odbcinst_loaded on the target)
 #   odbc_keep_odbcinst_loaded(<target>)
@@ -17,19 +19,34 @@
 #
 # Tests see ODBCSYSINI / ODBCINSTINI / ODBCINI (no global configuration is
 # read), LC_ALL=C.UTF-8, SQELTO_ODBC_DIR, SQELTO_SQLITE_DSN,
-# SQELTO_SQLITE_DATABASE, SQELTO_PG_DSN, SQELTO_PG_HOST, SQELTO_PG_PORT and
-# SQELTO_PG_DATABASE, and LSAN_OPTIONS with suppressions for leaks inside the
-# system's ODBC libraries. A PostgreSQL that cannot start fails the setup test, and
-# CTest then fails (does not skip) every test that needs it.
+# SQELTO_SQLITE_DATABASE, SQELTO_PG_{DSN,HOST,PORT,DATABASE},
+# SQELTO_MARIADB_{DSN,HOST,PORT,DATABASE,USER,PASSWORD}, SQELTO_TEST_DRIVER and
+# SQELTO_TEST_DRIVER_UNSANITIZED (registered names of tests/odbc-test-driver),
+# and LSAN_OPTIONS with suppressions for leaks inside the system's ODBC
+# libraries. A server that cannot start fails its setup test, and CTest then
+# fails (does not skip) every test that needs it.
 include_guard(GLOBAL)
 
 set(SQELTO_TEST_PG_PORT 54329 CACHE STRING
     "Loopback port of the throwaway PostgreSQL server of the tests (not 5432)")
+set(SQELTO_TEST_MARIADB_PORT 33069 CACHE STRING
+    "Loopback port of the throwaway MariaDB server of the tests (not 3306)")
 # Cache entries, not plain variables: the functions below run in other folders
 # than the one that included this file first.
 set(SQELTO_ODBC_TEST_DIR "${CMAKE_BINARY_DIR}/odbc-env" CACHE INTERNAL "private ODBC configuration of the tests")
 get_filename_component(_sqelto_odbc_scripts "${CMAKE_CURRENT_LIST_DIR}/../scripts/odbc" ABSOLUTE)
 set(SQELTO_ODBC_SCRIPTS "${_sqelto_odbc_scripts}" CACHE INTERNAL "scripts/odbc of the source tree")
+# The fault-injecting test driver (tests/odbc-test-driver) is built to these
+# paths; the configuration registers them whether or not it is built yet. The
+# unsanitized build exists only when the sanitizers are on.
+set(SQELTO_TEST_DRIVER_DIR "${CMAKE_BINARY_DIR}/odbc-test-driver" CACHE INTERNAL "output folder of the test driver")
+set(SQELTO_TEST_DRIVER_LIBRARY "${SQELTO_TEST_DRIVER_DIR}/libsqelto_test_odbc_driver.so" CACHE INTERNAL "")
+if(ENABLE_SANITIZERS)
+  set(SQELTO_TEST_DRIVER_UNSANITIZED_LIBRARY "${SQELTO_TEST_DRIVER_DIR}/libsqelto_test_odbc_driver_unsanitized.so"
+      CACHE INTERNAL "")
+else()
+  set(SQELTO_TEST_DRIVER_UNSANITIZED_LIBRARY "${SQELTO_TEST_DRIVER_LIBRARY}" CACHE INTERNAL "")
+endif()
 
 # The fixture tests are added on first use, in the folder of the first test
 # that needs them, so this file may be included anywhere (even before
@@ -41,16 +58,25 @@ function(_sqelto_odbc_add_fixtures)
   endif()
   set_property(GLOBAL PROPERTY SQELTO_ODBC_FIXTURES_ADDED TRUE)
   add_test(NAME odbc_env_write_config
-           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/write-config" "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}")
+           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/write-config"
+                   --test-driver "${SQELTO_TEST_DRIVER_LIBRARY}"
+                   --test-driver-unsanitized "${SQELTO_TEST_DRIVER_UNSANITIZED_LIBRARY}"
+                   "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}" "${SQELTO_TEST_MARIADB_PORT}")
   set_tests_properties(odbc_env_write_config PROPERTIES FIXTURES_SETUP odbc_config)
 
-  add_test(NAME odbc_env_postgres_start
-           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/pg-server" start "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}")
-  add_test(NAME odbc_env_postgres_stop
-           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/pg-server" stop "${SQELTO_ODBC_TEST_DIR}" "${SQELTO_TEST_PG_PORT}")
-  set_tests_properties(odbc_env_postgres_start PROPERTIES
-                       FIXTURES_SETUP odbc_postgres FIXTURES_REQUIRED odbc_config TIMEOUT 120)
-  set_tests_properties(odbc_env_postgres_stop PROPERTIES FIXTURES_CLEANUP odbc_postgres TIMEOUT 60)
+  _sqelto_odbc_add_server_fixture(postgres pg-server "${SQELTO_TEST_PG_PORT}")
+  _sqelto_odbc_add_server_fixture(mariadb mariadb-server "${SQELTO_TEST_MARIADB_PORT}")
+endfunction()
+
+# Fixture odbc_<name>: setup test odbc_env_<name>_start, cleanup _stop.
+function(_sqelto_odbc_add_server_fixture name script port)
+  add_test(NAME odbc_env_${name}_start
+           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/${script}" start "${SQELTO_ODBC_TEST_DIR}" "${port}")
+  add_test(NAME odbc_env_${name}_stop
+           COMMAND bash "${SQELTO_ODBC_SCRIPTS}/${script}" stop "${SQELTO_ODBC_TEST_DIR}" "${port}")
+  set_tests_properties(odbc_env_${name}_start PROPERTIES
+                       FIXTURES_SETUP odbc_${name} FIXTURES_REQUIRED odbc_config TIMEOUT 120)
+  set_tests_properties(odbc_env_${name}_stop PROPERTIES FIXTURES_CLEANUP odbc_${name} TIMEOUT 60)
 endfunction()
 
 function(_sqelto_odbc_environment out_var)
@@ -66,31 +92,45 @@ function(_sqelto_odbc_environment out_var)
       "SQELTO_PG_HOST=127.0.0.1"
       "SQELTO_PG_PORT=${SQELTO_TEST_PG_PORT}"
       "SQELTO_PG_DATABASE=sqelto_test"
+      "SQELTO_MARIADB_DSN=SqeltoMariaDB"
+      "SQELTO_MARIADB_HOST=127.0.0.1"
+      "SQELTO_MARIADB_PORT=${SQELTO_TEST_MARIADB_PORT}"
+      "SQELTO_MARIADB_DATABASE=sqelto_test"
+      "SQELTO_MARIADB_USER=sqelto"
+      "SQELTO_MARIADB_PASSWORD=sqelto"
+      "SQELTO_TEST_DRIVER=Sqelto Test Driver (fault injection)"
+      "SQELTO_TEST_DRIVER_UNSANITIZED=Sqelto Test Driver (fault injection, unsanitized)"
       # The system's ODBC libraries leak a little; keep LeakSanitizer on for ours.
       "LSAN_OPTIONS=suppressions=${SQELTO_ODBC_SCRIPTS}/lsan-suppressions.txt:print_suppressions=0"
       PARENT_SCOPE)
 endfunction()
 
-# odbc_postgres pulls in odbc_config through its setup test, so a test names
-# only one fixture.
-function(_sqelto_odbc_fixture out_var postgres)
+# The server fixtures pull in odbc_config through their setup tests, so a test
+# names only the servers it needs (or odbc_config alone).
+function(_sqelto_odbc_fixtures out_var postgres mariadb)
+  set(fixtures "")
   if(postgres)
-    set(${out_var} odbc_postgres PARENT_SCOPE)
-  else()
-    set(${out_var} odbc_config PARENT_SCOPE)
+    list(APPEND fixtures odbc_postgres)
   endif()
+  if(mariadb)
+    list(APPEND fixtures odbc_mariadb)
+  endif()
+  if(NOT fixtures)
+    set(fixtures odbc_config)
+  endif()
+  set(${out_var} "${fixtures}" PARENT_SCOPE)
 endfunction()
 
 function(odbc_test_environment)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "POSTGRES" "" "")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "POSTGRES;MARIADB" "" "")
   if(NOT arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "odbc_test_environment: no test names given")
   endif()
   _sqelto_odbc_add_fixtures()
   _sqelto_odbc_environment(environment)
-  _sqelto_odbc_fixture(fixture "${arg_POSTGRES}")
+  _sqelto_odbc_fixtures(fixtures "${arg_POSTGRES}" "${arg_MARIADB}")
   set_tests_properties(${arg_UNPARSED_ARGUMENTS} PROPERTIES
-                       ENVIRONMENT "${environment}" FIXTURES_REQUIRED ${fixture})
+                       ENVIRONMENT "${environment}" FIXTURES_REQUIRED "${fixtures}")
 endfunction()
 
 # The SQLite3 driver loads unixODBC's profile library (libodbcinst) itself and
@@ -109,9 +149,9 @@ endfunction()
 # value such as ENVIRONMENT, so the properties are set by a CTest include file
 # that runs after the discovered tests are added, over their TEST_LIST.
 function(odbc_gtest_discover_tests target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES" "RESOURCE_LOCK" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES;MARIADB" "RESOURCE_LOCK" "")
   _sqelto_odbc_environment(environment)
-  _sqelto_odbc_fixture(fixture "${arg_POSTGRES}")
+  _sqelto_odbc_fixtures(fixtures "${arg_POSTGRES}" "${arg_MARIADB}")
   _sqelto_odbc_add_fixtures()
   odbc_keep_odbcinst_loaded(${target})
   # Tests of one program that share database objects (a table both load)
@@ -126,7 +166,7 @@ function(odbc_gtest_discover_tests target)
   set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_odbc_environment.cmake")
   file(CONFIGURE OUTPUT "${include_file}" CONTENT [[
 if(DEFINED @test_list@)
-  set_tests_properties(${@test_list@} PROPERTIES ENVIRONMENT "@environment@" FIXTURES_REQUIRED @fixture@ @lock_property@)
+  set_tests_properties(${@test_list@} PROPERTIES ENVIRONMENT "@environment@" FIXTURES_REQUIRED "@fixtures@" @lock_property@)
 endif()
 ]] @ONLY)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${include_file}")

@@ -1,13 +1,16 @@
 // Proves the private ODBC environment that the database tests run in: the
-// driver manager reads only the generated configuration, both drivers connect
-// by DSN and by driver name, and non-ASCII text survives the wide-character
-// calls on both (which needs the UTF-8 locale set in main).
+// driver manager reads only the generated configuration, the three drivers
+// connect by DSN and by driver name to the servers the tests started, and
+// non-ASCII text survives the wide-character calls on each (which needs the
+// UTF-8 locale set in main for SQLite).
 #include "odbc_test_support.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -51,8 +54,11 @@ TEST(PrivateOdbcConfiguration, DriverManagerSeesOnlyTheGeneratedFiles) {
                           reinterpret_cast<SQLCHAR*>(attributes), sizeof attributes, &attributesLength);
       },
       SQL_FETCH_FIRST);
-  EXPECT_EQ(drivers, (std::set<std::string>{"SQLite3", "PostgreSQL Unicode"}));
-  EXPECT_EQ(dataSources(SQL_FETCH_FIRST_USER), (std::set<std::string>{"SqeltoSQLite", "SqeltoPostgres"}));
+  EXPECT_EQ(drivers, (std::set<std::string>{"SQLite3", "PostgreSQL Unicode", "MariaDB Unicode",
+                                            requiredEnvironment("SQELTO_TEST_DRIVER"),
+                                            requiredEnvironment("SQELTO_TEST_DRIVER_UNSANITIZED")}));
+  EXPECT_EQ(dataSources(SQL_FETCH_FIRST_USER),
+            (std::set<std::string>{"SqeltoSQLite", "SqeltoPostgres", "SqeltoMariaDB"}));
   EXPECT_EQ(dataSources(SQL_FETCH_FIRST_SYSTEM), (std::set<std::string>{"SqeltoSQLiteSystem"}));
 }
 
@@ -89,6 +95,44 @@ TEST(OdbcConnect, PostgresUnicodeByDsnAndByDriverName) {
   EXPECT_EQ(byDriver.infoString(SQL_DBMS_NAME), "PostgreSQL");
 }
 
+std::string mariaDbDriverString() {
+  return "Driver={MariaDB Unicode};Server=" + requiredEnvironment("SQELTO_MARIADB_HOST") +
+         ";Port=" + requiredEnvironment("SQELTO_MARIADB_PORT") + ";Database=" +
+         requiredEnvironment("SQELTO_MARIADB_DATABASE") + ";User=" + requiredEnvironment("SQELTO_MARIADB_USER") +
+         ";Password=" + requiredEnvironment("SQELTO_MARIADB_PASSWORD") + ";Charset=utf8mb4;";
+}
+
+std::string queryText(const Connection& connection, const std::u16string& sql) {
+  Handle stmt(SQL_HANDLE_STMT, connection.get());
+  std::u16string text = sql;
+  if (!succeeded(SQLExecDirectW(stmt.get(), wide(text), SQL_NTS)) || !succeeded(SQLFetch(stmt.get())))
+    throw std::runtime_error("query failed: " + stmt.diagnostic());
+  char buffer[512] = {};
+  SQLLEN indicator = 0;
+  if (!succeeded(SQLGetData(stmt.get(), 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator)))
+    throw std::runtime_error("SQLGetData failed: " + stmt.diagnostic());
+  return indicator == SQL_NULL_DATA ? "NULL" : buffer;
+}
+
+// The server behind the DSN is the one the fixture started (its port, its data
+// folder under SQELTO_ODBC_DIR), never a system server the mariadb-server
+// package may run on 3306. Suites rely on its back-quote identifier quote.
+TEST(OdbcConnect, MariaDbByDsnAndByDriverName) {
+  Connection byDsn("DSN=" + requiredEnvironment("SQELTO_MARIADB_DSN") + ";");
+  EXPECT_EQ(byDsn.infoString(SQL_DBMS_NAME), "MariaDB");
+  EXPECT_EQ(byDsn.infoString(SQL_DATABASE_NAME), requiredEnvironment("SQELTO_MARIADB_DATABASE"));
+  EXPECT_EQ(byDsn.infoString(SQL_IDENTIFIER_QUOTE_CHAR), "`");
+  EXPECT_EQ(queryText(byDsn, u"SELECT @@port"), requiredEnvironment("SQELTO_MARIADB_PORT"));
+  char odbcDir[PATH_MAX];
+  ASSERT_NE(realpath(requiredEnvironment("SQELTO_ODBC_DIR").c_str(), odbcDir), nullptr);
+  EXPECT_EQ(queryText(byDsn, u"SELECT @@datadir").rfind(std::string(odbcDir) + "/", 0), 0u)
+      << "the server's data folder is not inside " << odbcDir;
+  EXPECT_EQ(queryText(byDsn, u"SELECT @@character_set_database"), "utf8mb4");
+
+  Connection byDriver(mariaDbDriverString());
+  EXPECT_EQ(byDriver.infoString(SQL_DBMS_NAME), "MariaDB");
+}
+
 // 200 characters, none of them ASCII: two- and three-byte UTF-8 forms.
 std::u16string twoHundredNonAscii() {
   const std::u16string alphabet = u"äöüßéèçñøåæœ✓€中文字漢ΩЖж";
@@ -108,8 +152,9 @@ std::u16string readWide(SQLHSTMT stmt, SQLUSMALLINT column) {
 
 // Writes "Grüße ✓" and 200 non-ASCII characters through bound wide parameters
 // and as literals in wide statement text, then reads them back bound and with
-// SQLGetData.
-void expectWideTextRoundTrip(const std::string& connectionString, const std::u16string& createTable) {
+// SQLGetData. characterLength is the DBMS's function that counts characters.
+void expectWideTextRoundTrip(const std::string& connectionString, const std::u16string& createTable,
+                             const std::u16string& characterLength = u"LENGTH") {
   Connection connection(connectionString);
   connection.execute(createTable);
 
@@ -135,7 +180,7 @@ void expectWideTextRoundTrip(const std::string& connectionString, const std::u16
   connection.execute(u"INSERT INTO roundtrip (id, name, note) VALUES (2, '" + greeting + u"', '" + longText + u"')");
 
   Handle stmt(SQL_HANDLE_STMT, connection.get());
-  std::u16string query = u"SELECT id, name, note, LENGTH(note) FROM roundtrip ORDER BY id";
+  std::u16string query = u"SELECT id, name, note, " + characterLength + u"(note) FROM roundtrip ORDER BY id";
   ASSERT_TRUE(succeeded(SQLExecDirectW(stmt.get(), wide(query), SQL_NTS))) << stmt.diagnostic();
   // The name column bound, the note read with SQLGetData: both ways the plug-in reads text.
   SQLWCHAR boundName[512] = {};
@@ -169,6 +214,13 @@ TEST(WideTextRoundTrip, Postgres) {
   // A temporary table keeps parallel test processes apart on the shared server.
   expectWideTextRoundTrip("DSN=" + requiredEnvironment("SQELTO_PG_DSN") + ";",
                           u"CREATE TEMPORARY TABLE roundtrip (id INTEGER, name VARCHAR(40), note VARCHAR(200))");
+}
+
+TEST(WideTextRoundTrip, MariaDb) {
+  // LENGTH counts bytes in MariaDB; CHAR_LENGTH counts characters.
+  expectWideTextRoundTrip("DSN=" + requiredEnvironment("SQELTO_MARIADB_DSN") + ";",
+                          u"CREATE TEMPORARY TABLE roundtrip (id INTEGER, name VARCHAR(40), note VARCHAR(200))",
+                          u"CHAR_LENGTH");
 }
 
 }  // namespace
