@@ -5,6 +5,7 @@
 #include "installer_file.h"
 #include "main_dlg.h"
 #include "pack_config.h"
+#include "pe_test_image.h"
 #include "scripted_platform.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,6 @@
 
 namespace kestrin::testing {
 
-// `size` bytes that read as a PE32+ executable (headers only), optionally
-// with a security directory naming a certificate table.
-std::string PeImage(std::size_t size, std::uint32_t tableOffset = 0, std::uint32_t tableSize = 0);
 
 class InstallerTest : public ::testing::Test {
 protected:
