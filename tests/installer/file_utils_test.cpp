@@ -98,6 +98,19 @@ TEST_F(FileUtilsTest, DeletionsLeaveRunningProgramsRenamedAndSubfoldersAlone) {
     EXPECT_FALSE(platform.FolderExists("C:\\Work"));
 }
 
+TEST_F(FileUtilsTest, TheCleanUpTakesReadOnlyFilesButNotFilesHeldOpen) {
+    platform.WriteFile("C:\\Work\\Product.msi", "msi");
+    platform.SetReadOnly("C:\\Work\\Product.msi", true);
+    DeleteTree(platform, "C:\\Work");
+    EXPECT_FALSE(platform.FolderExists("C:\\Work"));  // not renamed to X<n>.txt and left
+
+    // Another program holding a file without delete sharing keeps it, name and all.
+    platform.WriteFile("C:\\Work\\log.txt", "busy");
+    platform.HoldOpen("C:\\Work\\log.txt", true, FileShare::ReadOnly);
+    DeleteTree(platform, "C:\\Work");
+    EXPECT_EQ(platform.ReadFile("C:\\Work\\log.txt"), "busy");
+}
+
 TEST_F(FileUtilsTest, WriteBlobToFileWritesEveryChunkAndEmptiesThePiece) {
     Blob empty;
     WriteBlobToFile(platform, empty, "C:\\out\\..\\empty.bin");
