@@ -232,15 +232,27 @@ int32_t String::referenceCount() const noexcept { return raw_ ? raw_->refs.load(
 
 namespace entry {
 
-TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
-  if (length < 0) {
+namespace {
+
+// The reports of refused calls, out of the way of the calls that pass (a
+// plug-in makes and marks a string for nearly every text value).
+[[gnu::cold, gnu::noinline]] TavroString refuseBuildString(int32_t length) {
+  if (length < 0)
     internal::violation("VANTBuildString: negative byte count " + std::to_string(length));
-    return nullptr;
-  }
-  if (!bytes && length > 0) {
+  else
     internal::violation("VANTBuildString: null bytes with a non-zero count");
-    return nullptr;
-  }
+  return nullptr;
+}
+
+[[gnu::cold, gnu::noinline]] void refuseEncoding(uint32_t encoding) {
+  internal::violation("VANTSetStringEncoding: unknown encoding " + std::to_string(encoding));
+}
+
+}  // namespace
+
+TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
+  if (length < 0 || (!bytes && length > 0)) [[unlikely]]
+    return refuseBuildString(length);
   // A new string has no encoding until the plug-in sets one, so a forgotten
   // VANTSetStringEncoding shows as soon as the host reads the string as text.
   return internal::newString(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(length)), 0);
@@ -249,8 +261,9 @@ TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
 void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
   auto* impl = requiredString(s, "VANTSetStringEncoding");
   if (!impl) return;
-  if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1) {
-    internal::violation("VANTSetStringEncoding: unknown encoding " + std::to_string(encoding));
+  if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1)
+      [[unlikely]] {
+    refuseEncoding(encoding);
     return;
   }
   // A plain (release) store: a sequentially consistent one costs a full
