@@ -256,20 +256,22 @@ RecordSet cursorResult(Host& host, TavroObject raw) {
 }
 }  // namespace
 
-RecordSet Database::select(std::string_view sql) {
+RecordSet Database::select(std::string_view sql) { return select(host_.makeString(sql)); }
+
+RecordSet Database::select(const String& sql) {
   auto fn = need(engine()->select, 5, "engine");
-  String s = host_.makeString(sql);
   Host::CallScope scope(host_);
-  RecordSet r = cursorResult(host_, fn(record(), s.get()));
+  RecordSet r = cursorResult(host_, fn(record(), sql.get()));
   scope.finish();
   return r;
 }
 
-void Database::execute(std::string_view sql) {
+void Database::execute(std::string_view sql) { execute(host_.makeString(sql)); }
+
+void Database::execute(const String& sql) {
   auto fn = need(engine()->execute, 6, "engine");
-  String s = host_.makeString(sql);
   Host::CallScope scope(host_);
-  fn(record(), s.get());
+  fn(record(), sql.get());
   scope.finish();
 }
 

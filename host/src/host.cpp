@@ -358,9 +358,15 @@ void Host::refuseCursorWrap(bool refuse) {
 }
 
 bool useUtf8Locale() {
+#ifdef _WIN32
+  // The Windows driver manager converts wide text itself, whatever the C
+  // runtime's locale (whose UTF-8 support depends on the Windows version).
+  return true;
+#else
   for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"})
     if (std::setlocale(LC_ALL, name)) return true;
   return false;
+#endif
 }
 
 }  // namespace tavro

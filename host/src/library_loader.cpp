@@ -4,6 +4,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <filesystem>
+
+#include "pe_image_check.h"
 #else
 #include <dlfcn.h>
 
@@ -24,14 +28,51 @@ std::string pluginPathFromCurrentFolder(const std::string& path) {
   return path;
 }
 
+#ifdef _WIN32
+namespace {
+
+// Paths reach the host as UTF-8 (its callers' text); Windows takes them in
+// UTF-16, never in the ANSI code page, which cannot spell every name.
+std::filesystem::path widePath(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+// "The specified module could not be found. (error 126)".
+std::string systemMessage(DWORD error) {
+  wchar_t* text = nullptr;
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide(text != nullptr ? text : L"", length);
+  LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) wide.pop_back();
+  std::string out;
+  if (!wide.empty()) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                          nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), bytes, nullptr, nullptr);
+    out += " ";
+  }
+  return out + "(error " + std::to_string(error) + ")";
+}
+
+}  // namespace
+#endif
+
 LibraryHandle::~LibraryHandle() { close(); }
 
 void LibraryHandle::open(const std::string& given) {
   close();
   const std::string path = pluginPathFromCurrentFolder(given);
 #ifdef _WIN32
-  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (!handle_) throw LoadError("cannot load plug-in " + given + ": error " + std::to_string(GetLastError()));
+  // A full path: LoadLibrary would search its DLL path for a relative one.
+  std::error_code error;
+  const std::filesystem::path file = std::filesystem::absolute(widePath(path), error);
+  if (error) throw LoadError("cannot load plug-in " + given + ": " + error.message());
+  if (auto problem = peImageProblem(file)) throw LoadError("cannot load plug-in " + given + ": " + *problem);
+  handle_ = reinterpret_cast<void*>(LoadLibraryW(file.c_str()));
+  if (!handle_) throw LoadError("cannot load plug-in " + given + ": " + systemMessage(GetLastError()));
 #else
   if (auto problem = elfImageProblem(path)) throw LoadError("cannot load plug-in " + given + ": " + *problem);
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

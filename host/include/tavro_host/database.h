@@ -71,6 +71,10 @@ class Database {
 
   RecordSet select(std::string_view sql);                   // word 5
   void execute(std::string_view sql);                       // word 6
+  // The statement as a host string of any encoding (Windows Latin-1 text,
+  // as the runtime on Windows hands it over, for example).
+  RecordSet select(const String& sql);
+  void execute(const String& sql);
   void addRecord(std::string_view table, const std::vector<ColumnInput>& values);  // word 8
   RecordSet selectWithParams(std::string_view sql, const Object& params);          // word 9
   RecordSet tableSchema();                                  // word 3

@@ -225,7 +225,8 @@ class Host {
 
 // Puts the process into a UTF-8 locale (C.UTF-8, else any UTF-8 locale);
 // drivers convert text with the process's LC_CTYPE. Returns false when none
-// could be set.
+// could be set. On Windows there is nothing to set (the driver manager
+// converts wide text itself) and the answer is true.
 bool useUtf8Locale();
 
 // ---------------------------------------------------------------------------
