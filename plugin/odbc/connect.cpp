@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "connect_calls.h"
 #include "connection_hold.h"
 #include "failure_shield.h"
 #include "host_text.h"
@@ -46,12 +48,6 @@ std::string DsnString(std::string_view name, std::string_view userName, std::str
   return out;
 }
 
-#ifdef _WIN32
-SQLHWND PromptWindow() { return GetActiveWindow(); }
-#else
-SQLHWND PromptWindow() { return nullptr; }  // the driver manager has no window to prompt on here
-#endif
-
 // The record stores host strings the host reads as properties; a new value
 // replaces the reference the old one held.
 void ReplaceHostString(TavroString& slot, TavroString value) {
@@ -85,19 +81,19 @@ void ReadDriverFacts(ConnectionRecord* record) {
     record->timeout = static_cast<int32_t>(loginTimeout);
 
   SQLUSMALLINT maxActive = 0;
-  if (odbc::Succeeded(SQLGetInfoA(hdbc, SQL_MAX_CONCURRENT_ACTIVITIES, &maxActive, sizeof maxActive, nullptr)))
+  if (odbc::Succeeded(SQLGetInfoW(hdbc, SQL_MAX_CONCURRENT_ACTIVITIES, &maxActive, sizeof maxActive, nullptr)))
     record->maxActiveStatements = maxActive;
 
   SQLUINTEGER getDataExtensions = 0;
-  SQLGetInfoA(hdbc, SQL_GETDATA_EXTENSIONS, &getDataExtensions, sizeof getDataExtensions, nullptr);
+  SQLGetInfoW(hdbc, SQL_GETDATA_EXTENSIONS, &getDataExtensions, sizeof getDataExtensions, nullptr);
   if ((getDataExtensions & SQL_GD_ANY_COLUMN) != 0) {
     record->allowsBinds = 1;
     SQELTO_TRACE(record, "data source allows binds");
   }
 
-  char needsLength[5] = {};
-  SQLGetInfoA(hdbc, SQL_NEED_LONG_DATA_LEN, needsLength, 4, nullptr);
-  if (std::strcmp(needsLength, "Y") == 0) {
+  SQLWCHAR needsLength[5] = {};
+  SQLGetInfoW(hdbc, SQL_NEED_LONG_DATA_LEN, needsLength, 4 * sizeof(SQLWCHAR), nullptr);
+  if (needsLength[0] == u'Y' && needsLength[1] == 0) {
     record->needsLongData = 1;
     SQELTO_TRACE(record, "needs long data for parameter binding");
   }
@@ -158,10 +154,12 @@ bool TAVRO_CALL ODBCDatabaseConnect(TavroObject database) {
       ClearLastError(record);
     }
 
-    const HostBytes hostName(host::GetDBHost(database), true);
-    const HostBytes dataSource(record->dataSource, false);
-    const HostBytes userName(host::GetDBUserName(database), true);
-    const HostBytes password(host::GetDBPassword(database), true);
+    // Read as UTF-8 whatever their encodings, so that the composed string is
+    // one text (a Windows Latin-1 password in a UTF-8 DataSource, say).
+    const HostBytes hostName(host::GetDBHost(database), TAVRO_ENCODING_UTF8, true);
+    const HostBytes dataSource(record->dataSource, TAVRO_ENCODING_UTF8);
+    const HostBytes userName(host::GetDBUserName(database), TAVRO_ENCODING_UTF8, true);
+    const HostBytes password(host::GetDBPassword(database), TAVRO_ENCODING_UTF8, true);
     const std::optional<std::string> composed =
         ComposeConnectionString(dataSource.view(), hostName.view(), userName.view(), password.view());
     if (!composed) {
@@ -216,13 +214,11 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
   };
   const std::size_t length = std::strlen(connectionString);
   if (length >= kConnectionStringBuffer) return refuse(kConnectionStringTooLongText);
-  char buffer[kConnectionStringBuffer] = {};
-  std::memcpy(buffer, connectionString, length);
 
   if (record->attribute != 0 && record->attributeString != nullptr) {
-    const HostBytes value(record->attributeString, false);
+    const HostBytes value(record->attributeString, TAVRO_ENCODING_UTF8);
     if (const auto nul = FirstNul(value.view())) return refuse(NulRefusalText("connection attribute value", *nul));
-    SQLSetConnectAttrA(hdbc, record->attribute, const_cast<char*>(value.data()), static_cast<SQLINTEGER>(value.size()));
+    odbc::SetTextAttribute(hdbc, record->attribute, value.view());
   }
   if (record->timeout != 0) {
     SQLSetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT,
@@ -230,12 +226,8 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
                       SQL_IS_UINTEGER);
   }
 
-  SQLSMALLINT outLength = 0;
-  std::memset(record->connectionOut, 0, sizeof record->connectionOut);
-  const SQLRETURN rc = SQLDriverConnectA(hdbc, PromptWindow(), reinterpret_cast<SQLCHAR*>(buffer), SQL_NTS,
-                                        reinterpret_cast<SQLCHAR*>(record->connectionOut),
-                                        sizeof record->connectionOut, &outLength, SQL_DRIVER_COMPLETE_REQUIRED);
-  record->connectionOut[sizeof record->connectionOut - 1] = '\0';
+  const SQLRETURN rc = odbc::DriverConnect(hdbc, std::string_view(connectionString, length), record->connectionOut,
+                                           sizeof record->connectionOut);
   if (!odbc::Succeeded(rc)) {
     ReadConnectionDiagnostics(record);
     SQLFreeHandle(SQL_HANDLE_DBC, hdbc);

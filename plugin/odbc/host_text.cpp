@@ -10,7 +10,8 @@ HostBytes::HostBytes(TavroString string, bool releaseString) : string_(string), 
   copied_ = host::GetStringData(string_, encoding, &data_);
 }
 
-HostBytes::HostBytes(TavroString string, uint32_t encoding) : string_(string) {
+HostBytes::HostBytes(TavroString string, uint32_t encoding, bool releaseString)
+    : string_(string), releaseString_(releaseString) {
   if (string_ == nullptr) return;
   copied_ = host::GetStringData(string_, encoding, &data_);
 }

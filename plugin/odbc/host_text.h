@@ -14,8 +14,9 @@ public:
   // Copies the string's bytes in its own encoding. With releaseString the
   // string reference itself (one the caller was handed) is released too.
   HostBytes(TavroString string, bool releaseString);
-  // Copies the string's bytes converted to the given encoding.
-  HostBytes(TavroString string, uint32_t encoding);
+  // Copies the string's bytes converted to the given encoding (and releases
+  // the reference with releaseString, as above).
+  HostBytes(TavroString string, uint32_t encoding, bool releaseString = false);
   ~HostBytes();
   HostBytes(const HostBytes&) = delete;
   HostBytes& operator=(const HostBytes&) = delete;

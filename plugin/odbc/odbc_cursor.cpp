@@ -53,23 +53,25 @@ public:
     return SQLGetData(statement_, column_, cType, buffer, bufferLength, indicator);
   }
   std::string FirstState() override {
-    SQLCHAR state[10] = {};
-    SQLCHAR message[512] = {};
+    SQLWCHAR state[6] = {};
+    SQLWCHAR message[512] = {};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    if (!odbc::Succeeded(SQLGetDiagRecA(SQL_HANDLE_STMT, statement_, 1, state, &native, message, 511, &length)))
+    if (!odbc::Succeeded(SQLGetDiagRecW(SQL_HANDLE_STMT, statement_, 1, state, &native, message, 511, &length)))
       return {};
-    return reinterpret_cast<const char*>(state);
+    return std::string(state, state + odbc::Utf16Length(odbc::AsUnits(state), 5));  // SQLSTATEs are ASCII
   }
   void TraceChunkLength(SQLLEN length) override { SQELTO_TRACE(record_, "chunkLength: ", length); }
   void ReportFailure() override {
     if (TraceOn(record_)) {
-      SQLCHAR state[10] = {};
-      SQLCHAR message[512] = {};
+      SQLWCHAR state[6] = {};
+      SQLWCHAR message[512] = {};
       SQLINTEGER native = 0;
       SQLSMALLINT length = 0;
-      SQLGetDiagRecA(SQL_HANDLE_STMT, statement_, 1, state, &native, message, 511, &length);
-      Trace(record_, "get data error for column: ", column_, "  msg: ", reinterpret_cast<const char*>(message));
+      SQLGetDiagRecW(SQL_HANDLE_STMT, statement_, 1, state, &native, message, 511, &length);
+      char text[512 * 3] = {};
+      odbc::Utf16ToUtf8(odbc::AsUnits(message), odbc::Utf16Length(odbc::AsUnits(message), 511), text, sizeof text - 1);
+      Trace(record_, "get data error for column: ", column_, "  msg: ", text);
     }
     // The value is incomplete: say so where the host looks for failures.
     ReadStatementDiagnostics(record_, statement_);
