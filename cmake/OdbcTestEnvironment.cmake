@@ -152,6 +152,12 @@ function(odbc_gtest_discover_tests target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES;MARIADB" "RESOURCE_LOCK" "")
   _sqelto_odbc_environment(environment)
   _sqelto_odbc_fixtures(fixtures "${arg_POSTGRES}" "${arg_MARIADB}")
+  # What the program needs, for its run under Wine (cmake/WinePluginTests.cmake).
+  set_target_properties(${target} PROPERTIES SQELTO_ODBC_FIXTURES "${fixtures}"
+                                             SQELTO_ODBC_LOCK "${arg_RESOURCE_LOCK}")
+  if(WIN32)
+    return()  # the Windows build's programs run from the native build's CTest
+  endif()
   _sqelto_odbc_add_fixtures()
   odbc_keep_odbcinst_loaded(${target})
   # Tests of one program that share database objects (a table both load)

@@ -24,8 +24,11 @@ if(ENABLE_SANITIZERS AND NOT WIN32)
 endif()
 
 if(WIN32 AND NOT MSVC)
-  # Ship programs that run on a clean Windows: no MinGW runtime DLLs.
+  # Ship programs that run on a clean Windows: no MinGW runtime DLLs. An
+  # imported static library (odbc32 found by FindODBC) would otherwise end the
+  # link line with -Bdynamic, and the C++ runtime after it would be a DLL.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  set(CMAKE_LINK_SEARCH_END_STATIC ON)
   add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 endif()
 

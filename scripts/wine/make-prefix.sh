@@ -23,13 +23,5 @@ rm -rf "$prefix" "$(dirname "$prefix")/home"
 mkdir -p "$(dirname "$prefix")/home"
 trap wine_session_stop EXIT
 wine_session_start "$(dirname "$prefix")/prefix-session" "$prefix"
-wineboot -i >/dev/null 2>&1
-wineserver -w
-for d in "$prefix"/drive_c/users/*/; do
-  for l in "$d"*; do
-    if [ -L "$l" ]; then rm -f "$l"; mkdir -p "$l"; fi
-  done
-done
-mkdir -p "$prefix/drive_c/users/Public/Desktop"
-[ -f "$prefix/system.reg" ] || { echo "prefix not created" >&2; exit 1; }
+wine_make_prefix "$prefix"
 echo "prefix ready: $prefix"

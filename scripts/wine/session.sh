@@ -10,6 +10,28 @@ wine_env() {   # PREFIX HOME
   export WINEDLLOVERRIDES="${WINE_OVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 }
 
+# Makes a fresh 64-bit prefix, offline and quiet (no .NET or browser-engine
+# prompts, no menu entries). HOME is a scratch folder next to the prefix, and
+# the profile folders that Wine links to HOME become real folders, so nothing
+# lands outside it. Waits until the prefix's wineserver has ended.
+wine_make_prefix() {   # PREFIX
+  local prefix="$1" home
+  home="$(dirname "$prefix")/home"
+  rm -rf "$prefix"
+  mkdir -p "$home"
+  wine_env "$prefix" "$home"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  local d l
+  for d in "$prefix"/drive_c/users/*/; do
+    for l in "$d"*; do
+      if [ -L "$l" ]; then rm -f "$l"; mkdir -p "$l"; fi
+    done
+  done
+  mkdir -p "$prefix/drive_c/users/Public/Desktop"
+  [ -f "$prefix/system.reg" ] || { echo "prefix not created: $prefix" >&2; return 1; }
+}
+
 WINE_XVFB_PID=""
 WINE_WM_PID=""
 

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -21,9 +24,28 @@ std::string Required(const char* name) {
 
 }  // namespace
 
+std::string ProcessTag() {
+#ifdef _WIN32
+  // Every fresh Wine prefix hands out the same ids again, so the start time
+  // keeps apart the runs whose files outlive them.
+  static const std::string tag = [] {
+    std::string made = "w";
+    made += std::to_string(getpid());  // (operator+ trips GCC 12's -Wrestrict false positive at -O3)
+    made += "_";
+    made += std::to_string(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+    return made;
+  }();
+  return tag;
+#else
+  return std::to_string(getpid());
+#endif
+}
+
 DataSourceUnderTest SqliteUnderTest() {
   // A database file of this process only: CTest runs test processes side by side.
-  const std::string file = Required("SQELTO_ODBC_DIR") + "/plugin-odbc-" + std::to_string(getpid()) + ".sqlite3";
+  const std::string file = Required("SQELTO_ODBC_DIR") + "/plugin-odbc-" + ProcessTag() + ".sqlite3";
   return {"SQLite", Required("SQELTO_SQLITE_DSN"), "Driver=SQLite3;Database=" + file + ";", false, ""};
 }
 
@@ -58,7 +80,7 @@ int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
   return rows.value(0).asInteger();
 }
 
-std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
+std::string UniqueName(const std::string& stem) { return stem + "_" + ProcessTag(); }
 
 
 PluginSession::PluginSession(TavroPluginMainFn linkedIn) {

@@ -5,10 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <vector>
 
-#include <sql.h>
-#include <sqlext.h>
-
+#include "frame/odbc_headers.h"
 #include "plugin_session.h"
 
 using plugin_odbc_test::PluginSession;
@@ -89,11 +88,15 @@ TEST_F(PostgresRoad, AWarningOnSuccessIsNoError) {
     SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
     SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    // Wide calls, as the plug-in makes them (the texts are ASCII).
     const std::string dsn = "DSN=" + under_.dsn + ";UID=" + under_.userName + ";";
-    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)dsn.c_str(), SQL_NTS, nullptr, 0, nullptr,
-                                               SQL_DRIVER_NOPROMPT)));
+    std::vector<SQLWCHAR> wideDsn(dsn.begin(), dsn.end()), wideRaise(raise.begin(), raise.end());
+    wideDsn.push_back(0);
+    wideRaise.push_back(0);
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, wideDsn.data(), SQL_NTS, nullptr, 0, nullptr,
+                                                SQL_DRIVER_NOPROMPT)));
     SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
-    EXPECT_EQ(SQLExecDirect(stmt, (SQLCHAR*)raise.c_str(), SQL_NTS), SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(SQLExecDirectW(stmt, wideRaise.data(), SQL_NTS), SQL_SUCCESS_WITH_INFO);
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);

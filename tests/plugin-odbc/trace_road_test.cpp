@@ -3,20 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "plugin_session.h"
 
 namespace {
 
+#ifdef _WIN32
+// On Windows the switch file sits at the root of drive C:, and its first line
+// names a log by a path with a drive letter (in the user's temporary folder).
+// The line ends in CR LF there, as a Windows editor writes it.
+constexpr const char* kSwitchFile = "c:\\SqeltoTraceOn.txt";
+std::string LogPath() {
+  return (std::filesystem::temp_directory_path() / ("trace-road-" + plugin_odbc_test::ProcessTag() + ".log")).string();
+}
+#else
 constexpr const char* kSwitchFile = "/tmp/SqeltoTraceOn.txt";
+std::string LogPath() {
+  return std::string(std::getenv("SQELTO_ODBC_DIR")) + "/trace-road-" + plugin_odbc_test::ProcessTag() + ".log";
+}
+#endif
 
 std::vector<std::string> Lines(const std::string& path) {
   std::ifstream in(path);
@@ -35,8 +45,10 @@ std::size_t Find(const std::vector<std::string>& lines, const std::string& prefi
 }  // namespace
 
 TEST(TraceRoad, OneQueryWritesItsLinesInOrder) {
-  const std::string log = std::string(std::getenv("SQELTO_ODBC_DIR")) + "/trace-road-" +
-                          std::to_string(getpid()) + ".log";
+  const std::string log = LogPath();
+#ifdef _WIN32
+  ASSERT_EQ(log.substr(1, 2), ":\\") << log;
+#endif
   std::remove(log.c_str());
   {
     std::ofstream(kSwitchFile) << log << "\n";
