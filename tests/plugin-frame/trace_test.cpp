@@ -9,8 +9,8 @@
 #include <iterator>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -33,10 +33,21 @@ std::string ReadFile(const fs::path &path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The log is a text file: its lines end the platform's way.
+#ifdef _WIN32
+constexpr std::string_view kLineEnd = "\r\n";
+#else
+constexpr std::string_view kLineEnd = "\n";
+#endif
+
 std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find(kLineEnd, start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + kLineEnd.size();
+  }
   return lines;
 }
 
@@ -162,7 +173,7 @@ TEST_F(TraceLog, DecidedOnceWhenTheConnectionIsMade) {
   sqelto::Trace(before.record, "before");
   sqelto::Trace(during.record, "during ", uint8_t{7}, ' ', -12, ' ', std::string("text"));
   sqelto::Trace(after.record, "after");
-  EXPECT_EQ(ReadFile(log_), "during 7 -12 text\n");
+  EXPECT_EQ(ReadFile(log_), "during 7 -12 text" + std::string(kLineEnd));
 }
 
 TEST_F(TraceLog, StreamFallsBackToStandardOutput) {

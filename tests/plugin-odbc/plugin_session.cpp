@@ -30,7 +30,7 @@ std::string ProcessTag() {
   // keeps apart the runs whose files outlive them.
   static const std::string tag = [] {
     std::string made = "w";
-    made += std::to_string(getpid());  // (operator+ trips GCC 12's -Wrestrict false positive at -O3)
+    made += std::to_string(getpid());
     made += "_";
     made += std::to_string(
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
