@@ -9,8 +9,8 @@
 #   odbc_gtest_discover_tests(plugin_odbc_sqlite_tests TEST_PREFIX "sqlite.")
 #   wine_plugin_test(plugin_odbc_sqlite_tests)
 #
-# In the Windows build the call points the program's SQELTO_PLUGIN_PATH at the
-# Windows path of Sqelto.dll. In the native build it adds the CTest test
+# In the Windows build the call turns the program's paths of built files
+# (SQELTO_PLUGIN_PATH="$<TARGET_FILE:Sqelto>") into Windows paths. In the native build it adds the CTest test
 # "wine-plugin.<target>", which runs the whole program in one Wine start with
 # the ODBC environment, servers and lock its Linux registration asked for
 # (odbc_gtest_discover_tests records them on the target), the unsanitized
@@ -93,18 +93,14 @@ endfunction()
 function(wine_plugin_test target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES;EACH_TEST_ALONE" "LOCK" "")
   if(WIN32)
-    # Loaded by Windows programs, so given as a Windows path: drive Z: is the
-    # Linux root in every Wine prefix. (Programs of the Windows build only
-    # get it from here.)
+    # Files of the build that the program opens (SQELTO_PLUGIN_PATH=
+    # "$<TARGET_FILE:Sqelto>" and the like) become Windows paths: drive Z: is
+    # the Linux root in every Wine prefix.
     get_target_property(definitions ${target} COMPILE_DEFINITIONS)
     if(definitions)
-      list(FILTER definitions EXCLUDE REGEX "^SQELTO_PLUGIN_PATH=")
-    else()
-      set(definitions "")
+      list(TRANSFORM definitions REPLACE "^([A-Za-z0-9_]+)=\"\\$<TARGET_FILE:" "\\1=\"Z:$<TARGET_FILE:")
+      set_target_properties(${target} PROPERTIES COMPILE_DEFINITIONS "${definitions}")
     endif()
-    get_target_property(plugin_folder Sqelto BINARY_DIR)
-    list(APPEND definitions "SQELTO_PLUGIN_PATH=\"Z:${plugin_folder}/Sqelto.dll\"")
-    set_target_properties(${target} PROPERTIES COMPILE_DEFINITIONS "${definitions}")
     # Test code needs no optimisation: -O1 compiles in about half the time of
     # the Release -O3, and stays below GCC 12's -Wrestrict false positives in
     # std::string, which need -O2.

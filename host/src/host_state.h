@@ -134,10 +134,25 @@ using tavro::HostState;
 
 // Process-wide accounting.
 
-// The number of live host strings. Plug-ins make and release one for nearly
-// every text value, so each thread counts in a slot of its own with plain
-// stores instead of a locked instruction on one shared counter; reading sums
-// the slots (a slot outlives its thread and passes to the next new thread).
+// The number of live host strings.
+#ifdef _WIN32
+// One shared counter. The per-thread slots below hand a slot on from a
+// thread_local destructor, and MinGW may run such destructors after it has
+// freed the ending thread's emulated thread-local storage: the destructor
+// then reads freed memory (a crash when a std::thread ends, seen under Wine).
+class LiveStringCount {
+public:
+  void add(int64_t delta) noexcept { total_.fetch_add(delta, std::memory_order_relaxed); }
+  int64_t load() const noexcept { return total_.load(std::memory_order_relaxed); }
+
+private:
+  std::atomic<int64_t> total_{0};
+};
+#else
+// Plug-ins make and release one for nearly every text value, so each thread
+// counts in a slot of its own with plain stores instead of a locked
+// instruction on one shared counter; reading sums the slots (a slot outlives
+// its thread and passes to the next new thread).
 class LiveStringCount {
 public:
   void add(int64_t delta) noexcept {
@@ -157,6 +172,7 @@ public:
   static thread_local constinit CountSlot* t_slot;
   static CountSlot* takeSlot();
 };
+#endif
 extern LiveStringCount g_liveStrings;
 extern std::atomic<int64_t> g_liveObjects;
 extern std::atomic<int64_t> g_liveStringData;

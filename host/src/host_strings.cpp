@@ -14,6 +14,7 @@ namespace internal {
 
 LiveStringCount g_liveStrings;
 
+#ifndef _WIN32
 namespace {
 
 using CountSlot = LiveStringCount::CountSlot;
@@ -67,6 +68,7 @@ int64_t LiveStringCount::load() const noexcept {
     total += slot->value.load(std::memory_order_relaxed);
   return total;
 }
+#endif
 std::atomic<int64_t> g_liveStringData{0};
 
 namespace {
@@ -75,9 +77,11 @@ namespace {
 // over, mostly short ones. A released block of the small size class goes to a
 // per-thread cache and is taken again by the next small string, instead of a
 // free and a new allocation each time. Sanitizer builds free at once, so that
-// AddressSanitizer still sees every use of a released string.
+// AddressSanitizer still sees every use of a released string; so do Windows
+// builds, whose thread_local destructors (the cache's cleanup) MinGW may run
+// after freeing the thread's storage (see LiveStringCount).
 constexpr size_t kSmallCapacity = 64;  // bytes and both NULs
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
 constexpr int kCachedBlocks = 0;
 #else
 constexpr int kCachedBlocks = 8;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -117,7 +118,15 @@ TEST_F(FakePluginTest, DescribeReportsRecordsClassesAndModule) {
 }
 
 TEST(HostTool, DescribeCommandPrintsTheReport) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(TAVRO_HOST_TOOL " describe " FAKE_PLUGIN_PATH " 2>&1", "r"), pclose);
+  // cmd.exe, which runs commands on Windows, wants backslashes and knows no /dev/null.
+  const std::string tool = std::filesystem::path(TAVRO_HOST_TOOL).make_preferred().string();
+  const std::string plugin = std::filesystem::path(FAKE_PLUGIN_PATH).make_preferred().string();
+#ifdef _WIN32
+  const std::string discard = " > NUL 2>&1";
+#else
+  const std::string discard = " > /dev/null 2>&1";
+#endif
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((tool + " describe " + plugin + " 2>&1").c_str(), "r"), pclose);
   ASSERT_TRUE(pipe);
   std::string out;
   std::array<char, 4096> buf;
@@ -127,5 +136,6 @@ TEST(HostTool, DescribeCommandPrintsTheReport) {
   EXPECT_NE(out.find("superclass: Database"), std::string::npos) << out;
   EXPECT_EQ(pclose(pipe.release()), 0);
   // A plug-in that cannot be loaded is reported, with a failing status.
-  EXPECT_NE(std::system(TAVRO_HOST_TOOL " describe /nonexistent/plugin.so > /dev/null 2>&1"), 0);
+  EXPECT_NE(std::system((tool + " describe " + std::filesystem::path("/nonexistent/plugin.so").make_preferred().string() +
+                         discard).c_str()), 0);
 }

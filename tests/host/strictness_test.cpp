@@ -1,7 +1,11 @@
 // The host is at least as strict as the runtime a plug-in ships to: text
 // without an encoding, null strings where text is needed, values read by two
 // threads, plug-in files that are cut short, and plug-ins that do not start.
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <atomic>
@@ -62,8 +66,11 @@ TEST_F(FakePluginTest, ValuesReadByTwoThreadsStayTheirOwn) {
 
 namespace {
 
+const std::string kLibrarySuffix = fs::path(FAKE_PLUGIN_PATH).extension().string();  // ".so" or ".dll"
+
 std::string RunTool(const std::string& arguments, int& status) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((TAVRO_HOST_TOOL " " + arguments + " 2>&1").c_str(), "r"), pclose);
+  const std::string tool = fs::path(TAVRO_HOST_TOOL).make_preferred().string();  // cmd.exe wants backslashes
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((tool + " " + arguments + " 2>&1").c_str(), "r"), pclose);
   std::string out;
   std::array<char, 4096> buf;
   size_t n;
@@ -78,7 +85,7 @@ class PluginFileCopy : public ::testing::Test {
   void SetUp() override {
     folder_ = fs::temp_directory_path() / ("tavro-host-test-" + std::to_string(getpid()));
     fs::create_directories(folder_);
-    copy_ = folder_ / "copy_of_plugin.so";
+    copy_ = folder_ / ("copy_of_plugin" + kLibrarySuffix);
     fs::copy_file(FAKE_PLUGIN_PATH, copy_, fs::copy_options::overwrite_existing);
   }
   void TearDown() override { fs::remove_all(folder_); }
@@ -101,37 +108,69 @@ class PluginFileCopy : public ::testing::Test {
 
 TEST_F(PluginFileCopy, ATruncatedOrDamagedFileIsRefusedBeforeItIsMapped) {
   // Cut inside the code: only the first pages remain. (A cut in the debug
-  // sections at the end would still load; nothing maps them.)
+  // sections at the end would still load on ELF systems; nothing maps them.)
   fs::resize_file(copy_, 8192);
   const std::string cut = LoadErrorOf(copy_.string());
   EXPECT_NE(cut.find("cannot load plug-in " + copy_.string() + ": it is truncated"), std::string::npos) << cut;
 
-  // A program header table pointing past the end of the file.
-  const fs::path damaged = folder_ / "damaged.so";
+  // The header that locates the rest points past the end of the file.
+  const fs::path damaged = folder_ / ("damaged" + kLibrarySuffix);
   fs::copy_file(FAKE_PLUGIN_PATH, damaged);
   {
     std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+#ifdef _WIN32
+    file.seekp(0x3C);  // e_lfanew: where the PE header starts
+    const uint32_t farAway = 0x7FFFFFF0;
+#else
     file.seekp(32);  // e_phoff of a 64-bit ELF header
     const uint64_t farAway = uint64_t{1} << 40;
+#endif
     file.write(reinterpret_cast<const char*>(&farAway), sizeof farAway);
   }
+#ifdef _WIN32
+  EXPECT_NE(LoadErrorOf(damaged.string()).find("its PE header lies past"), std::string::npos);
+#else
   EXPECT_NE(LoadErrorOf(damaged.string()).find("program header table ends past"), std::string::npos);
+#endif
 
-  const fs::path text = folder_ / "text.so";
+  const fs::path text = folder_ / ("text" + kLibrarySuffix);
   std::ofstream(text) << "not a library";
+#ifdef _WIN32
+  EXPECT_NE(LoadErrorOf(text.string()).find("too short to be a DLL"), std::string::npos);
+#else
   EXPECT_NE(LoadErrorOf(text.string()).find("too short to be a shared library"), std::string::npos);
+#endif
 }
+
+#ifdef _WIN32
+TEST_F(PluginFileCopy, AProgramOrAnotherSystemsLibraryIsNoPlugin) {
+  // The host tool itself: a Windows program of this machine, but no DLL.
+  EXPECT_NE(LoadErrorOf(fs::path(TAVRO_HOST_TOOL).string()).find(": it is a program, not a DLL"), std::string::npos);
+  // An ELF library: the bytes of a Linux plug-in under a DLL's name.
+  const fs::path elf = folder_ / "linux.dll";
+  std::ofstream(elf, std::ios::binary) << std::string("\x7F" "ELF\x02\x01\x01", 7) << std::string(120, '\0');
+  EXPECT_NE(LoadErrorOf(elf.string()).find(": it is not a Windows DLL"), std::string::npos);
+}
+#endif
 
 TEST_F(PluginFileCopy, APathWithoutAFolderIsTakenFromTheCurrentFolder) {
   const fs::path before = fs::current_path();
   fs::current_path(folder_);
-  std::string loaded = LoadErrorOf("copy_of_plugin.so");
+  std::string loaded = LoadErrorOf("copy_of_plugin" + kLibrarySuffix);
   // The system's library path is not searched: the driver manager's library
   // exists there but not here.
+#ifdef _WIN32
+  std::string systemOnly = LoadErrorOf("odbc32.dll");
+#else
   std::string systemOnly = LoadErrorOf("libodbc.so.2");
+#endif
   fs::current_path(before);
   EXPECT_EQ(loaded, "(loaded)");
+#ifdef _WIN32
+  EXPECT_NE(systemOnly.find("cannot load plug-in odbc32.dll: "), std::string::npos) << systemOnly;
+#else
   EXPECT_NE(systemOnly.find("./libodbc.so.2"), std::string::npos) << systemOnly;
+#endif
 }
 
 TEST(HostTool, DescribeFailsForAPluginThatDidNotStart) {
