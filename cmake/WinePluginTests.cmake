@@ -28,7 +28,11 @@
 #       starts Windows programs with scripts/wine/run-windows.sh;
 #   wine_plugin_exe(<out-var> <target>)
 #       the path of a Windows program of the MinGW build, from the native
-#       build (the program's folder mirrors the native one).
+#       build (the program's folder mirrors the native one);
+#   wine_plugin_launcher(<out-var> <windows program path>)
+#       a command file that runs the Windows program under Wine as the
+#       process itself (same id, standard streams passed through), for
+#       scripts written for the native program.
 include_guard(GLOBAL)
 include("${CMAKE_CURRENT_LIST_DIR}/OdbcTestEnvironment.cmake")
 
@@ -150,4 +154,15 @@ function(wine_plugin_command name)
     set(fixtures odbc_postgres)
   endif()
   _wine_plugin_properties(wine-plugin.${name} "${fixtures}" "${arg_LOCK}")
+endfunction()
+
+function(wine_plugin_launcher out_var program)
+  get_filename_component(name "${program}" NAME_WE)
+  set(launcher "${CMAKE_CURRENT_BINARY_DIR}/${name}-under-wine")
+  file(WRITE "${launcher}"
+       "#!/bin/sh\n# ${name}.exe of the Windows build, under Wine in the plug-in tests' prefix.\n"
+       "exec bash \"${WINE_PLUGIN_SCRIPTS}/run-windows.sh\" --exec \"${program}\" \"$@\"\n")
+  file(CHMOD "${launcher}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                      WORLD_READ WORLD_EXECUTE)
+  set(${out_var} "${launcher}" PARENT_SCOPE)
 endfunction()

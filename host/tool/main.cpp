@@ -3,15 +3,20 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "tavro_host/command_line.h"
 #include "tavro_host/host.h"
 
 int main(int argc, char** argv) {
+  tavro::Utf8Arguments arguments(argc, argv);
   CLI::App app{"Substitute Tavro host: loads a plug-in the way the host runtime does"};
+  // Options start with - everywhere; on Windows CLI11 would also take /name
+  // as an option, and so a path such as /tmp/x.sql.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
   std::string plugin;
   auto* describe = app.add_subcommand("describe", "Load a plug-in and print everything it registered");
   describe->add_option("PLUGIN", plugin, "Path of the plug-in library")->required();
-  CLI11_PARSE(app, argc, argv);
+  CLI11_PARSE(app, arguments.argc(), arguments.argv());
 
   // Drivers convert text with the process's LC_CTYPE.
   tavro::useUtf8Locale();

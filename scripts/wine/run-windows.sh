@@ -12,7 +12,11 @@
 # every test passed: a program that never started, or ran nothing, never
 # passes. --gtest-each runs each of its tests in a Wine start of its own, for
 # programs whose tests need a fresh process each (those that start the
-# plug-in's code linked into them), as CTest runs them natively.
+# plug-in's code linked into them), as CTest runs them natively. --exec
+# becomes the program (same process id, standard streams passed through), for
+# scripts that signal it or read its output as it comes; Wine's service
+# processes must be running already (plugin-prefix.sh starts them), or they
+# would inherit and hold open the streams.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/session.sh"
@@ -20,6 +24,7 @@ gtest=0
 case "${1:-}" in
   --gtest) gtest=1; shift ;;
   --gtest-each) gtest=each; shift ;;
+  --exec) gtest=exec; shift ;;
 esac
 program="$1"
 shift
@@ -32,6 +37,9 @@ work="$root/work/$(basename "$program" .exe)"
 mkdir -p "$work"
 cd "$work"
 
+if [ "$gtest" = exec ]; then
+  exec wine "$program" "$@"
+fi
 # Output goes to files, not pipes: should Wine start its service processes
 # for this program, they inherit its output and would hold a pipe open.
 out="$work/stdout.txt"

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # sqelto-shell as a person uses it: the embedded demo database on first use,
 # one-shot queries, CSV, scripts, errors and exit codes.
-# Usage: shell_cli_test.sh SHELL_BINARY WORK_DIR
+# Usage: shell_cli_test.sh SHELL_BINARY WORK_DIR [windows]
+# With "windows" the shell is the Windows program (under Wine).
 set -u
 shell="$1"
 work="$2"
+platform="${3:-posix}"
 rm -rf "$work"
 mkdir -p "$work"
 failures=0
@@ -101,8 +103,12 @@ run --connect "" -c "SELECT 1"
 [ "$status" -eq 2 ] || fail "--connect '' exited $status"
 
 # Input that is not UTF-8 is refused with the byte offset, not replaced.
-run -c $'SELECT \'caf\xe9\''
-[ "$status" -eq 2 ] && grep -q "invalid UTF-8 at byte 11" <<<"$err" || fail "invalid -c text ($status): $err"
+# (A Windows program's command line is UTF-16: such an argument cannot
+# reach it, only standard input can bring such bytes.)
+if [ "$platform" != windows ]; then
+  run -c $'SELECT \'caf\xe9\''
+  [ "$status" -eq 2 ] && grep -q "invalid UTF-8 at byte 11" <<<"$err" || fail "invalid -c text ($status): $err"
+fi
 out="$(printf "SELECT 1;\nSELECT 'caf\xe9';\n" | "$shell" --data-folder "$work/home" 2>&1)"
 [ $? -ne 0 ] && grep -q "invalid UTF-8 at byte 21" <<<"$out" || fail "invalid piped text: $out"
 

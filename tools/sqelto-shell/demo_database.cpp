@@ -4,17 +4,108 @@
 #include <fstream>
 #include <stdexcept>
 
+#ifdef _WIN32
+#include "odbc/odbc_api.h"
+#endif
+
 namespace sqelto_shell {
 namespace fs = std::filesystem;
 
+namespace {
+
+// A folder named by an environment variable, if it is set and not empty.
+std::optional<fs::path> FolderFromEnvironment(const char* name) {
+#ifdef _WIN32
+  // The wide form: a user name in the path may lie outside the ANSI code page.
+  const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+  if (const wchar_t* value = _wgetenv(wideName.c_str()); value != nullptr && *value != L'\0') return fs::path(value);
+#else
+  if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return fs::path(value);
+#endif
+  return std::nullopt;
+}
+
+}  // namespace
+
 fs::path DefaultDataFolder() {
-  if (const char* home = std::getenv("SQELTO_SHELL_HOME"); home != nullptr && *home != '\0') return home;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0')
-    return fs::path(xdg) / "sqelto-shell";
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-    return fs::path(home) / ".local" / "share" / "sqelto-shell";
+  if (auto home = FolderFromEnvironment("SQELTO_SHELL_HOME")) return *home;
+#ifdef _WIN32
+  if (auto local = FolderFromEnvironment("LOCALAPPDATA")) return *local / "sqelto-shell";
+#else
+  if (auto xdg = FolderFromEnvironment("XDG_DATA_HOME")) return *xdg / "sqelto-shell";
+  if (auto home = FolderFromEnvironment("HOME")) return *home / ".local" / "share" / "sqelto-shell";
+#endif
   return fs::temp_directory_path() / "sqelto-shell";
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// The installed SQLite3 ODBC driver's registered name ("SQLite3 ODBC Driver";
+// the Linux driver reached under Wine is registered as "SQLite3").
+std::optional<std::string> InstalledSqliteDriver() {
+  SQLHENV environment = SQL_NULL_HENV;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &environment))) return std::nullopt;
+  SQLSetEnvAttr(environment, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  std::optional<std::string> found;
+  SQLWCHAR name[256];
+  SQLWCHAR attributes[1024];
+  SQLSMALLINT nameLength = 0, attributesLength = 0;
+  for (SQLUSMALLINT direction = SQL_FETCH_FIRST;
+       SQL_SUCCEEDED(SQLDriversW(environment, direction, name, 256, &nameLength, attributes, 1024, &attributesLength));
+       direction = SQL_FETCH_NEXT) {
+    const auto* units = sqelto::odbc::AsUnits(name);
+    char utf8[256 * 3];
+    const std::size_t bytes =
+        sqelto::odbc::Utf16ToUtf8(units, sqelto::odbc::Utf16Length(units, 256), utf8, sizeof utf8);
+    const std::string driver(utf8, bytes);
+    if (driver.rfind("SQLite3", 0) == 0) {
+      found = driver;
+      break;
+    }
+  }
+  SQLFreeHandle(SQL_HANDLE_ENV, environment);
+  return found;
+}
+
+// The database file as the driver names it. Under Wine the drivers are Linux
+// libraries (Wine's odbc32 hands every call to the machine's unixODBC), which
+// read a file name as a Linux path; Wine's kernel32 translates it.
+std::string DriverFilePath(const fs::path& file) {
+  using ToUnixName = char*(CDECL*)(const wchar_t*);
+  const FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+  if (proc != nullptr) {
+    auto toUnixName = reinterpret_cast<ToUnixName>(reinterpret_cast<void (*)()>(proc));
+    if (char* unixName = toUnixName(file.c_str())) {
+      std::string path(unixName);
+      HeapFree(GetProcessHeap(), 0, unixName);
+      return path;
+    }
+  }
+  const std::u8string utf8 = file.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+}  // namespace
+
+DemoDatabase PrepareDemoDatabase(const fs::path& folder) {
+  const std::optional<std::string> driver = InstalledSqliteDriver();
+  if (!driver) throw std::runtime_error("the SQLite3 ODBC driver is not installed (no driver named SQLite3...)");
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) throw std::runtime_error("cannot create " + folder.string() + ": " + error.message());
+
+  DemoDatabase demo;
+  demo.folder = fs::absolute(folder);
+  demo.databaseFile = demo.folder / "demo.sqlite3";
+  demo.created = !fs::exists(demo.databaseFile, error);
+  // StepAPI streams rows instead of loading the whole result first.
+  demo.connectionString = "Driver={" + *driver + "};Database=" + DriverFilePath(demo.databaseFile) + ";StepAPI=1;";
+  return demo;
+}
+
+#else
 
 std::optional<fs::path> FindSqliteDriver() {
   // Debian keeps drivers under /usr/lib/<multiarch>/odbc/; look rather than
@@ -59,6 +150,8 @@ DemoDatabase PrepareDemoDatabase(const fs::path& folder) {
   demo.connectionString = "Driver=SQLite3;Database=" + demo.databaseFile.string() + ";StepAPI=1;";
   return demo;
 }
+
+#endif
 
 const std::vector<std::string>& DemoSchemaStatements() {
   static const std::vector<std::string> statements = {

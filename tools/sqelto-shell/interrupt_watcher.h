@@ -3,8 +3,9 @@
 // statement then fails with the driver's message and the shell goes on as
 // after any error. Ctrl-C when nothing runs ends the shell (status 130).
 //
-// SIGINT is taken away from every thread and waited for by one thread of
-// its own, which may call into ODBC (a signal handler may not).
+// On POSIX systems SIGINT is taken away from every thread and waited for by
+// one thread of its own, which may call into ODBC (a signal handler may not).
+// On Windows the console calls a handler on a thread of its own.
 #pragma once
 
 #include <atomic>
@@ -27,7 +28,7 @@ public:
   InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
 private:
-  void Watch();
+  void Watch();  // the POSIX watcher thread
   sqelto::ConnectionRecord* record_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;

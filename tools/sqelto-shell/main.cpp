@@ -2,13 +2,21 @@
 // the Sqelto plug-in in the substitute host.
 #include <CLI/CLI.hpp>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <tavro_host/command_line.h>
 
 #include "demo_database.h"
 #include "interrupt_watcher.h"
@@ -42,12 +50,31 @@ bool RunAll(ShellSession& session, const std::vector<std::string>& statements, O
   return true;
 }
 
+bool InputIsATerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdin)) != 0;
+#else
+  return isatty(STDIN_FILENO) != 0;
+#endif
+}
+
+// Output is UTF-8 bytes, exactly: on Windows standard output is switched
+// from text mode (which would turn the CSV's CR LF into CR CR LF) to binary,
+// and a console is told to show UTF-8.
+void PrepareOutput() {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+  SetConsoleCP(CP_UTF8);
+#endif
+}
+
 // Statements from standard input. At a terminal: a prompt, and a failing
 // statement does not end the session. From a pipe or file: no prompt, the
 // first failure ends the run with a non-zero status, and the last statement
 // needs no ';'.
 int FromStandardInput(ShellSession& session, OutputFormat format) {
-  const bool terminal = isatty(STDIN_FILENO) != 0;
+  const bool terminal = InputIsATerminal();
   if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit\n";
   sqelto_shell::StatementSplitter splitter;
   std::size_t offset = 0;  // of the line's first byte in the input
@@ -98,9 +125,14 @@ std::vector<ShellInput> BatchInputs(const CLI::App& app, const CLI::Option* comm
 int main(int argc, char** argv) {
   // Before any thread starts: Ctrl-C is waited for by a thread of its own.
   sqelto_shell::InterruptWatcher::BlockInterruptsInThisProcess();
+  PrepareOutput();
+  tavro::Utf8Arguments arguments(argc, argv);
 
   CLI::App app{"SQL shell over the Sqelto ODBC plug-in. Without --dsn or --connect it opens an embedded "
                "SQLite demo database (created on first use)."};
+  // Options start with - everywhere; on Windows CLI11 would also take /name
+  // as an option, and so a path such as /tmp/x.sql.
+  app.allow_windows_style_options(false);
   std::string dsn, connect, user, password, plugin, dataFolder;
   std::vector<std::string> commands, scripts;
   int32_t timeout = 0;
@@ -119,7 +151,7 @@ int main(int argc, char** argv) {
   app.add_flag("--csv", csv, "print results as CSV (RFC 4180) instead of aligned tables");
   app.add_option("--plugin", plugin, "load the Sqelto plug-in from this library instead of the linked one");
   app.add_option("--data-folder", dataFolder, "folder of the embedded demo database");
-  CLI11_PARSE(app, argc, argv);
+  CLI11_PARSE(app, arguments.argc(), arguments.argv());
   if (dsnOption->count() > 0 && connectOption->count() > 0) {
     std::cerr << "sqelto-shell: give either --dsn or --connect, not both\n";
     return kRefused;

@@ -1,6 +1,7 @@
 // Everything of the substitute host's C++ API.
 #pragma once
 
+#include "tavro_host/command_line.h"
 #include "tavro_host/database.h"
 #include "tavro_host/errors.h"
 #include "tavro_host/host.h"
