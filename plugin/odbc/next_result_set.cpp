@@ -1,0 +1,29 @@
+#include "next_result_set.h"
+
+#include "../frame/host_api.h"
+#include "../frame/trace.h"
+#include "connection_record.h"
+#include "last_error.h"
+#include "odbc_api.h"
+#include "odbc_cursor.h"
+
+namespace sqelto {
+
+bool TAVRO_CALL ODBCNextRecordset(TavroObject database) {
+  auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
+  if (record == nullptr) return false;
+  SQELTO_TRACE(record, "ENTER ODBCNextRecordset(", record, ")");
+  if (!IsConnected(record)) {
+    SetLastError(record, kNotConnectedCode, kNotConnectedText);
+    return false;
+  }
+  ClearLastError(record);
+  // A destroyed cursor takes itself out of the record, so this one is alive.
+  ODBCCursor* cursor = record->currentCursor;
+  if (cursor == nullptr || cursor->statement() == SQL_NULL_HSTMT) return false;
+  if (!odbc::Succeeded(SQLMoreResults(cursor->statement()))) return false;
+  cursor->CreateBindings();
+  return true;
+}
+
+}  // namespace sqelto

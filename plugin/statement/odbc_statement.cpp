@@ -1,0 +1,228 @@
+#include "odbc_statement.h"
+
+#include <cstdio>
+
+#include "../frame/host_api.h"
+#include "../odbc/last_error.h"
+#include "../odbc/query_guard.h"
+#include "../odbc/statement_text.h"
+#include "bind_types.h"
+#include "prepared_cursor.h"
+#include "variant_bind_type.h"
+
+namespace sqelto {
+namespace {
+
+bool HasElements(TavroArray array) { return array != nullptr && host::UBound(array) >= 0; }
+
+// SQLExecute with the calling thread detached from the host runtime, so
+// other host threads run while the driver works.
+SQLRETURN ExecutePreparedDetached(SQLHSTMT statement) {
+  void* token = host::DetachCurrentThread();
+  const SQLRETURN rc = SQLExecute(statement);
+  host::AttachCurrentThread(token);
+  return rc;
+}
+
+void SetFormattedError(ConnectionRecord* record, const char* format, long long a, long long b = 0) {
+  char text[256];
+  std::snprintf(text, sizeof text, format, static_cast<int>(a), static_cast<long>(b));
+  SetLastError(record, kOwnFailureCode, text);
+}
+
+}  // namespace
+
+ODBCStatement::ODBCStatement(ConnectionRecord* connection, std::string sqlText)
+    : connection_(connection), sqlText_(std::move(sqlText)) {
+  AddReference(connection_);
+}
+
+ODBCStatement::~ODBCStatement() {
+  Reset();
+  DropHandle();
+  Release(connection_);
+}
+
+bool ODBCStatement::PositionAllowed(int32_t position) {
+  if (position >= 0 && position < kMaxParameters) return true;
+  SetFormattedError(connection_, kPositionOutOfRangeFormat, position);
+  return false;
+}
+
+void ODBCStatement::Reset() {
+  for (TavroObject value : values_)
+    if (value != nullptr) host::UnlockObject(value);
+  values_.clear();
+}
+
+void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) {
+  Reset();
+  if (values == nullptr) return;
+  const int32_t upper = host::UBound(values);
+  if (upper < 0) return;
+  if (upper >= kMaxParameters) {
+    SetFormattedError(connection_, kTooManyParametersFormat, static_cast<long long>(upper) + 1);
+    return;
+  }
+  values_.reserve(static_cast<std::size_t>(upper) + 1);
+  for (int32_t i = 0; i <= upper; ++i) {
+    // The element getter hands out a reference of the statement's own.
+    TavroObject element = nullptr;
+    host::ObjectArrayGet(values, i, &element);
+    values_.push_back(element);
+    if (!deriveTypes) continue;
+    const DerivedBindType derived = DeriveBindType(element);
+    if (!derived.error.empty()) SetLastError(connection_, kOwnFailureCode, derived.error.c_str());
+    BindType(i, derived.type);
+  }
+}
+
+void ODBCStatement::BindValue(int32_t position, TavroObject value) {
+  if (!PositionAllowed(position)) return;
+  if (value != nullptr) host::LockObject(value);
+  const auto at = static_cast<std::size_t>(position);
+  if (at < values_.size()) {
+    if (values_[at] != nullptr) host::UnlockObject(values_[at]);
+    values_[at] = value;
+    return;
+  }
+  values_.resize(at, nullptr);
+  values_.push_back(value);
+}
+
+void ODBCStatement::BindValueWithType(int32_t position, TavroObject value, int32_t type) {
+  if (!PositionAllowed(position)) return;
+  BindValue(position, value);
+  BindType(position, type);
+}
+
+void ODBCStatement::BindType(int32_t position, int32_t type) {
+  if (!PositionAllowed(position)) return;
+  const auto at = static_cast<std::size_t>(position);
+  if (at < bindTypes_.size()) {
+    bindTypes_[at] = type;
+    return;
+  }
+  bindTypes_.resize(at, kBindTypeGap);
+  bindTypes_.push_back(type);
+}
+
+void ODBCStatement::BindTypes(TavroArray types) {
+  bindTypes_.clear();
+  if (types == nullptr) return;
+  const int32_t upper = host::UBound(types);
+  if (upper < 0) return;
+  if (upper >= kMaxParameters) {
+    SetFormattedError(connection_, kTooManyParametersFormat, static_cast<long long>(upper) + 1);
+    return;
+  }
+  bindTypes_.reserve(static_cast<std::size_t>(upper) + 1);
+  for (int32_t i = 0; i <= upper; ++i) {
+    int32_t type = kBindTypeGap;
+    host::IntegerArrayGet(types, i, &type);
+    bindTypes_.push_back(type);
+  }
+}
+
+QxCursor* ODBCStatement::Select(TavroArray parameters) {
+  return Run(HasElements(parameters) ? parameters : nullptr, false);
+}
+
+void ODBCStatement::Execute(TavroArray parameters) { Run(HasElements(parameters) ? parameters : nullptr, true); }
+
+SQLHSTMT ODBCStatement::PreparedHandle() {
+  if (prepared_ != SQL_NULL_HSTMT) {
+    if (preparedOn_ == connection_->hdbc) return prepared_;
+    // The connection was closed (and maybe made again) since: its statements
+    // went with it.
+    prepared_ = SQL_NULL_HSTMT;
+  }
+  SQLHSTMT statement = SQL_NULL_HSTMT;
+  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection_->hdbc, &statement))) {
+    ReadConnectionDiagnostics(connection_);
+    return SQL_NULL_HSTMT;
+  }
+  std::vector<odbc::Utf16Unit> text = odbc::Utf8ToUtf16(sqlText_.data(), sqlText_.size());
+  const auto units = static_cast<SQLINTEGER>(text.size() - 1);
+  if (!odbc::Succeeded(SQLPrepareW(statement, odbc::AsSqlWide(text.data()), units))) {
+    ReadStatementDiagnostics(connection_, statement);
+    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    return SQL_NULL_HSTMT;
+  }
+  prepared_ = statement;
+  preparedOn_ = connection_->hdbc;
+  return prepared_;
+}
+
+void ODBCStatement::DropHandle() {
+  if (prepared_ != SQL_NULL_HSTMT && preparedOn_ == connection_->hdbc) SQLFreeHandle(SQL_HANDLE_STMT, prepared_);
+  prepared_ = SQL_NULL_HSTMT;
+}
+
+bool ODBCStatement::BindAll(SQLHSTMT statement) {
+  // Parameters bound by an earlier run may point at buffers that are gone.
+  SQLFreeStmt(statement, SQL_RESET_PARAMS);
+  buffers_.resize(values_.size());
+  for (std::size_t k = 0; k < values_.size(); ++k) {
+    const auto position = static_cast<int32_t>(k);
+    const ParameterBindResult bound = BindParameter(statement, position, bindTypes_[k], values_[k], buffers_[k]);
+    if (!bound.error.empty()) {
+      SetLastError(connection_, kOwnFailureCode, bound.error.c_str());
+      SQLFreeStmt(statement, SQL_RESET_PARAMS);
+      return false;
+    }
+    if (!odbc::Succeeded(bound.rc)) {
+      ReadStatementDiagnostics(connection_, statement);
+      DropHandle();
+      return false;
+    }
+  }
+  return true;
+}
+
+ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
+  ClearLastError(connection_);
+  QueryGuard guard(connection_);
+  if (!guard.entered()) return nullptr;
+  if (parameters != nullptr) BindValues(parameters, false);
+
+  const SQLHSTMT statement = PreparedHandle();
+  if (statement == SQL_NULL_HSTMT) return nullptr;
+  const std::size_t values = values_.size();
+  const std::size_t types = bindTypes_.size();
+  if (types < values) {
+    if (types == 0)
+      SetLastError(connection_, kOwnFailureCode, kBindTypesMissingText);
+    else
+      SetFormattedError(connection_, kTooFewBindTypesFormat, static_cast<long long>(values),
+                        static_cast<long long>(types));
+    return nullptr;
+  }
+  if (!BindAll(statement)) return nullptr;
+
+  const SQLRETURN rc = ExecutePreparedDetached(statement);
+  if (rc == SQL_NEED_DATA) {
+    SetLastError(connection_, kOwnFailureCode, kUnexpectedNeedDataText);
+    DropHandle();
+    return nullptr;
+  }
+  if (!Executed(rc)) {
+    ReadStatementDiagnostics(connection_, statement);
+    DropHandle();
+    return nullptr;
+  }
+  connection_->rowsAffected = RowsAffectedBy(statement, rc);
+  if (executeOnly) {
+    // Ready for the next run: whatever result the statement made is closed.
+    SQLFreeStmt(statement, SQL_CLOSE);
+    return nullptr;
+  }
+  // The cursor takes the handle and the buffers its parameters point at.
+  prepared_ = SQL_NULL_HSTMT;
+  auto* cursor = new PreparedCursor(connection_, statement, sqlText_, std::move(buffers_));
+  buffers_.clear();
+  connection_->currentCursor = cursor;
+  return cursor;
+}
+
+}  // namespace sqelto
