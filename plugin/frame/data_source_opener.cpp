@@ -1,5 +1,6 @@
 #include "data_source_opener.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -13,10 +14,7 @@
 namespace sqelto {
 namespace {
 
-// Records handed to the host. The host closes them through the engine's
-// close word (when its database object goes, or when its program closes
-// the database, perhaps both), and may still read their last error after
-// that, so they are kept for the life of the process.
+// Records the opener handed to the host, until the host gives them back.
 std::mutex& OpenedMutex() {
   static std::mutex mutex;
   return mutex;
@@ -24,6 +22,26 @@ std::mutex& OpenedMutex() {
 std::vector<ConnectionRecord*>& Opened() {
   static std::vector<ConnectionRecord*> records;
   return records;
+}
+
+// Takes the record off the list; false when it was not on it. Looks at the
+// pointer only: the record itself may be any connection record.
+bool TakeOpened(ConnectionRecord* record) {
+  std::lock_guard lock(OpenedMutex());
+  auto& opened = Opened();
+  const auto it = std::find(opened.begin(), opened.end(), record);
+  if (it == opened.end()) return false;
+  opened.erase(it);
+  return true;
+}
+
+// The strings the connect stored in the record are the record's own here:
+// no host instance holds them as properties.
+void ReleaseRecordStrings(ConnectionRecord* record) {
+  for (TavroString* slot : {&record->dbms, &record->databaseName}) {
+    if (*slot != nullptr) host::UnlockString(*slot);
+    *slot = nullptr;
+  }
 }
 
 }  // namespace
@@ -53,6 +71,7 @@ TavroObject TAVRO_CALL ODBCOpenDataSource(const char* stored) {
   if (ODBCConnect(record, connectionString.c_str())) database = host::DatabaseFromDBDatabase(record, &EngineRecord());
   if (database == nullptr) {
     if (record->lastErrorText != nullptr) Trace(record, "ODBC data source not opened: ", record->lastErrorText);
+    ReleaseRecordStrings(record);
     Release(record);  // closes what is open, frees the error text and the trace
     DeleteStandaloneRecord(record);
     return nullptr;
@@ -60,6 +79,18 @@ TavroObject TAVRO_CALL ODBCOpenDataSource(const char* stored) {
   std::lock_guard lock(OpenedMutex());
   Opened().push_back(record);
   return database;
+}
+
+void TAVRO_CALL ODBCCloseForHost(TavroDatabase db) {
+  auto* record = static_cast<ConnectionRecord*>(db);
+  if (!TakeOpened(record)) {
+    ODBCCloseDatabase(record);
+    return;
+  }
+  ODBCCloseDatabase(record);
+  ReleaseRecordStrings(record);
+  Release(record);  // the host's reference
+  if (record->refCount <= 0) DeleteStandaloneRecord(record);
 }
 
 }  // namespace sqelto

@@ -20,4 +20,9 @@ StoredDataSource SplitStoredDataSource(const char* stored);
 // The opener registered for the kind; null when the connection fails.
 TavroObject TAVRO_CALL ODBCOpenDataSource(const char* stored);
 
+// Engine word 2 (close). The host closes a database the opener made once,
+// when it is done with it: the record is then closed and released, and
+// freed once no cursor holds it. Other records are only closed.
+void TAVRO_CALL ODBCCloseForHost(TavroDatabase db);
+
 }  // namespace sqelto

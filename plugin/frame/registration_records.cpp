@@ -22,6 +22,7 @@
 #include "../odbc/transactions.h"
 #include "../statement/prepare.h"
 #include "../statement/prepared_statement_class.h"
+#include "data_source_opener.h"
 #include "engine_column_types.h"
 #include "odbc_constant_table.h"
 
@@ -63,7 +64,7 @@ TavroCursorRecord g_cursorRecord = {
 TavroEngineRecord g_engineRecord = {
     .version = TAVRO_DB_RECORD_VERSION,
     .flags = TAVRO_ENGINE_FLAGS,
-    .close = ODBCCloseDatabase,    // 2
+    .close = ODBCCloseForHost,     // 2: ODBCCloseDatabase, and the end of an opened data source
     .tableSchema = nullptr,        // 3: ODBCGetTableSchema (catalogue)
     .fieldSchema = nullptr,        // 4: ODBCGetFieldSchema (catalogue)
     .select = ODBCPerformSelect,   // 5

@@ -1,28 +1,28 @@
 #include "connection_attributes.h"
 
 #include <cstring>
-#include <string>
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
 #include "connection_record.h"
 #include "driver_information.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 
 namespace sqelto {
 namespace {
 
-// Text attributes are read whole up to this many UTF-16 units (a trace file
-// path, a translation library, the current catalogue).
-constexpr std::size_t kAttributeTextUnits = 1024;
+// Text attributes (a trace file path, a translation library, the current
+// catalogue) are read whole up to this many bytes.
+constexpr std::size_t kAttributeTextBytes = 1024;
 
 TavroObject NumericAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
   // Some attributes are pointer-sized (SQL_ATTR_QUIET_MODE, a window): a
   // zeroed 64-bit word takes any answer, the host gets its low 32 bits.
   uint64_t word = 0;
   if (!odbc::Succeeded(SQLGetConnectAttr(record->hdbc, attribute, &word, SQL_IS_UINTEGER, nullptr))) {
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLGetConnectAttr");
     return nullptr;
   }
   uint32_t value = 0;
@@ -30,20 +30,20 @@ TavroObject NumericAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
   return host::IntegerToVariant(static_cast<int32_t>(value));
 }
 
+// Through the 8-bit entry point: psqlODBC answers the wide one with 8-bit
+// text. Drivers report the length differently (characters, bytes, or not
+// at all), so the text ends at the reported length or its NUL, whichever
+// comes first, and reaches the host with that real length.
 TavroObject TextAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
-  SQLWCHAR wide[kAttributeTextUnits] = {};
-  SQLINTEGER byteLength = 0;
-  if (!odbc::Succeeded(SQLGetConnectAttrW(record->hdbc, attribute, wide, sizeof wide - sizeof(SQLWCHAR),
-                                          &byteLength))) {
-    ReadConnectionDiagnostics(record);
+  char buffer[kAttributeTextBytes + 1] = {};
+  SQLINTEGER reported = -1;
+  if (!odbc::Succeeded(SQLGetConnectAttrA(record->hdbc, attribute, buffer, kAttributeTextBytes, &reported))) {
+    ReportConnectionFailure(record, "SQLGetConnectAttr");
     return nullptr;
   }
-  std::size_t units = byteLength > 0 ? static_cast<std::size_t>(byteLength) / sizeof(SQLWCHAR) : 0;
-  units = odbc::Utf16Length(odbc::AsUnits(wide), units < kAttributeTextUnits - 1 ? units : kAttributeTextUnits - 1);
-  std::string utf8(odbc::Utf8LengthOf(odbc::AsUnits(wide), units), '\0');
-  utf8.resize(odbc::Utf16ToUtf8(odbc::AsUnits(wide), units, utf8.data(), utf8.size()));
-  // The host string gets the text's real length.
-  TavroString text = host::BuildString(utf8.data(), static_cast<int32_t>(utf8.size()));
+  std::size_t length = strnlen(buffer, kAttributeTextBytes);
+  if (reported >= 0 && static_cast<std::size_t>(reported) < length) length = static_cast<std::size_t>(reported);
+  TavroString text = host::BuildString(buffer, static_cast<int32_t>(length));
   if (text == nullptr) return nullptr;
   host::SetStringEncoding(text, TAVRO_ENCODING_UTF8);
   TavroObject variant = host::StringToVariant(text);
@@ -114,7 +114,7 @@ void TAVRO_CALL ODBCSetConnectionAttribute(TavroObject database, int32_t attribu
   const auto word = static_cast<SQLULEN>(static_cast<uint32_t>(value));
   if (!odbc::Succeeded(SQLSetConnectAttr(record->hdbc, attribute, reinterpret_cast<SQLPOINTER>(word),
                                          SQL_IS_UINTEGER)))
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLSetConnectAttr");
 }
 
 }  // namespace sqelto

@@ -5,6 +5,7 @@
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
 #include "connection_record.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 
@@ -55,7 +56,7 @@ TavroObject TextAnswer(ConnectionRecord* record, SQLUSMALLINT infoType) {
   SQLWCHAR wide[256] = {};  // 512 bytes
   SQLSMALLINT byteLength = 0;
   if (!odbc::Succeeded(SQLGetInfoW(record->hdbc, infoType, wide, sizeof wide, &byteLength))) {
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLGetInfo");
     return nullptr;
   }
   // The length is what the whole answer needs; a longer one was cut to the
@@ -73,7 +74,7 @@ TavroObject NumberAnswer(ConnectionRecord* record, SQLUSMALLINT infoType, bool s
   uint64_t word = 0;
   SQLSMALLINT length = 0;
   if (!odbc::Succeeded(SQLGetInfoA(record->hdbc, infoType, &word, small ? 2 : 4, &length))) {
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLGetInfo");
     return nullptr;
   }
   uint32_t value = 0;

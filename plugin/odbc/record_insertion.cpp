@@ -8,6 +8,7 @@
 #include "../frame/trace.h"
 #include "connection_record.h"
 #include "host_text.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "statement_text.h"
@@ -99,7 +100,7 @@ void Insert(ConnectionRecord* record, SQLHSTMT statement, TavroString table, Tav
     }
   }
   if (!odbc::Succeeded(status)) {
-    ReadStatementDiagnostics(record, statement);
+    ReportStatementFailure(record, statement, "SQLBindParameter");
     return;
   }
   const HostBytes tableName(table, false);
@@ -108,11 +109,15 @@ void Insert(ConnectionRecord* record, SQLHSTMT statement, TavroString table, Tav
     SetLastError(record, kOwnFailureCode, "The statement contains a NUL character (U+0000).");
     return;
   }
-  SQLRETURN rc = SQLPrepareA(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
-                             static_cast<SQLINTEGER>(text.size()));
-  if (odbc::Succeeded(rc)) rc = SQLExecute(statement);
+  const SQLRETURN prepared = SQLPrepareA(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
+                                         static_cast<SQLINTEGER>(text.size()));
+  if (!odbc::Succeeded(prepared)) {
+    ReportStatementFailure(record, statement, "SQLPrepare");
+    return;
+  }
+  const SQLRETURN rc = SQLExecute(statement);
   if (!Executed(rc)) {
-    ReadStatementDiagnostics(record, statement);
+    ReportStatementFailure(record, statement, "SQLExecute");
     return;
   }
   record->rowsAffected = RowsAffectedBy(statement, rc);
@@ -135,7 +140,7 @@ void TAVRO_CALL ODBCAddTableRecord(TavroDatabase db, TavroString table, TavroCol
   ClearLastError(record);
   SQLHSTMT statement = SQL_NULL_HSTMT;
   if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, record->hdbc, &statement))) {
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLAllocHandle");
     return;
   }
   Insert(record, statement, table, values);

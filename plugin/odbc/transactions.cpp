@@ -2,6 +2,7 @@
 
 #include "../frame/trace.h"
 #include "connection_record.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 
@@ -14,7 +15,7 @@ void EndTransaction(ConnectionRecord* record, SQLSMALLINT completion) {
     return;
   }
   ClearLastError(record);
-  if (!odbc::Succeeded(SQLEndTran(SQL_HANDLE_DBC, record->hdbc, completion))) ReadConnectionDiagnostics(record);
+  if (!odbc::Succeeded(SQLEndTran(SQL_HANDLE_DBC, record->hdbc, completion))) ReportConnectionFailure(record, "SQLEndTran");
 }
 
 }  // namespace

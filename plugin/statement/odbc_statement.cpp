@@ -4,6 +4,7 @@
 
 #include "../frame/host_api.h"
 #include "../odbc/last_error.h"
+#include "../odbc/failure_report.h"
 #include "../odbc/query_guard.h"
 #include "../odbc/statement_text.h"
 #include "bind_types.h"
@@ -139,13 +140,13 @@ SQLHSTMT ODBCStatement::PreparedHandle() {
   }
   SQLHSTMT statement = SQL_NULL_HSTMT;
   if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection_->hdbc, &statement))) {
-    ReadConnectionDiagnostics(connection_);
+    ReportConnectionFailure(connection_, "SQLAllocHandle");
     return SQL_NULL_HSTMT;
   }
   std::vector<odbc::Utf16Unit> text = odbc::Utf8ToUtf16(sqlText_.data(), sqlText_.size());
   const auto units = static_cast<SQLINTEGER>(text.size() - 1);
   if (!odbc::Succeeded(SQLPrepareW(statement, odbc::AsSqlWide(text.data()), units))) {
-    ReadStatementDiagnostics(connection_, statement);
+    ReportStatementFailure(connection_, statement, "SQLPrepare");
     SQLFreeHandle(SQL_HANDLE_STMT, statement);
     return SQL_NULL_HSTMT;
   }
@@ -172,7 +173,7 @@ bool ODBCStatement::BindAll(SQLHSTMT statement) {
       return false;
     }
     if (!odbc::Succeeded(bound.rc)) {
-      ReadStatementDiagnostics(connection_, statement);
+      ReportStatementFailure(connection_, statement, "SQLBindParameter");
       DropHandle();
       return false;
     }
@@ -207,7 +208,7 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
     return nullptr;
   }
   if (!Executed(rc)) {
-    ReadStatementDiagnostics(connection_, statement);
+    ReportStatementFailure(connection_, statement, "SQLExecute");
     DropHandle();
     return nullptr;
   }
