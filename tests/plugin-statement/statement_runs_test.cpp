@@ -279,3 +279,14 @@ TEST_F(StatementRuns, ASecondStatementOnABusyConnectionIsRefusedWith48879) {
   tavro::RecordSet after(Host(), Host().call<Object>(quick, "SelectSQL", session_.NoParameters()));
   EXPECT_EQ(session_.Rows(after), (Rows{{"0"}})) << "the guard was left";
 }
+
+TEST_F(StatementRuns, APreparedBatchMovesToItsSecondResultAfterTheStatementObjectWent) {
+  if (session_.target().driver != Driver::PostgreSQL) GTEST_SKIP() << "only PostgreSQL runs batches of SELECTs";
+  Object select = session_.Prepare(database_, "SELECT CAST(? AS INTEGER) AS a; SELECT CAST(? AS VARCHAR(20)) AS b");
+  Host().call(select, "BindType", session_.Integers({Type("ODBC_TYPE_INTEGER"), Type("ODBC_TYPE_STRING")}));
+  tavro::RecordSet rows(Host(), Host().call<Object>(select, "SelectSQL", session_.Vars({Value(11), Value("twelve")})));
+  select = Object();
+  EXPECT_EQ(session_.Rows(rows), (Rows{{"11"}}));
+  EXPECT_TRUE(Host().call<bool>(database_, "NextRowSet"));
+  EXPECT_EQ(session_.Rows(rows), (Rows{{"twelve"}}));
+}
