@@ -205,6 +205,10 @@ Object Host::makeVariant(const Value& value) {
   if (value.kind() == Value::Kind::Date || value.kind() == Value::Kind::Time || value.kind() == Value::Kind::Timestamp)
     return makeDate(value.asDateTime());
   if (value.kind() == Value::Kind::Object) return value.asObject();
+  // A string Variant holds a host string, as the runtime's do: reading its
+  // StringValue hands out that string.
+  if (value.kind() == Value::Kind::Text && !value.hostString())
+    return makeVariantOfType(TAVRO_VARIANT_STRING, Value(String::fromUtf8(value.asText())));
   return makeVariantOfType(internal::variantTypeOf(value), value);
 }
 

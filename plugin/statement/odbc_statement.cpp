@@ -66,13 +66,12 @@ void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) {
     return;
   }
   values_.reserve(static_cast<std::size_t>(upper) + 1);
+  // The element getter hands out references of the statement's own.
+  const TavroObjectElementGetter element = host::ObjectArrayGetter(values);
   for (int32_t i = 0; i <= upper; ++i) {
-    // The element getter hands out a reference of the statement's own.
-    TavroObject element = nullptr;
-    host::ObjectArrayGet(values, i, &element);
-    values_.push_back(element);
+    values_.push_back(element != nullptr ? element(values, i) : nullptr);
     if (!deriveTypes) continue;
-    const DerivedBindType derived = DeriveBindType(element);
+    const DerivedBindType derived = DeriveBindType(values_.back());
     if (!derived.error.empty()) SetLastError(connection_, kOwnFailureCode, derived.error.c_str());
     BindType(i, derived.type);
   }
@@ -152,6 +151,7 @@ SQLHSTMT ODBCStatement::PreparedHandle() {
   }
   prepared_ = statement;
   preparedOn_ = connection_->hdbc;
+  boundOnHandle_ = 0;
   return prepared_;
 }
 
@@ -161,15 +161,16 @@ void ODBCStatement::DropHandle() {
 }
 
 bool ODBCStatement::BindAll(SQLHSTMT statement) {
-  // Parameters bound by an earlier run may point at buffers that are gone.
-  SQLFreeStmt(statement, SQL_RESET_PARAMS);
+  // Every parameter this run binds replaces its earlier binding; ones an
+  // earlier run bound beyond them would point at buffers that are gone.
+  if (values_.size() < boundOnHandle_) SQLFreeStmt(statement, SQL_RESET_PARAMS);
+  boundOnHandle_ = values_.size();
   buffers_.resize(values_.size());
   for (std::size_t k = 0; k < values_.size(); ++k) {
     const auto position = static_cast<int32_t>(k);
     const ParameterBindResult bound = BindParameter(statement, position, bindTypes_[k], values_[k], buffers_[k]);
     if (!bound.error.empty()) {
       SetLastError(connection_, kOwnFailureCode, bound.error.c_str());
-      SQLFreeStmt(statement, SQL_RESET_PARAMS);
       return false;
     }
     if (!odbc::Succeeded(bound.rc)) {
@@ -212,12 +213,12 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
     DropHandle();
     return nullptr;
   }
-  connection_->rowsAffected = RowsAffectedBy(statement, rc);
   if (executeOnly) {
     // Ready for the next run: whatever result the statement made is closed.
     SQLFreeStmt(statement, SQL_CLOSE);
     return nullptr;
   }
+  connection_->rowsAffected = RowsAffectedBy(statement, rc);
   // The cursor takes the handle and the buffers its parameters point at.
   prepared_ = SQL_NULL_HSTMT;
   auto* cursor = new PreparedCursor(connection_, statement, sqlText_, std::move(buffers_));

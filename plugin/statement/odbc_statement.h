@@ -61,6 +61,7 @@ private:
   // Kept prepared between runs; a select's cursor takes it along.
   SQLHSTMT prepared_ = SQL_NULL_HSTMT;
   SQLHDBC preparedOn_ = SQL_NULL_HDBC;
+  std::size_t boundOnHandle_ = 0;  // parameters bound on it so far
 };
 
 }  // namespace sqelto

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "../frame/host_api.h"
-#include "../odbc/statement_text.h"
 #include "bind_types.h"
 
 namespace sqelto {
@@ -47,14 +46,18 @@ void TextAsUtf16(TavroString text, std::vector<odbc::Utf16Unit>& out) {
   if (encoding == TAVRO_ENCODING_UTF16) {
     TavroStringData data{};
     if (host::GetStringData(text, TAVRO_ENCODING_UTF8, &data)) {
-      out = odbc::Utf8ToUtf16(data.data, data.data != nullptr ? data.length : 0);
+      odbc::Utf8ToUtf16(data.data, data.data != nullptr ? data.length : 0, out);
       host::DisposeStringData(&data);
       return;
     }
   }
   const char* bytes = host::StringGetCString(text);
   const int32_t length = host::LenB(text);
-  out = StatementToUtf16(bytes, bytes != nullptr && length > 0 ? static_cast<std::size_t>(length) : 0, encoding);
+  const std::size_t count = bytes != nullptr && length > 0 ? static_cast<std::size_t>(length) : 0;
+  if (encoding == TAVRO_ENCODING_WINLATIN1)
+    odbc::Cp1252ToUtf16(bytes, count, out);
+  else
+    odbc::Utf8ToUtf16(bytes, count, out);
 }
 
 // "StringValue" of the value: false when it cannot be read. A null host
