@@ -206,36 +206,36 @@ void* TAVRO_CALL ArrayDirectGetGetProc(TavroArray array) {
 }
 
 bool TAVRO_CALL GetPropInteger(TavroObject o, const char* name, int32_t* out) {
-  Value v;
   int64_t n = 0;
   if (quickTarget(o, name) && internal::quickInteger(o, name, n)) {
     if (out) *out = static_cast<int32_t>(n);
     return true;
   }
+  Value v;
   if (!read(o, name, "VANTGetPropValueInteger", v) || !asInteger(v, n)) return false;
   if (out) *out = static_cast<int32_t>(n);
   return true;
 }
 
 bool TAVRO_CALL GetPropInt64(TavroObject o, const char* name, int64_t* out) {
-  Value v;
   int64_t n = 0;
   if (quickTarget(o, name) && internal::quickInteger(o, name, n)) {
     if (out) *out = n;
     return true;
   }
+  Value v;
   if (!read(o, name, "VANTGetPropValueInt64", v) || !asInteger(v, n)) return false;
   if (out) *out = n;
   return true;
 }
 
 bool TAVRO_CALL GetPropSingle(TavroObject o, const char* name, float* out) {
-  Value v;
   double d = 0;
   if (quickTarget(o, name) && internal::quickDouble(o, name, d)) {
     if (out) *out = static_cast<float>(d);
     return true;
   }
+  Value v;
   if (!read(o, name, "VANTGetPropValueSingle", v)) return false;
   if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
   if (out) *out = static_cast<float>(v.asDouble());
@@ -243,12 +243,12 @@ bool TAVRO_CALL GetPropSingle(TavroObject o, const char* name, float* out) {
 }
 
 bool TAVRO_CALL GetPropDouble(TavroObject o, const char* name, double* out) {
-  Value v;
   double d = 0;
   if (quickTarget(o, name) && internal::quickDouble(o, name, d)) {
     if (out) *out = d;
     return true;
   }
+  Value v;
   if (!read(o, name, "VANTGetPropValueDouble", v)) return false;
   if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
   if (out) *out = v.asDouble();
@@ -256,7 +256,6 @@ bool TAVRO_CALL GetPropDouble(TavroObject o, const char* name, double* out) {
 }
 
 bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out) {
-  Value v;
   TavroString quick = nullptr;
   if (quickTarget(o, name) && internal::quickString(o, name, quick)) {
     if (out)
@@ -265,6 +264,7 @@ bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out)
       internal::unlockString(quick);
     return true;
   }
+  Value v;
   if (!read(o, name, "VANTGetPropValueString", v) || v.kind() != Value::Kind::Text) return false;
   String s = v.hostString() ? v.hostString() : String::fromUtf8(v.asText());
   if (out) *out = s.release();
@@ -272,7 +272,6 @@ bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out)
 }
 
 bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out) {
-  Value v;
   TavroObject quick = nullptr;
   if (quickTarget(o, name) && internal::quickObject(o, name, quick)) {
     if (out)
@@ -281,6 +280,7 @@ bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out)
       internal::unlockObject(quick);
     return true;
   }
+  Value v;
   if (!read(o, name, "VANTGetPropValueObject", v) || v.kind() != Value::Kind::Object) return false;
   Object obj = v.asObject();
   if (out) *out = obj.release();
