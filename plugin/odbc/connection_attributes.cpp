@@ -9,6 +9,7 @@
 #include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
+#include "variant_answers.h"
 
 namespace sqelto {
 namespace {
@@ -43,12 +44,7 @@ TavroObject TextAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
   }
   std::size_t length = strnlen(buffer, kAttributeTextBytes);
   if (reported >= 0 && static_cast<std::size_t>(reported) < length) length = static_cast<std::size_t>(reported);
-  TavroString text = host::BuildString(buffer, static_cast<int32_t>(length));
-  if (text == nullptr) return nullptr;
-  host::SetStringEncoding(text, TAVRO_ENCODING_UTF8);
-  TavroObject variant = host::StringToVariant(text);
-  host::UnlockString(text);
-  return variant;
+  return TextVariant(buffer, length);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
+#include "variant_answers.h"
 
 namespace sqelto {
 namespace {
@@ -42,15 +43,6 @@ constexpr InfoRange kInfoRanges[] = {
     {10001, 10001, InfoClass::Integer}, {10002, 10004, InfoClass::Text}, {10005, 10005, InfoClass::Small},
     {10021, 10022, InfoClass::Integer},
 };
-
-TavroObject TextVariant(const char* utf8, std::size_t length) {
-  TavroString text = host::BuildString(utf8, static_cast<int32_t>(length));
-  if (text == nullptr) return nullptr;
-  host::SetStringEncoding(text, TAVRO_ENCODING_UTF8);
-  TavroObject variant = host::StringToVariant(text);
-  host::UnlockString(text);  // the variant holds its own reference
-  return variant;
-}
 
 TavroObject TextAnswer(ConnectionRecord* record, SQLUSMALLINT infoType) {
   SQLWCHAR wide[256] = {};  // 512 bytes

@@ -50,6 +50,13 @@ bool ODBCStatement::PositionAllowed(int32_t position) {
   return false;
 }
 
+int32_t ODBCStatement::UpperBound(TavroArray array) {
+  const int32_t upper = host::UBound(array);
+  if (upper < kMaxParameters) return upper;
+  SetFormattedError(connection_, kTooManyParametersFormat, static_cast<long long>(upper) + 1);
+  return -1;
+}
+
 void ODBCStatement::Reset() {
   for (TavroObject value : values_)
     if (value != nullptr) host::UnlockObject(value);
@@ -59,12 +66,8 @@ void ODBCStatement::Reset() {
 void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) {
   Reset();
   if (values == nullptr) return;
-  const int32_t upper = host::UBound(values);
+  const int32_t upper = UpperBound(values);
   if (upper < 0) return;
-  if (upper >= kMaxParameters) {
-    SetFormattedError(connection_, kTooManyParametersFormat, static_cast<long long>(upper) + 1);
-    return;
-  }
   values_.reserve(static_cast<std::size_t>(upper) + 1);
   // The element getter hands out references of the statement's own.
   const TavroObjectElementGetter element = host::ObjectArrayGetter(values);
@@ -110,12 +113,8 @@ void ODBCStatement::BindType(int32_t position, int32_t type) {
 void ODBCStatement::BindTypes(TavroArray types) {
   bindTypes_.clear();
   if (types == nullptr) return;
-  const int32_t upper = host::UBound(types);
+  const int32_t upper = UpperBound(types);
   if (upper < 0) return;
-  if (upper >= kMaxParameters) {
-    SetFormattedError(connection_, kTooManyParametersFormat, static_cast<long long>(upper) + 1);
-    return;
-  }
   bindTypes_.reserve(static_cast<std::size_t>(upper) + 1);
   for (int32_t i = 0; i <= upper; ++i) {
     int32_t type = kBindTypeGap;

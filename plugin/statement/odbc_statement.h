@@ -44,6 +44,9 @@ public:
 private:
   // False, with the last error set, for a position no parameter can have.
   bool PositionAllowed(int32_t position);
+  // The array's upper bound; -1 (last error set) for more elements than a
+  // statement has parameters.
+  int32_t UpperBound(TavroArray array);
   // Releases every value; the bind types stay.
   void Reset();
   // The statement handle prepared with the text: the one kept from an

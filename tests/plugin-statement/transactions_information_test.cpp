@@ -39,11 +39,12 @@ public:
     SQLFreeHandle(SQL_HANDLE_ENV, env_);
   }
   bool connected() const { return connected_; }
+  // The answers compared are ASCII: the 8-bit call gives them as they are.
   std::string Text(SQLUSMALLINT type) {
-    std::vector<SQLWCHAR> wide(16384);
+    std::vector<char> text(32768);
     SQLSMALLINT bytes = 0;
-    SQLGetInfoW(dbc_, type, wide.data(), static_cast<SQLSMALLINT>((wide.size() - 1) * sizeof(SQLWCHAR)), &bytes);
-    return Utf8(wide.data(), static_cast<size_t>(bytes) / sizeof(SQLWCHAR));
+    SQLGetInfoA(dbc_, type, text.data(), static_cast<SQLSMALLINT>(text.size() - 1), &bytes);
+    return text.data();
   }
   uint32_t Number(SQLUSMALLINT type, bool small) {
     uint64_t word = 0;
@@ -58,29 +59,6 @@ public:
   }
 
 private:
-  static std::string Utf8(const SQLWCHAR* units, size_t count) {
-    std::string out;
-    for (size_t i = 0; i < count && units[i] != 0; ++i) {
-      uint32_t c = units[i];
-      if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-      if (c < 0x80) {
-        out += static_cast<char>(c);
-      } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-      }
-    }
-    return out;
-  }
   SQLHENV env_ = SQL_NULL_HENV;
   SQLHDBC dbc_ = SQL_NULL_HDBC;
   bool connected_ = false;
