@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "../odbc/failure_shield.h"
+#include "../odbc/host_text.h"
 #include "host_api.h"
 #include "registration_records.h"
 
@@ -53,20 +55,18 @@ std::string DataSourceIdentifier(std::string_view dataSourceName) {
 }
 
 void TAVRO_CALL ODBCConnectionDialog() {
-  TavroString answer = AskUser();
-  if (answer == nullptr) return;
-  if (host::LenB(answer) > 0) {
-    TavroStringData data{};
-    if (host::GetStringData(answer, host::GetStringEncoding(answer), &data)) {
-      const std::string_view stored(data.data != nullptr ? data.data : "", data.data != nullptr ? data.length : 0);
-      // The first field, up to its NUL, is the data source name.
-      const std::string identifier = DataSourceIdentifier(stored.substr(0, stored.find('\0')));
-      host::DesignAddDataSource(identifier.c_str(), kDataSourceKind, stored.data(),
-                                static_cast<int32_t>(stored.size()));
-      host::DisposeStringData(&data);
-    }
-  }
-  host::UnlockString(answer);
+  ShieldedCall(nullptr, [] {
+    TavroString answer = AskUser();
+    if (answer == nullptr) return;
+    // The bytes in the answer's own encoding; the answer is released
+    // whatever happens next.
+    const HostBytes stored(answer, true);
+    if (host::LenB(answer) <= 0 || !stored.valid()) return;  // cancelled
+    // The first field, up to its NUL, is the data source name.
+    const std::string_view data = stored.view();
+    const std::string identifier = DataSourceIdentifier(data.substr(0, data.find('\0')));
+    host::DesignAddDataSource(identifier.c_str(), kDataSourceKind, data.data(), static_cast<int32_t>(data.size()));
+  });
 }
 
 }  // namespace sqelto

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "../odbc/connect.h"
+#include "../odbc/connection_hold.h"
 #include "../odbc/connection_record.h"
+#include "../odbc/failure_shield.h"
 #include "host_api.h"
 #include "registration_records.h"
 #include "trace.h"
@@ -59,26 +61,34 @@ StoredDataSource SplitStoredDataSource(const char* stored) {
 
 TavroObject TAVRO_CALL ODBCOpenDataSource(const char* stored) {
   if (stored == nullptr) return nullptr;
-  const StoredDataSource fields = SplitStoredDataSource(stored);
   ConnectionRecord* record = NewStandaloneRecord();
   if (record == nullptr) return nullptr;
-  const std::string connectionString =
-      "DSN=" + fields.name + ";UID=" + fields.user + ";PWD=" + fields.password + ";";
-  // A string longer than the connection buffer is refused by the connect,
-  // not cut: a cut string could reach another data source or drop the
-  // password.
-  TavroObject database = nullptr;
-  if (ODBCConnect(record, connectionString.c_str())) database = host::DatabaseFromDBDatabase(record, &EngineRecord());
-  if (database == nullptr) {
-    if (record->lastErrorText != nullptr) Trace(record, "ODBC data source not opened: ", record->lastErrorText);
-    ReleaseRecordStrings(record);
-    Release(record);  // closes what is open, frees the error text and the trace
-    DeleteStandaloneRecord(record);
-    return nullptr;
+  TavroObject database = ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    const StoredDataSource fields = SplitStoredDataSource(stored);
+    const std::string connectionString =
+        "DSN=" + fields.name + ";UID=" + fields.user + ";PWD=" + fields.password + ";";
+    // A string longer than the connection buffer is refused by the connect,
+    // not cut: a cut string could reach another data source or drop the
+    // password.
+    if (!ODBCConnect(record, connectionString.c_str())) return nullptr;
+    return host::DatabaseFromDBDatabase(record, &EngineRecord());
+  });
+  if (database != nullptr) {
+    // A failure here leaves the record to the process, never freed twice.
+    ShieldedCall(nullptr, [&] {
+      std::lock_guard lock(OpenedMutex());
+      Opened().push_back(record);
+      FreeAtLastRelease(record);
+    });
+    return database;
   }
-  std::lock_guard lock(OpenedMutex());
-  Opened().push_back(record);
-  return database;
+  ShieldedCall(nullptr, [&] {
+    if (record->lastErrorText != nullptr) Trace(record, "ODBC data source not opened: ", record->lastErrorText);
+  });
+  ReleaseRecordStrings(record);
+  Release(record);  // closes what is open, frees the error text and the trace
+  DeleteStandaloneRecord(record);
+  return nullptr;
 }
 
 void TAVRO_CALL ODBCCloseForHost(TavroDatabase db) {
@@ -89,8 +99,8 @@ void TAVRO_CALL ODBCCloseForHost(TavroDatabase db) {
   }
   ODBCCloseDatabase(record);
   ReleaseRecordStrings(record);
-  Release(record);  // the host's reference
-  if (record->refCount <= 0) DeleteStandaloneRecord(record);
+  // The host's reference; the last release (perhaps a cursor's) frees it.
+  ShieldedCall(nullptr, [&] { Release(record); });
 }
 
 }  // namespace sqelto

@@ -1,12 +1,14 @@
 #include "connection_attributes.h"
 
 #include <cstring>
+#include <string>
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
 #include "connection_record.h"
 #include "driver_information.h"
 #include "failure_report.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "variant_answers.h"
@@ -15,7 +17,7 @@ namespace sqelto {
 namespace {
 
 // Text attributes (a trace file path, a translation library, the current
-// catalogue) are read whole up to this many bytes.
+// catalogue) are read whole up to this many bytes of UTF-16.
 constexpr std::size_t kAttributeTextBytes = 1024;
 
 TavroObject NumericAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
@@ -31,20 +33,25 @@ TavroObject NumericAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
   return host::IntegerToVariant(static_cast<int32_t>(value));
 }
 
-// Through the 8-bit entry point: psqlODBC answers the wide one with 8-bit
-// text. Drivers report the length differently (characters, bytes, or not
-// at all), so the text ends at the reported length or its NUL, whichever
-// comes first, and reaches the host with that real length.
+// Drivers report the length differently (bytes, or not at all), so the text
+// ends at the reported length or its NUL, whichever comes first, and reaches
+// the host with that real length. The wide call: psqlODBC answers the 8-bit
+// one with UTF-16 once a connection used a wide call, as the plug-in's does.
 TavroObject TextAttribute(ConnectionRecord* record, SQLINTEGER attribute) {
-  char buffer[kAttributeTextBytes + 1] = {};
+  constexpr std::size_t kUnits = kAttributeTextBytes / sizeof(SQLWCHAR);
+  SQLWCHAR wide[kUnits + 1] = {};
   SQLINTEGER reported = -1;
-  if (!odbc::Succeeded(SQLGetConnectAttrA(record->hdbc, attribute, buffer, kAttributeTextBytes, &reported))) {
+  if (!odbc::Succeeded(SQLGetConnectAttrW(record->hdbc, attribute, wide, kUnits * sizeof(SQLWCHAR), &reported))) {
     ReportConnectionFailure(record, "SQLGetConnectAttr");
     return nullptr;
   }
-  std::size_t length = strnlen(buffer, kAttributeTextBytes);
-  if (reported >= 0 && static_cast<std::size_t>(reported) < length) length = static_cast<std::size_t>(reported);
-  return TextVariant(buffer, length);
+  std::size_t units = kUnits;
+  if (reported >= 0 && static_cast<std::size_t>(reported) / sizeof(SQLWCHAR) < units)
+    units = static_cast<std::size_t>(reported) / sizeof(SQLWCHAR);
+  units = odbc::Utf16Length(odbc::AsUnits(wide), units);
+  std::string utf8(odbc::Utf8LengthOf(odbc::AsUnits(wide), units), '\0');
+  utf8.resize(odbc::Utf16ToUtf8(odbc::AsUnits(wide), units, utf8.data(), utf8.size()));
+  return TextVariant(utf8.data(), utf8.size());
 }
 
 }  // namespace
@@ -77,40 +84,44 @@ AttributeKind ClassifyConnectionAttribute(int32_t attribute) {
 TavroObject TAVRO_CALL ODBCGetConnectionAttribute(TavroObject database, int32_t attribute) {
   auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCGetConnectionAttribute(", record, ", ", attribute, ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCGetConnectionAttribute(", record, ", ", attribute, ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return nullptr;
+    }
+    ClearLastError(record);
+    switch (ClassifyConnectionAttribute(attribute)) {
+      case AttributeKind::Numeric: return NumericAttribute(record, attribute);
+      case AttributeKind::Text: return TextAttribute(record, attribute);
+      case AttributeKind::Unsupported: break;
+    }
+    SetLastError(record, kOptionNotSupportedCode, kOptionNotSupportedText);
     return nullptr;
-  }
-  ClearLastError(record);
-  switch (ClassifyConnectionAttribute(attribute)) {
-    case AttributeKind::Numeric: return NumericAttribute(record, attribute);
-    case AttributeKind::Text: return TextAttribute(record, attribute);
-    case AttributeKind::Unsupported: break;
-  }
-  SetLastError(record, kOptionNotSupportedCode, kOptionNotSupportedText);
-  return nullptr;
+  });
 }
 
 void TAVRO_CALL ODBCSetConnectionAttribute(TavroObject database, int32_t attribute, int32_t value) {
   auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
   if (record == nullptr) return;
-  SQELTO_TRACE(record, "ENTER ODBCSetConnectionAttribute(", record, ", ", attribute, ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
-    return;
-  }
-  ClearLastError(record);
-  if (ClassifyConnectionAttribute(attribute) != AttributeKind::Numeric) {
-    // Text attributes are set before connecting, through Attribute and
-    // AttributeString.
-    SetLastError(record, kOptionNotSupportedCode, kOptionNotSupportedText);
-    return;
-  }
-  const auto word = static_cast<SQLULEN>(static_cast<uint32_t>(value));
-  if (!odbc::Succeeded(SQLSetConnectAttr(record->hdbc, attribute, reinterpret_cast<SQLPOINTER>(word),
-                                         SQL_IS_UINTEGER)))
-    ReportConnectionFailure(record, "SQLSetConnectAttr");
+  ShieldedCall(record, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCSetConnectionAttribute(", record, ", ", attribute, ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return;
+    }
+    ClearLastError(record);
+    if (ClassifyConnectionAttribute(attribute) != AttributeKind::Numeric) {
+      // Text attributes are set before connecting, through Attribute and
+      // AttributeString.
+      SetLastError(record, kOptionNotSupportedCode, kOptionNotSupportedText);
+      return;
+    }
+    const auto word = static_cast<SQLULEN>(static_cast<uint32_t>(value));
+    if (!odbc::Succeeded(SQLSetConnectAttr(record->hdbc, attribute, reinterpret_cast<SQLPOINTER>(word),
+                                           SQL_IS_UINTEGER)))
+      ReportConnectionFailure(record, "SQLSetConnectAttr");
+  });
 }
 
 }  // namespace sqelto

@@ -6,6 +6,7 @@
 #include "../frame/trace.h"
 #include "connection_record.h"
 #include "failure_report.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "variant_answers.h"
@@ -95,22 +96,24 @@ const char* BuildStamp() { return __DATE__ " " __TIME__; }
 TavroObject TAVRO_CALL ODBCGetInfo(TavroObject database, int32_t infoType) {
   auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCGetInfo(", record, ", ", infoType, ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCGetInfo(", record, ", ", infoType, ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return nullptr;
+    }
+    ClearLastError(record);
+    const auto type = static_cast<SQLUSMALLINT>(infoType);
+    switch (ClassifyInfoType(infoType)) {
+      case InfoClass::Text: return TextAnswer(record, type);
+      case InfoClass::Small: return NumberAnswer(record, type, true);
+      case InfoClass::Integer: return NumberAnswer(record, type, false);
+      case InfoClass::BuildStamp: return TextVariant(BuildStamp(), std::strlen(BuildStamp()));
+      case InfoClass::Unsupported: break;
+    }
+    SetLastError(record, kOptionNotSupportedCode, kOptionNotSupportedText);
     return nullptr;
-  }
-  ClearLastError(record);
-  const auto type = static_cast<SQLUSMALLINT>(infoType);
-  switch (ClassifyInfoType(infoType)) {
-    case InfoClass::Text: return TextAnswer(record, type);
-    case InfoClass::Small: return NumberAnswer(record, type, true);
-    case InfoClass::Integer: return NumberAnswer(record, type, false);
-    case InfoClass::BuildStamp: return TextVariant(BuildStamp(), std::strlen(BuildStamp()));
-    case InfoClass::Unsupported: break;
-  }
-  SetLastError(record, kOptionNotSupportedCode, kOptionNotSupportedText);
-  return nullptr;
+  });
 }
 
 }  // namespace sqelto

@@ -3,6 +3,7 @@
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
 #include "connection_record.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "odbc_cursor.h"
@@ -12,18 +13,21 @@ namespace sqelto {
 bool TAVRO_CALL ODBCNextRecordset(TavroObject database) {
   auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
   if (record == nullptr) return false;
-  SQELTO_TRACE(record, "ENTER ODBCNextRecordset(", record, ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
-    return false;
-  }
-  ClearLastError(record);
-  // A destroyed cursor takes itself out of the record, so this one is alive.
-  ODBCCursor* cursor = record->currentCursor;
-  if (cursor == nullptr || cursor->statement() == SQL_NULL_HSTMT) return false;
-  if (!odbc::Succeeded(SQLMoreResults(cursor->statement()))) return false;
-  cursor->CreateBindings();
-  return true;
+  return ShieldedCall(record, false, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCNextRecordset(", record, ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return false;
+    }
+    ClearLastError(record);
+    // A destroyed cursor takes itself out of the record, so this one is
+    // alive; its statement is gone when its connection was closed since.
+    ODBCCursor* cursor = record->currentCursor;
+    if (cursor == nullptr || cursor->statement() == SQL_NULL_HSTMT) return false;
+    if (!odbc::Succeeded(SQLMoreResults(cursor->statement()))) return false;
+    cursor->CreateBindings();
+    return true;
+  });
 }
 
 }  // namespace sqelto

@@ -9,8 +9,10 @@
 #include "connection_record.h"
 #include "host_text.h"
 #include "failure_report.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
+#include "statement_handle.h"
 #include "statement_text.h"
 
 namespace sqelto {
@@ -105,8 +107,9 @@ void Insert(ConnectionRecord* record, SQLHSTMT statement, TavroString table, Tav
   }
   const HostBytes tableName(table, false);
   const std::string text = InsertStatementText(quote, std::string(tableName.view()), columns, placeholders);
-  if (const auto nul = text.find('\0'); nul != std::string::npos) {
-    SetLastError(record, kOwnFailureCode, "The statement contains a NUL character (U+0000).");
+  // Drivers stop reading at a NUL: a name holding one would cut the statement.
+  if (const auto nul = FirstNul(text)) {
+    SetLastError(record, kOwnFailureCode, NulRefusalText("statement", *nul).c_str());
     return;
   }
   const SQLRETURN prepared = SQLPrepareA(statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())),
@@ -132,19 +135,20 @@ std::string InsertStatementText(const std::string& quote, const std::string& tab
 
 void TAVRO_CALL ODBCAddTableRecord(TavroDatabase db, TavroString table, TavroColumnValue* values) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCAddTableRecord(", record, ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
-    return;
-  }
-  ClearLastError(record);
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, record->hdbc, &statement))) {
-    ReportConnectionFailure(record, "SQLAllocHandle");
-    return;
-  }
-  Insert(record, statement, table, values);
-  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  ShieldedCall(record, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCAddTableRecord(", record, ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return;
+    }
+    ClearLastError(record);
+    StatementHandle statement;  // freed on every way out
+    if (!odbc::Succeeded(statement.Allocate(record->hdbc))) {
+      ReportConnectionFailure(record, "SQLAllocHandle");
+      return;
+    }
+    Insert(record, statement.get(), table, values);
+  });
 }
 
 }  // namespace sqelto

@@ -3,6 +3,7 @@
 #include "../frame/trace.h"
 #include "connection_record.h"
 #include "failure_report.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
 
@@ -22,14 +23,18 @@ void EndTransaction(ConnectionRecord* record, SQLSMALLINT completion) {
 
 void TAVRO_CALL ODBCCommit(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCCommit(", record, ")");
-  EndTransaction(record, SQL_COMMIT);
+  ShieldedCall(record, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCCommit(", record, ")");
+    EndTransaction(record, SQL_COMMIT);
+  });
 }
 
 void TAVRO_CALL ODBCRollback(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCRollback(", record, ")");
-  EndTransaction(record, SQL_ROLLBACK);
+  ShieldedCall(record, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCRollback(", record, ")");
+    EndTransaction(record, SQL_ROLLBACK);
+  });
 }
 
 }  // namespace sqelto

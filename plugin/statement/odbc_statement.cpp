@@ -6,6 +6,7 @@
 #include "../odbc/last_error.h"
 #include "../odbc/failure_report.h"
 #include "../odbc/query_guard.h"
+#include "../odbc/statement_handle.h"
 #include "../odbc/statement_text.h"
 #include "bind_types.h"
 #include "prepared_cursor.h"
@@ -34,26 +35,25 @@ void SetFormattedError(ConnectionRecord* record, const char* format, long long a
 }  // namespace
 
 ODBCStatement::ODBCStatement(ConnectionRecord* connection, std::string sqlText)
-    : connection_(connection), sqlText_(std::move(sqlText)) {
-  AddReference(connection_);
-}
+    : ConnectionHold(connection), sqlText_(std::move(sqlText)) {}
 
 ODBCStatement::~ODBCStatement() {
   Reset();
   DropHandle();
-  Release(connection_);
 }
+
+void ODBCStatement::ConnectionClosing() { DropHandle(); }
 
 bool ODBCStatement::PositionAllowed(int32_t position) {
   if (position >= 0 && position < kMaxParameters) return true;
-  SetFormattedError(connection_, kPositionOutOfRangeFormat, position);
+  SetFormattedError(record(), kPositionOutOfRangeFormat, position);
   return false;
 }
 
 int32_t ODBCStatement::UpperBound(TavroArray array) {
   const int32_t upper = host::UBound(array);
   if (upper < kMaxParameters) return upper;
-  SetFormattedError(connection_, kTooManyParametersFormat, static_cast<long long>(upper) + 1);
+  SetFormattedError(record(), kTooManyParametersFormat, static_cast<long long>(upper) + 1);
   return -1;
 }
 
@@ -75,7 +75,7 @@ void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) {
     values_.push_back(element != nullptr ? element(values, i) : nullptr);
     if (!deriveTypes) continue;
     const DerivedBindType derived = DeriveBindType(values_.back());
-    if (!derived.error.empty()) SetLastError(connection_, kOwnFailureCode, derived.error.c_str());
+    if (!derived.error.empty()) SetLastError(record(), kOwnFailureCode, derived.error.c_str());
     BindType(i, derived.type);
   }
 }
@@ -130,32 +130,30 @@ QxCursor* ODBCStatement::Select(TavroArray parameters) {
 void ODBCStatement::Execute(TavroArray parameters) { Run(HasElements(parameters) ? parameters : nullptr, true); }
 
 SQLHSTMT ODBCStatement::PreparedHandle() {
-  if (prepared_ != SQL_NULL_HSTMT) {
-    if (preparedOn_ == connection_->hdbc) return prepared_;
-    // The connection was closed (and maybe made again) since: its statements
-    // went with it.
-    prepared_ = SQL_NULL_HSTMT;
+  if (prepared_ != SQL_NULL_HSTMT) return prepared_;
+  // Drivers stop reading at a NUL and would run what comes before it.
+  if (const auto nul = FirstNul(sqlText_)) {
+    SetLastError(record(), kOwnFailureCode, NulRefusalText("statement", *nul).c_str());
+    return SQL_NULL_HSTMT;
   }
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection_->hdbc, &statement))) {
-    ReportConnectionFailure(connection_, "SQLAllocHandle");
+  StatementHandle statement;  // freed unless it is kept
+  if (!odbc::Succeeded(statement.Allocate(record()->hdbc))) {
+    ReportConnectionFailure(record(), "SQLAllocHandle");
     return SQL_NULL_HSTMT;
   }
   std::vector<odbc::Utf16Unit> text = odbc::Utf8ToUtf16(sqlText_.data(), sqlText_.size());
   const auto units = static_cast<SQLINTEGER>(text.size() - 1);
-  if (!odbc::Succeeded(SQLPrepareW(statement, odbc::AsSqlWide(text.data()), units))) {
-    ReportStatementFailure(connection_, statement, "SQLPrepare");
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  if (!odbc::Succeeded(SQLPrepareW(statement.get(), odbc::AsSqlWide(text.data()), units))) {
+    ReportStatementFailure(record(), statement.get(), "SQLPrepare");
     return SQL_NULL_HSTMT;
   }
-  prepared_ = statement;
-  preparedOn_ = connection_->hdbc;
+  prepared_ = statement.release();
   boundOnHandle_ = 0;
   return prepared_;
 }
 
 void ODBCStatement::DropHandle() {
-  if (prepared_ != SQL_NULL_HSTMT && preparedOn_ == connection_->hdbc) SQLFreeHandle(SQL_HANDLE_STMT, prepared_);
+  if (prepared_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, prepared_);
   prepared_ = SQL_NULL_HSTMT;
 }
 
@@ -169,11 +167,11 @@ bool ODBCStatement::BindAll(SQLHSTMT statement) {
     const auto position = static_cast<int32_t>(k);
     const ParameterBindResult bound = BindParameter(statement, position, bindTypes_[k], values_[k], buffers_[k]);
     if (!bound.error.empty()) {
-      SetLastError(connection_, kOwnFailureCode, bound.error.c_str());
+      SetLastError(record(), kOwnFailureCode, bound.error.c_str());
       return false;
     }
     if (!odbc::Succeeded(bound.rc)) {
-      ReportStatementFailure(connection_, statement, "SQLBindParameter");
+      ReportStatementFailure(record(), statement, "SQLBindParameter");
       DropHandle();
       return false;
     }
@@ -182,8 +180,14 @@ bool ODBCStatement::BindAll(SQLHSTMT statement) {
 }
 
 ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
-  ClearLastError(connection_);
-  QueryGuard guard(connection_);
+  // A closed connection would otherwise fail without a word (no handle, no
+  // diagnostics) and the run would read as done.
+  if (!IsConnected(record())) {
+    SetLastError(record(), kNotConnectedCode, kNotConnectedText);
+    return nullptr;
+  }
+  ClearLastError(record());
+  QueryGuard guard(record());
   if (!guard.entered()) return nullptr;
   if (parameters != nullptr) BindValues(parameters, false);
 
@@ -193,9 +197,9 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
   const std::size_t types = bindTypes_.size();
   if (types < values) {
     if (types == 0)
-      SetLastError(connection_, kOwnFailureCode, kBindTypesMissingText);
+      SetLastError(record(), kOwnFailureCode, kBindTypesMissingText);
     else
-      SetFormattedError(connection_, kTooFewBindTypesFormat, static_cast<long long>(values),
+      SetFormattedError(record(), kTooFewBindTypesFormat, static_cast<long long>(values),
                         static_cast<long long>(types));
     return nullptr;
   }
@@ -203,12 +207,12 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
 
   const SQLRETURN rc = ExecutePreparedDetached(statement);
   if (rc == SQL_NEED_DATA) {
-    SetLastError(connection_, kOwnFailureCode, kUnexpectedNeedDataText);
+    SetLastError(record(), kOwnFailureCode, kUnexpectedNeedDataText);
     DropHandle();
     return nullptr;
   }
   if (!Executed(rc)) {
-    ReportStatementFailure(connection_, statement, "SQLExecute");
+    ReportStatementFailure(record(), statement, "SQLExecute");
     DropHandle();
     return nullptr;
   }
@@ -217,12 +221,19 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
     SQLFreeStmt(statement, SQL_CLOSE);
     return nullptr;
   }
-  connection_->rowsAffected = RowsAffectedBy(statement, rc);
-  // The cursor takes the handle and the buffers its parameters point at.
+  record()->rowsAffected = RowsAffectedBy(statement, rc);
+  // The cursor takes the handle and the buffers its parameters point at; a
+  // cursor that could not be made leaves no handle with bindings behind.
+  PreparedCursor* cursor = nullptr;
+  try {
+    cursor = new PreparedCursor(record(), statement, sqlText_, std::move(buffers_));
+  } catch (...) {
+    DropHandle();
+    throw;
+  }
   prepared_ = SQL_NULL_HSTMT;
-  auto* cursor = new PreparedCursor(connection_, statement, sqlText_, std::move(buffers_));
   buffers_.clear();
-  connection_->currentCursor = cursor;
+  record()->currentCursor = cursor;
   return cursor;
 }
 

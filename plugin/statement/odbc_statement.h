@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../odbc/connection_hold.h"
 #include "../odbc/connection_record.h"
 #include "../odbc/odbc_api.h"
 #include "parameter_binding.h"
@@ -16,10 +17,11 @@ namespace sqelto {
 
 class ODBCCursor;
 
-class ODBCStatement final : public SQLStatement {
+class ODBCStatement final : public SQLStatement, private ConnectionHold {
 public:
-  // Holds one reference to the connection for its whole life. The text is
-  // the statement as UTF-8.
+  // Holds one reference to the connection for its whole life (the record
+  // may move out of its host object meanwhile). The text is the statement
+  // as UTF-8.
   ODBCStatement(ConnectionRecord* connection, std::string sqlText);
   ~ODBCStatement() override;
 
@@ -35,13 +37,15 @@ public:
   // result (null for execute-only runs and failures, which leave the last
   // error).
   ODBCCursor* Run(TavroArray parameters, bool executeOnly);
-  ConnectionRecord* Connection() const { return connection_; }
+  ConnectionRecord* Connection() const { return record(); }
   void BindValueWithType(int32_t position, TavroObject value, int32_t type);
 
   std::size_t ValueCount() const { return values_.size(); }
   const std::vector<int32_t>& BindTypeList() const { return bindTypes_; }
 
 private:
+  // The connection is closing: the prepared handle goes with it.
+  void ConnectionClosing() override;
   // False, with the last error set, for a position no parameter can have.
   bool PositionAllowed(int32_t position);
   // The array's upper bound; -1 (last error set) for more elements than a
@@ -55,7 +59,6 @@ private:
   void DropHandle();
   bool BindAll(SQLHSTMT statement);
 
-  ConnectionRecord* connection_;
   std::string sqlText_;
   std::vector<TavroObject> values_;  // owned references; null where nothing is bound
   std::vector<int32_t> bindTypes_;
@@ -63,7 +66,6 @@ private:
   std::vector<ParameterBuffer> buffers_;
   // Kept prepared between runs; a select's cursor takes it along.
   SQLHSTMT prepared_ = SQL_NULL_HSTMT;
-  SQLHDBC preparedOn_ = SQL_NULL_HDBC;
   std::size_t boundOnHandle_ = 0;  // parameters bound on it so far
 };
 

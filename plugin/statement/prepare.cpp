@@ -7,6 +7,7 @@
 #include "../frame/trace.h"
 #include "../odbc/cursor_bridge.h"
 #include "../odbc/execute.h"
+#include "../odbc/failure_shield.h"
 #include "../odbc/host_text.h"
 #include "../odbc/last_error.h"
 #include "../odbc/select.h"
@@ -42,45 +43,53 @@ TavroObject CreatePreparedStatement(ConnectionRecord* record, TavroString sql) {
 TavroObject TAVRO_CALL ODBCPrepare(TavroObject database, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCPrepare(", record, ", ", host::StringGetCString(sql), ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
-    return nullptr;
-  }
-  return CreatePreparedStatement(record, sql);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCPrepare(", record, ", ", TraceText(sql), ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return nullptr;
+    }
+    return CreatePreparedStatement(record, sql);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCPrepareStatement(TavroDatabase db, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  if (!IsConnected(record)) return nullptr;
-  return CreatePreparedStatement(record, sql);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    if (!IsConnected(record)) return nullptr;
+    return CreatePreparedStatement(record, sql);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCSelectWithParameters(TavroDatabase db, TavroString sql, TavroArray parameters) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  if (!ConnectedForParameters(record)) return nullptr;
-  if (!HasElements(parameters)) return SelectAsRowSet(record, sql);
-  std::unique_ptr<ODBCStatement> statement = NewStatement(record, sql);
-  statement->BindValues(parameters, true);
-  if (record->lastErrorCode != 0) return nullptr;
-  QxCursor* cursor = statement->Select(nullptr);
-  if (cursor == nullptr) return nullptr;
-  TavroObject rows = HandCursorToHost(cursor, HostCursorKind::RowSet);
-  if (rows == nullptr) SetLastError(record, kOwnFailureCode, kHostRefusedCursorText);
-  return rows;
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    if (!ConnectedForParameters(record)) return nullptr;
+    if (!HasElements(parameters)) return SelectAsRowSet(record, sql);
+    std::unique_ptr<ODBCStatement> statement = NewStatement(record, sql);
+    statement->BindValues(parameters, true);
+    if (record->lastErrorCode != 0) return nullptr;
+    QxCursor* cursor = statement->Select(nullptr);
+    if (cursor == nullptr) return nullptr;
+    TavroObject rows = HandCursorToHost(cursor, HostCursorKind::RowSet);
+    if (rows == nullptr) SetLastError(record, kOwnFailureCode, kHostRefusedCursorText);
+    return rows;
+  });
 }
 
 void TAVRO_CALL ODBCExecuteWithParameters(TavroDatabase db, TavroString sql, TavroArray parameters) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  if (!ConnectedForParameters(record)) return;
-  if (!HasElements(parameters)) {
-    ODBCExecuteThread run(record, sql);
-    run.Run();
-    return;
-  }
-  std::unique_ptr<ODBCStatement> statement = NewStatement(record, sql);
-  statement->BindValues(parameters, true);
-  if (record->lastErrorCode == 0) statement->Execute(nullptr);
+  ShieldedCall(record, [&] {
+    if (!ConnectedForParameters(record)) return;
+    if (!HasElements(parameters)) {
+      ODBCExecuteThread run(record, sql);
+      run.Run();
+      return;
+    }
+    std::unique_ptr<ODBCStatement> statement = NewStatement(record, sql);
+    statement->BindValues(parameters, true);
+    if (record->lastErrorCode == 0) statement->Execute(nullptr);
+  });
 }
 
 }  // namespace sqelto

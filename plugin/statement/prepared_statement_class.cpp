@@ -5,6 +5,7 @@
 #include "../frame/host_api.h"
 #include "../frame/registration_records.h"
 #include "../odbc/cursor_bridge.h"
+#include "../odbc/failure_shield.h"
 #include "../odbc/last_error.h"
 #include "../odbc/select.h"
 #include "bind_types.h"
@@ -52,61 +53,86 @@ ODBCStatement* StatementOfInstance(TavroObject instance) {
   return statement;
 }
 
+namespace {
+
+// Runs one method for the host: nothing escapes it; whatever is thrown
+// becomes the last error of the statement's connection.
+template <class R, class F>
+R ForStatement(TavroObject self, R fallback, F&& method) noexcept {
+  ODBCStatement* statement = StatementOfInstance(self);
+  return ShieldedCall(statement != nullptr ? statement->Connection() : nullptr, fallback,
+                      [&] { return method(statement); });
+}
+
+template <class F>
+void ForStatement(TavroObject self, F&& method) noexcept {
+  ForStatement(self, 0, [&](ODBCStatement* statement) {
+    if (statement != nullptr) method(*statement);
+    return 0;
+  });
+}
+
+}  // namespace
+
 void TAVRO_CALL PreparedBindValue(TavroObject self, int32_t position, TavroObject value) {
-  if (ODBCStatement* statement = StatementOfInstance(self)) statement->BindValue(position, value);
+  ForStatement(self, [&](ODBCStatement& statement) { statement.BindValue(position, value); });
 }
 
 void TAVRO_CALL PreparedBindValues(TavroObject self, TavroArray values) {
-  if (ODBCStatement* statement = StatementOfInstance(self)) statement->BindValues(values, false);
+  ForStatement(self, [&](ODBCStatement& statement) { statement.BindValues(values, false); });
 }
 
 void TAVRO_CALL PreparedBindValueWithType(TavroObject self, int32_t position, TavroObject value, int32_t type) {
-  if (ODBCStatement* statement = StatementOfInstance(self)) statement->BindValueWithType(position, value, type);
+  ForStatement(self, [&](ODBCStatement& statement) { statement.BindValueWithType(position, value, type); });
 }
 
 void TAVRO_CALL PreparedBindType(TavroObject self, int32_t position, int32_t type) {
-  if (ODBCStatement* statement = StatementOfInstance(self)) statement->BindType(position, type);
+  ForStatement(self, [&](ODBCStatement& statement) { statement.BindType(position, type); });
 }
 
 void TAVRO_CALL PreparedBindTypes(TavroObject self, TavroArray types) {
-  if (ODBCStatement* statement = StatementOfInstance(self)) statement->BindTypes(types);
+  ForStatement(self, [&](ODBCStatement& statement) { statement.BindTypes(types); });
 }
 
 TavroObject TAVRO_CALL PreparedSQLSelect(TavroObject self, TavroArray parameters) {
-  ODBCStatement* statement = StatementOfInstance(self);
-  if (statement == nullptr) return nullptr;
-  return CursorToHost(*statement, statement->Select(parameters), HostCursorKind::RecordSet);
+  return ForStatement(self, TavroObject{nullptr}, [&](ODBCStatement* statement) -> TavroObject {
+    if (statement == nullptr) return nullptr;
+    return CursorToHost(*statement, statement->Select(parameters), HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL PreparedSelectSQL(TavroObject self, TavroArray parameters) {
-  ODBCStatement* statement = StatementOfInstance(self);
-  if (statement == nullptr) {
-    RaiseDatabaseException(kOwnFailureCode, kNotPreparedText);
-    return nullptr;
-  }
-  TavroObject rows = CursorToHost(*statement, statement->Select(parameters), HostCursorKind::RowSet);
-  if (rows == nullptr) RaiseLastError(statement->Connection());
-  return rows;
+  return ForStatement(self, TavroObject{nullptr}, [&](ODBCStatement* statement) -> TavroObject {
+    if (statement == nullptr) {
+      RaiseDatabaseException(kOwnFailureCode, kNotPreparedText);
+      return nullptr;
+    }
+    TavroObject rows = CursorToHost(*statement, statement->Select(parameters), HostCursorKind::RowSet);
+    if (rows == nullptr) RaiseLastError(statement->Connection());
+    return rows;
+  });
 }
 
 void TAVRO_CALL PreparedSQLExecute(TavroObject self, TavroArray parameters) {
-  if (ODBCStatement* statement = StatementOfInstance(self)) statement->Execute(parameters);
+  ForStatement(self, [&](ODBCStatement& statement) { statement.Execute(parameters); });
 }
 
 void TAVRO_CALL PreparedExecuteSQL(TavroObject self, TavroArray parameters) {
-  ODBCStatement* statement = StatementOfInstance(self);
-  if (statement == nullptr) {
-    RaiseDatabaseException(kOwnFailureCode, kNotPreparedText);
-    return;
-  }
-  statement->Execute(parameters);
-  RaiseLastError(statement->Connection());
+  ForStatement(self, 0, [&](ODBCStatement* statement) {
+    if (statement == nullptr) {
+      RaiseDatabaseException(kOwnFailureCode, kNotPreparedText);
+      return 0;
+    }
+    statement->Execute(parameters);
+    RaiseLastError(statement->Connection());
+    return 0;
+  });
 }
 
 void TAVRO_CALL ODBCPreparedStatementDestructor(TavroObject self) {
   ODBCStatement* statement = StatementOfInstance(self);
   SetStatementOfInstance(self, nullptr);
-  delete statement;
+  delete statement;  // destructors do not throw
 }
 
 }  // namespace sqelto

@@ -290,3 +290,37 @@ TEST_F(StatementRuns, APreparedBatchMovesToItsSecondResultAfterTheStatementObjec
   EXPECT_TRUE(Host().call<bool>(database_, "NextRowSet"));
   EXPECT_EQ(session_.Rows(rows), (Rows{{"twelve"}}));
 }
+
+TEST_F(StatementRuns, StatementTextWithANulIsRefused) {
+  Db().execute("INSERT INTO " + table_ + " VALUES (1, 'one', 0, 0)");
+  std::string text = "DELETE FROM " + table_;
+  text += '\0';
+  text += " WHERE a = 2";
+  Object cut = session_.Prepare(database_, text);
+  EXPECT_EQ(ExecuteRaises(cut, session_.NoParameters()),
+            "-1: The statement contains a NUL character (U+0000) at byte " + std::to_string(12 + table_.size()) + ".");
+  EXPECT_EQ(Table(), (Rows{{"1", "one", "0", "0"}}));  // nothing was deleted
+
+  // (Values are data and may hold NULs: binary ones do in Binding.EveryTypeReadsBackExactly.)
+}
+
+TEST_F(StatementRuns, AStatementOutlivesItsDatabaseObjectAndFollowsItsConnection) {
+  Object database = session_.Connect();
+  Object insert = session_.Prepare(database, "INSERT INTO " + table_ + " VALUES (?, 'kept', 0, 0)");
+  Host().call(insert, "BindType", 0, Type("ODBC_TYPE_INTEGER"));
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(1)})), "");
+
+  // Closed under the statement (engine word 2): the run says so, and runs
+  // again once the object connects anew.
+  session_.Db(database).close();
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(2)})), "1: Not connected.");
+  ASSERT_TRUE(Host().call<bool>(database, "Connect"));
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(3)})), "");
+
+  // The program drops the database object: the statement keeps the
+  // connection and goes on working.
+  database = Object();
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(4)})), "");
+  insert = Object();
+  EXPECT_EQ(session_.Rows(database_, "SELECT a FROM " + table_ + " ORDER BY a"), (Rows{{"1"}, {"3"}, {"4"}}));
+}
