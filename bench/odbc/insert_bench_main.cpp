@@ -1,16 +1,23 @@
 // odbc-insert-bench: prepared inserts of the benchmark row shape, one
 // transaction per run, through ODBCPreparedStatement of the plug-in against
-// a raw ODBC loop doing the same, on SQLite and PostgreSQL.
+// a raw ODBC loop doing the same, on SQLite and PostgreSQL. The paths take
+// turns in every repetition, so the load of a shared machine falls on both
+// alike; each ratio is the median of the per-repetition ratios.
 #include <CLI/CLI.hpp>
 #include <fmt/core.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "child_run.hpp"
 #include "insert_path.hpp"
 #include "insert_rows.hpp"
 
@@ -18,9 +25,24 @@ using namespace odbc_bench;
 
 namespace {
 
+constexpr double kSqliteGoal = 0.95;
+
 std::string fromEnvironment(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
+}
+
+std::string loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  double one = 0, five = 0, fifteen = 0;
+  in >> one >> five >> fifteen;
+  return fmt::format("load average {:.2f}, {:.2f}, {:.2f}", one, five, fifteen);
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 std::unique_ptr<InsertPath> pathNamed(const std::string& name) {
@@ -29,37 +51,81 @@ std::unique_ptr<InsertPath> pathNamed(const std::string& name) {
   throw std::invalid_argument("no insert path named " + name);
 }
 
+std::string ownProgram() {
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) throw std::runtime_error("cannot find this program's own path");
+  return std::string(path, static_cast<std::size_t>(n));
+}
+
+// Instructions of insertTimedRow over one child run of `rows` inserts.
+unsigned long long timedInstructions(const std::string& path, const std::string& connectionString, int rows) {
+  const std::string out = "/tmp/odbc-insert-bench-callgrind." + std::to_string(getpid()) + "." + path;
+  const ChildRun run =
+      runProgram("/usr/bin/valgrind", {"--tool=callgrind", "--callgrind-out-file=" + out,
+                                       "--toggle-collect=*insertTimedRow*", ownProgram(), "--measure-path", path,
+                                       "--connection", connectionString, "--rows", std::to_string(rows)});
+  unsigned long long total = 0;
+  {
+    std::ifstream file(out);
+    for (std::string line; std::getline(file, line);)
+      if (line.rfind("summary: ", 0) == 0) total = std::stoull(line.substr(9));
+  }
+  std::remove(out.c_str());
+  if (run.exitCode != 0 || total == 0)
+    throw std::runtime_error("callgrind run of " + path + " failed (is valgrind installed?): " + run.output);
+  return total;
+}
+
 // Returns false when the paths left different tables.
 bool benchmarkDatabase(const std::string& label, const std::string& connectionString, int rows, int repeat) {
-  fmt::print("\n{} ({})\n", label, connectionString);
-  fmt::print("  {:<10} {:>9} {:>9} {:>12}\n", "path", "rows", "best s", "rows/s");
-  std::map<std::string, double> best;
-  std::map<std::string, std::string> summary;
+  fmt::print("\n{} ({})\n  before: {}\n", label, connectionString, loadAverage());
+  fmt::print("  {:<10} {:>9} {:>13} {:>9}\n", "path", "rows", "median rows/s", "best s");
+  std::map<std::string, std::vector<double>> rates;
+  std::vector<double> ratios;
+  std::string summary;
   bool ok = true;
   std::vector<std::unique_ptr<InsertPath>> paths = allInsertPaths();
-  // Paths take turns, so machine noise hits them alike.
   for (int run = 0; run < repeat; ++run) {
+    std::map<std::string, double> rate;
     for (auto& path : paths) {
       recreateInsertTable(connectionString);
-      const double seconds = path->insertAll(connectionString, rows);
+      rate[path->name()] = rows / path->insertAll(connectionString, rows);
+      rates[path->name()].push_back(rate[path->name()]);
       const std::string left = insertTableSummary(connectionString);
-      if (summary.count(path->name()) == 0) summary[path->name()] = left;
-      if (left != summary.begin()->second) {
-        fmt::print("  ERROR {} left {}, {} left {}\n", path->name(), left, summary.begin()->first,
-                   summary.begin()->second);
+      if (summary.empty()) summary = left;
+      if (left != summary) {
+        fmt::print("  ERROR {} left {}, the first path left {}\n", path->name(), left, summary);
         ok = false;
       }
-      double& b = best[path->name()];
-      if (b == 0 || seconds < b) b = seconds;
     }
+    ratios.push_back(rate["plugin"] / rate["raw-odbc"]);
   }
-  for (auto& path : paths)
-    fmt::print("  {:<10} {:>9} {:>9.3f} {:>12.0f}\n", path->name(), rows, best[path->name()],
-               rows / best[path->name()]);
-  fmt::print("  table after each run: {}\n", summary.begin()->second);
-  const double ratio = best["raw-odbc"] / best["plugin"];
-  fmt::print("  ratio plugin/raw-odbc: {:.3f} (goal on SQLite >= 0.95)\n", ratio);
+  for (auto& path : paths) {
+    const auto& r = rates[path->name()];
+    fmt::print("  {:<10} {:>9} {:>13.0f} {:>9.3f}\n", path->name(), rows, median(r),
+               rows / *std::max_element(r.begin(), r.end()));
+  }
+  fmt::print("  table after each run: {}\n  after: {}\n", summary, loadAverage());
+  std::string each;
+  for (double r : ratios) each += fmt::format("{}{:.2f}", each.empty() ? "" : ", ", r);
+  fmt::print("  ratio plugin/raw-odbc: median {:.2f} of [{}]{}\n", median(ratios), each,
+             label == "SQLite" ? fmt::format(" (goal >= {:.2f})", kSqliteGoal) : "");
   return ok;
+}
+
+void printInstructions(const std::string& connectionString) {
+  constexpr int kSmaller = 2000, kLarger = 10000;
+  fmt::print("\ninstructions per row in insertTimedRow (callgrind, {} vs {} rows, {}):\n", kSmaller, kLarger,
+             connectionString);
+  std::map<std::string, double> perRow;
+  for (auto& path : allInsertPaths()) {
+    const auto smaller = timedInstructions(path->name(), connectionString, kSmaller);
+    const auto larger = timedInstructions(path->name(), connectionString, kLarger);
+    perRow[path->name()] = double(larger - smaller) / (kLarger - kSmaller);
+    fmt::print("  {:<10} {:>10.0f}\n", path->name(), perRow[path->name()]);
+  }
+  fmt::print("  ratio raw-odbc/plugin: {:.3f}\n", perRow["raw-odbc"] / perRow["plugin"]);
 }
 
 }  // namespace
@@ -76,30 +142,33 @@ int main(int argc, char** argv) {
   std::string postgres = pgDsn.empty() ? "" : "DSN=" + pgDsn + ";";
   std::string database = "all";
   int rows = 100'000;
-  int repeat = 3;
-  std::string measurePath;
+  int repeat = 5;
+  bool instructions = false;
   app.add_option("--sqlite", sqlite, "SQLite connection string (default from SQELTO_ODBC_DIR)");
   app.add_option("--postgres", postgres, "PostgreSQL connection string (default from SQELTO_PG_DSN)");
   app.add_option("--database", database, "sqlite, postgres or all")->check(CLI::IsMember({"sqlite", "postgres", "all"}));
   app.add_option("--rows", rows, "rows inserted per run")->check(CLI::Range(1, 10'000'000));
-  app.add_option("--repeat", repeat, "runs per path; the fastest counts")->check(CLI::Range(1, 100));
-  app.add_option("--measure-path", measurePath,
-                 "run one path once on the --sqlite database and print its time (for instruction counts)");
+  app.add_option("--repeat", repeat, "alternating runs per path (medians reported)")->check(CLI::Range(1, 100));
+  app.add_flag("--instructions", instructions, "also count callgrind instructions per row on SQLite");
+  // Internal: one run of one path, for the instruction counts.
+  std::string measurePath, connection;
+  app.add_option("--measure-path", measurePath)->group("");
+  app.add_option("--connection", connection)->group("");
   CLI11_PARSE(app, argc, argv);
 
   try {
     if (!measurePath.empty()) {
-      recreateInsertTable(sqlite);
-      const double seconds = pathNamed(measurePath)->insertAll(sqlite, rows);
-      fmt::print("{} {} rows {:.3f} s; {}\n", measurePath, rows, seconds, insertTableSummary(sqlite));
+      recreateInsertTable(connection);
+      pathNamed(measurePath)->insertAll(connection, rows);
       return 0;
     }
     fmt::print("odbc-insert-bench: {} prepared inserts of (id INTEGER, name VARCHAR(40), amount DOUBLE, created "
-               "TIMESTAMP, note VARCHAR(200)) in one transaction, best of {} runs\n",
+               "TIMESTAMP, note VARCHAR(200)) in one transaction, {} alternating runs\n",
                rows, repeat);
     bool ok = true;
     if (database != "postgres") ok = benchmarkDatabase("SQLite", sqlite, rows, repeat) && ok;
     if (database != "sqlite") ok = benchmarkDatabase("PostgreSQL", postgres, rows, repeat) && ok;
+    if (instructions) printInstructions(sqlite);
     return ok ? 0 : 1;
   } catch (const std::exception& e) {
     fmt::print(stderr, "odbc-insert-bench: {}\n", e.what());

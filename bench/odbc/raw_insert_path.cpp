@@ -10,8 +10,6 @@
 namespace odbc_bench {
 namespace {
 
-constexpr int kChunk = 1000;
-
 class RawOdbcInsertPath final : public InsertPath {
 public:
   std::string name() const override { return "raw-odbc"; }
@@ -26,13 +24,12 @@ public:
     if (!succeeded(SQLPrepareW(insert.get(), reinterpret_cast<SQLWCHAR*>(sql.data()), SQLINTEGER(sql.size()))))
       insert.fail("prepare");
 
+    // Each row is made, then timed while it is bound and executed.
     std::chrono::steady_clock::duration spent{};
-    std::vector<InsertRow> chunk;
-    for (int first = 1; first <= rows; first += kChunk) {
-      chunk.clear();
-      for (int i = first; i < first + kChunk && i <= rows; ++i) chunk.push_back(insertRow(i));
+    for (int i = 1; i <= rows; ++i) {
+      const InsertRow row = insertRow(i);
       const auto start = std::chrono::steady_clock::now();
-      for (const InsertRow& row : chunk) execute(insert, row);
+      insertTimedRow(insert, row);
       spent += std::chrono::steady_clock::now() - start;
     }
     const auto start = std::chrono::steady_clock::now();
@@ -43,7 +40,7 @@ public:
   }
 
 private:
-  void execute(Statement& insert, const InsertRow& row) {
+  [[gnu::noinline]] void insertTimedRow(Statement& insert, const InsertRow& row) {
     SQLHSTMT stmt = insert.get();
     id_ = row.id;
     amount_ = row.amount;
