@@ -6,8 +6,6 @@
 #include <CLI/CLI.hpp>
 #include <fmt/core.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -17,9 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "child_run.hpp"
+#include "bench_report.hpp"
 #include "insert_path.hpp"
 #include "insert_rows.hpp"
+#include "instruction_count.hpp"
 
 using namespace odbc_bench;
 
@@ -27,54 +26,10 @@ namespace {
 
 constexpr double kSqliteGoal = 0.95;
 
-std::string fromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-std::string loadAverage() {
-  std::ifstream in("/proc/loadavg");
-  double one = 0, five = 0, fifteen = 0;
-  in >> one >> five >> fifteen;
-  return fmt::format("load average {:.2f}, {:.2f}, {:.2f}", one, five, fifteen);
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 std::unique_ptr<InsertPath> pathNamed(const std::string& name) {
   for (auto& path : allInsertPaths())
     if (path->name() == name) return std::move(path);
   throw std::invalid_argument("no insert path named " + name);
-}
-
-std::string ownProgram() {
-  char path[4096];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) throw std::runtime_error("cannot find this program's own path");
-  return std::string(path, static_cast<std::size_t>(n));
-}
-
-// Instructions of insertTimedRow over one child run of `rows` inserts.
-unsigned long long timedInstructions(const std::string& path, const std::string& connectionString, int rows) {
-  const std::string out = "/tmp/odbc-insert-bench-callgrind." + std::to_string(getpid()) + "." + path;
-  const ChildRun run =
-      runProgram("/usr/bin/valgrind", {"--tool=callgrind", "--callgrind-out-file=" + out,
-                                       "--toggle-collect=*insertTimedRow*", ownProgram(), "--measure-path", path,
-                                       "--connection", connectionString, "--rows", std::to_string(rows)});
-  unsigned long long total = 0;
-  {
-    std::ifstream file(out);
-    for (std::string line; std::getline(file, line);)
-      if (line.rfind("summary: ", 0) == 0) total = std::stoull(line.substr(9));
-  }
-  std::remove(out.c_str());
-  if (run.exitCode != 0 || total == 0)
-    throw std::runtime_error("callgrind run of " + path + " failed (is valgrind installed?): " + run.output);
-  return total;
 }
 
 // Returns false when the paths left different tables.
@@ -120,9 +75,7 @@ void printInstructions(const std::string& connectionString) {
              connectionString);
   std::map<std::string, double> perRow;
   for (auto& path : allInsertPaths()) {
-    const auto smaller = timedInstructions(path->name(), connectionString, kSmaller);
-    const auto larger = timedInstructions(path->name(), connectionString, kLarger);
-    perRow[path->name()] = double(larger - smaller) / (kLarger - kSmaller);
+    perRow[path->name()] = instructionsPerRow(path->name(), connectionString, kSmaller, kLarger, "*insertTimedRow*");
     fmt::print("  {:<10} {:>10.0f}\n", path->name(), perRow[path->name()]);
   }
   fmt::print("  ratio raw-odbc/plugin: {:.3f}\n", perRow["raw-odbc"] / perRow["plugin"]);

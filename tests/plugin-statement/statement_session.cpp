@@ -1,25 +1,13 @@
 #include "statement_session.h"
 
-#include <cstdlib>
 #include <stdexcept>
-#include <thread>
 
-#ifndef _WIN32
-#include <unistd.h>
-#else
-#include <process.h>
-#define getpid _getpid
-#endif
+#include "test_environment.h"
 
 namespace statement_test {
 namespace {
 
-std::string Required(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0')
-    throw std::runtime_error(std::string(name) + " is not set: run the test through CTest");
-  return value;
-}
+std::string Required(const char* name) { return sqelto_test::RequiredEnvironment(name); }
 
 }  // namespace
 
@@ -27,7 +15,7 @@ std::string ScratchSqliteFile(const std::string& stem) {
   return Required("SQELTO_ODBC_DIR") + "/" + UniqueName(stem) + ".sqlite3";
 }
 
-std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
+std::string UniqueName(const std::string& stem) { return sqelto_test::UniqueName(stem); }
 
 Target TargetUnderTest() {
 #if SQELTO_TEST_TARGET == 1
