@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plugin_session.h"
+#include "test_environment.h"
 #include "under_wine.h"
 
 using plugin_odbc_test::PluginSession;
@@ -55,7 +56,7 @@ TEST_F(Latin1Text, ALatin1ConnectionStringNamesTheSameFile) {
   // The database file's name is spelled in Latin-1 in DataSource; the driver
   // must create it under the same characters (a UTF-8 name on this system).
   const std::string folder = std::string(std::getenv("SQELTO_ODBC_DIR"));
-  const std::string stem = "/latin1-" + plugin_odbc_test::ProcessTag() + "-";
+  const std::string stem = "/latin1-" + sqelto_test::ProcessTag() + "-";
   const std::filesystem::path expected(std::u8string(reinterpret_cast<const char8_t*>(folder.data()), folder.size()) +
                                        reinterpret_cast<const char8_t*>(stem.c_str()) +
                                        reinterpret_cast<const char8_t*>(kUtf8Name) + u8".sqlite3");

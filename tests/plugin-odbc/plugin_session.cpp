@@ -2,57 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
+#include "test_environment.h"
 
 namespace plugin_odbc_test {
-namespace {
 
-std::string Required(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0')
-    throw std::runtime_error(std::string(name) + " is not set: run the test through CTest");
-  return value;
-}
-
-}  // namespace
-
-std::string ProcessTag() {
-#ifdef _WIN32
-  // Every fresh Wine prefix hands out the same ids again, so the start time
-  // keeps apart the runs whose files outlive them.
-  static const std::string tag = [] {
-    std::string made = "w";
-    made += std::to_string(getpid());
-    made += "_";
-    made += std::to_string(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count());
-    return made;
-  }();
-  return tag;
-#else
-  return std::to_string(getpid());
-#endif
-}
+using sqelto_test::RequiredEnvironment;
 
 DataSourceUnderTest SqliteUnderTest() {
   // A database file of this process only: CTest runs test processes side by side.
-  const std::string file = Required("SQELTO_ODBC_DIR") + "/plugin-odbc-" + ProcessTag() + ".sqlite3";
-  return {"SQLite", Required("SQELTO_SQLITE_DSN"), "Driver=SQLite3;Database=" + file + ";", false, ""};
+  const std::string file = RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("plugin-odbc") + ".sqlite3";
+  return {"SQLite", RequiredEnvironment("SQELTO_SQLITE_DSN"), "Driver=SQLite3;Database=" + file + ";", false, ""};
 }
 
 DataSourceUnderTest PostgresUnderTest() {
-  return {"PostgreSQL", Required("SQELTO_PG_DSN"),
-          "Driver={PostgreSQL Unicode};Servername=" + Required("SQELTO_PG_HOST") + ";Port=" +
-              Required("SQELTO_PG_PORT") + ";Database=" + Required("SQELTO_PG_DATABASE") +
+  return {"PostgreSQL", RequiredEnvironment("SQELTO_PG_DSN"),
+          "Driver={PostgreSQL Unicode};Servername=" + RequiredEnvironment("SQELTO_PG_HOST") + ";Port=" +
+              RequiredEnvironment("SQELTO_PG_PORT") + ";Database=" + RequiredEnvironment("SQELTO_PG_DATABASE") +
               ";Username=postgres;SSLmode=disable;",
           true, "postgres"};
 }
@@ -80,7 +47,7 @@ int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
   return rows.value(0).asInteger();
 }
 
-std::string UniqueName(const std::string& stem) { return stem + "_" + ProcessTag(); }
+std::string UniqueName(const std::string& stem) { return sqelto_test::UniqueName(stem); }
 
 
 PluginSession::PluginSession(TavroPluginMainFn linkedIn) {

@@ -35,12 +35,6 @@ DataSourceUnderTest DriverUnderTest();
 // A table name no other test process uses at the same time.
 std::string UniqueName(const std::string& stem);
 
-// The process's id for names of tables and files shared with other test
-// processes. Under Wine a Windows program's id says nothing about the Linux
-// ones of native tests using the same servers and folder at the same time,
-// hence a letter of its own there, and the start time ("w260_1765250000000").
-std::string ProcessTag();
-
 class PluginSession {
 public:
   // Loads the built plug-in library; with `linkedIn` (the VANTPluginMain

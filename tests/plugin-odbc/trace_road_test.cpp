@@ -10,21 +10,23 @@
 #include <vector>
 
 #include "plugin_session.h"
+#include "test_environment.h"
+#include "trace_switch_file.h"
 
 namespace {
+
+using sqelto_test::kTraceSwitchFile;
 
 #ifdef _WIN32
 // On Windows the switch file sits at the root of drive C:, and its first line
 // names a log by a path with a drive letter (in the user's temporary folder).
 // The line ends in CR LF there, as a Windows editor writes it.
-constexpr const char* kSwitchFile = "c:\\SqeltoTraceOn.txt";
 std::string LogPath() {
-  return (std::filesystem::temp_directory_path() / ("trace-road-" + plugin_odbc_test::ProcessTag() + ".log")).string();
+  return (std::filesystem::temp_directory_path() / ("trace-road-" + sqelto_test::ProcessTag() + ".log")).string();
 }
 #else
-constexpr const char* kSwitchFile = "/tmp/SqeltoTraceOn.txt";
 std::string LogPath() {
-  return std::string(std::getenv("SQELTO_ODBC_DIR")) + "/trace-road-" + plugin_odbc_test::ProcessTag() + ".log";
+  return std::string(std::getenv("SQELTO_ODBC_DIR")) + "/trace-road-" + sqelto_test::ProcessTag() + ".log";
 }
 #endif
 
@@ -51,13 +53,13 @@ TEST(TraceRoad, OneQueryWritesItsLinesInOrder) {
 #endif
   std::remove(log.c_str());
   {
-    std::ofstream(kSwitchFile) << log << "\n";
+    std::ofstream(kTraceSwitchFile) << log << "\n";
   }
   plugin_odbc_test::PluginSession session;
   const auto under = plugin_odbc_test::SqliteUnderTest();
   {
     tavro::Database db = session.Connected(under.connectionString);
-    std::remove(kSwitchFile);  // the connection decided when it was made
+    std::remove(kTraceSwitchFile);  // the connection decided when it was made
     tavro::RecordSet rows = db.select("SELECT 'hello' AS greeting");
     ASSERT_FALSE(rows.isNull());
     ASSERT_TRUE(rows.next());

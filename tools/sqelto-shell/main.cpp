@@ -135,8 +135,10 @@ int main(int argc, char** argv) {
   app.allow_windows_style_options(false);
   std::string dsn, connect, user, password, plugin, dataFolder;
   std::vector<std::string> commands, scripts;
+  std::vector<std::string> parameterTexts;
   int32_t timeout = 0;
   bool csv = false;
+  bool batch = false;
   auto* dsnOption = app.add_option("--dsn", dsn, "ODBC data source name");
   auto* connectOption = app.add_option("--connect", connect, "full ODBC connection string");
   app.add_option("--user", user, "user name (with --dsn)");
@@ -149,6 +151,10 @@ int main(int argc, char** argv) {
   auto* scriptOption =
       app.add_option("script", scripts, "files of SQL statements separated by ';' (batch mode, in order with -c)");
   app.add_flag("--csv", csv, "print results as CSV (RFC 4180) instead of aligned tables");
+  app.add_option("-p,--parameter", parameterTexts,
+                 "a parameter of every statement: TYPE:VALUE, null or a bare value (repeatable, in order)")
+      ->allow_extra_args(false);
+  app.add_flag("--batch", batch, "send each -c text and script whole, not split at ';' (every result set shows)");
   app.add_option("--plugin", plugin, "load the Sqelto plug-in from this library instead of the linked one");
   app.add_option("--data-folder", dataFolder, "folder of the embedded demo database");
   CLI11_PARSE(app, arguments.argc(), arguments.argv());
@@ -166,6 +172,8 @@ int main(int argc, char** argv) {
   try {
     // Every input is read and checked before anything connects or runs.
     const std::vector<ShellInput> inputs = BatchInputs(app, commandOption, commands, scriptOption, scripts);
+    std::vector<sqelto_shell::ParameterValue> parameters;
+    for (const std::string& text : parameterTexts) parameters.push_back(sqelto_shell::ParseParameter(text));
 
     sqelto_shell::ConnectRequest request{dsn.empty() ? connect : dsn, user, password, timeout};
     std::optional<sqelto_shell::DemoDatabase> demo;
@@ -186,12 +194,14 @@ int main(int argc, char** argv) {
       std::cerr << "sqelto-shell: created the demo database " << demo->databaseFile.string() << '\n';
     }
 
+    session.setStandingParameters(std::move(parameters));
     int status = 0;
     if (inputs.empty()) {
       status = FromStandardInput(session, format);
     } else {
       for (const ShellInput& input : inputs)
-        if (!RunAll(session, sqelto_shell::SplitStatements(input.text), format)) {
+        if (!RunAll(session, batch ? std::vector<std::string>{input.text} : sqelto_shell::SplitStatements(input.text),
+                    format)) {
           status = kFailed;
           break;
         }
@@ -201,6 +211,9 @@ int main(int argc, char** argv) {
       status = kFailed;
     }
     return status;
+  } catch (const sqelto_shell::ParameterError& error) {
+    std::cerr << "sqelto-shell: " << error.what() << '\n';
+    return kRefused;
   } catch (const sqelto_shell::InputError& error) {
     std::cerr << "sqelto-shell: " << error.what() << '\n';
     return kRefused;

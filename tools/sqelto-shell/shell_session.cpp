@@ -1,5 +1,7 @@
 #include "shell_session.h"
 
+#include "prepared_run.h"
+
 #include <vector>
 
 extern "C" int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver);
@@ -44,36 +46,51 @@ bool ShellSession::connect(const ConnectRequest& request, std::ostream& err) {
   return false;
 }
 
+bool ShellSession::reportFailure(std::ostream& err) {
+  if (db_->lastErrorCode() == 0) return true;
+  reportError(err);
+  return false;
+}
+
 bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
+  if (StatementCommands::IsCommand(sql)) return commands_.run(sql, out, err);
+  if (const auto parameters = commands_.parametersForNextStatement(); !parameters.empty())
+    return RunPrepared(*this, sql, parameters, format, out, err);
   tavro::RecordSet rows = db_->select(sql);
   if (rows.isNull() || db_->lastErrorCode() != 0) {
     reportError(err);
     return false;
   }
-  const int32_t columns = rows.columnCount();
-  if (columns == 0) {
-    out << "OK\n";
-    return true;
-  }
-  std::vector<std::string> names;
-  for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
-  ResultPrinter printer(out, format, std::move(names));
-  while (rows.next()) {
-    std::vector<Cell> cells;
-    cells.reserve(static_cast<std::size_t>(columns));
-    for (int32_t i = 0; i < columns; ++i) {
-      const tavro::Value value = rows.value(i);
-      cells.push_back(value.isNil() ? Cell{} : Cell{value.toString()});
+  return printResults(rows, format, out, err);
+}
+
+bool ShellSession::printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
+  bool first = true;
+  do {
+    if (!first) out << '\n';
+    first = false;
+    const int32_t columns = rows.columnCount();
+    if (columns == 0) {
+      out << "OK\n";
+      continue;
     }
-    printer.row(std::move(cells));
-  }
-  printer.finish();
-  // A fetch that failed part-way ends the rows early; say so.
-  if (db_->lastErrorCode() != 0) {
-    reportError(err);
-    return false;
-  }
-  return true;
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
+    ResultPrinter printer(out, format, std::move(names));
+    while (rows.next()) {
+      std::vector<Cell> cells;
+      cells.reserve(static_cast<std::size_t>(columns));
+      for (int32_t i = 0; i < columns; ++i) {
+        const tavro::Value value = rows.value(i);
+        cells.push_back(value.isNil() ? Cell{} : Cell{value.toString()});
+      }
+      printer.row(std::move(cells));
+    }
+    printer.finish();
+    // A fetch that failed part-way ends the rows early; say so.
+    if (!reportFailure(err)) return false;
+  } while (host_.call<bool>(object_, "NextRowSet"));
+  return reportFailure(err);
 }
 
 }  // namespace sqelto_shell

@@ -12,7 +12,9 @@
 #include <tavro_host/tavro_host.h>
 
 #include "odbc/connection_record.h"
+#include "parameter_values.h"
 #include "result_printer.h"
+#include "statement_commands.h"
 
 namespace sqelto_shell {
 
@@ -42,6 +44,19 @@ public:
   // the plug-in is a loaded library (its code is not the shell's to call).
   sqelto::ConnectionRecord* cancellableRecord() const;
 
+  // Parameters for every statement that has none of its own (-p).
+  void setStandingParameters(std::vector<ParameterValue> values) { commands_.setStandingParameters(std::move(values)); }
+
+  // For the backslash commands and prepared runs.
+  tavro::Host& host() { return host_; }
+  const tavro::Object& database() const { return object_; }
+  tavro::Database& engine() { return *db_; }
+  // False, with "error <code>: <text>" on err, when the last error is set.
+  bool reportFailure(std::ostream& err);
+  // Prints a result and every further result set of its statement, in turn
+  // (a statement without columns prints "OK").
+  bool printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
+
   // Misuse of host entry points the plug-in made so far.
   std::vector<std::string> misuse() const { return host_.violations(); }
 
@@ -52,6 +67,7 @@ private:
   bool linked_ = false;
   tavro::Object object_;
   std::optional<tavro::Database> db_;
+  StatementCommands commands_{*this};
 };
 
 }  // namespace sqelto_shell
