@@ -393,6 +393,8 @@ char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* own
     return text;
   };
   switch (type) {
+    // Tiny integers are fetched as 16-bit values too.
+    case TAVRO_COLUMN_TINYINT:
     case TAVRO_COLUMN_SMALLINT: {
       int16_t v;
       std::memcpy(&v, value, 2);
@@ -402,6 +404,13 @@ char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* own
       int32_t v;
       std::memcpy(&v, value, 4);
       return rendered("%ld", static_cast<long>(v));
+    }
+    case TAVRO_COLUMN_INT64: {
+      // Some drivers (MariaDB's) describe catalogue columns such as KEY_SEQ
+      // as BIGINT; their raw bytes would be no text at all.
+      int64_t v;
+      std::memcpy(&v, value, 8);
+      return rendered("%lld", static_cast<long long>(v));
     }
     case TAVRO_COLUMN_FLOAT: {
       float v;
