@@ -1,0 +1,61 @@
+// Who may do what with a table or its columns: the methods TablePrivileges
+// and ColumnPrivileges of ODBCDatabase. Each driver row is one row.
+#include "catalogue_entry_points.h"
+
+#include "catalogue_query.h"
+#include "catalogue_trace.h"
+#include "frame/trace.h"
+#include "odbc/last_error.h"
+
+namespace sqelto {
+namespace {
+
+// The SQLTablePrivileges result.
+constexpr CatalogueColumn kTablePrivilegeColumns[] = {
+    {"TableName", 2}, {"Grantor", 3},      {"Grantee", 4},     {"Privilege", 5},
+    {"IsGrantable", 6}, {"TableCatalog", 0}, {"TableSchema", 1},
+};
+
+// The SQLColumnPrivileges result.
+constexpr CatalogueColumn kColumnPrivilegeColumns[] = {
+    {"ColumnName", 3},  {"Grantor", 4},   {"Grantee", 5},      {"Privilege", 6},
+    {"IsGrantable", 7}, {"TableName", 2}, {"TableCatalog", 0}, {"TableSchema", 1},
+};
+
+}  // namespace
+
+TavroObject TAVRO_CALL ODBCTablePrivileges(TavroObject database, TavroString tableName) {
+  ConnectionRecord* record = RecordOfDatabase(database);
+  if (record == nullptr) return nullptr;
+  SQELTO_TRACE(record, "ENTER ODBCTablePrivileges(", record, ", ", TraceName(tableName), ")");
+  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
+  ClearLastError(record);
+  CatalogueArgument table(tableName);
+  if (!UsableArguments(record, {&table})) return nullptr;
+  auto call = [&](SQLHSTMT statement) {
+    return SQLTablePrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length());
+  };
+  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTablePrivilegeColumns),
+                             HostCursorKind::RecordSet);
+}
+
+TavroObject TAVRO_CALL ODBCColumnPrivileges(TavroObject database, TavroString tableName, TavroString columnName) {
+  ConnectionRecord* record = RecordOfDatabase(database);
+  if (record == nullptr) return nullptr;
+  SQELTO_TRACE(record, "ENTER ODBCColumnPrivileges(", record, ", ", TraceName(tableName), ", ",
+               TraceName(columnName), ")");
+  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
+  ClearLastError(record);
+  CatalogueArgument table(tableName);
+  // An absent column name is a null pattern, which matches every column.
+  CatalogueArgument column(columnName);
+  if (!UsableArguments(record, {&table, &column})) return nullptr;
+  auto call = [&](SQLHSTMT statement) {
+    return SQLColumnPrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), column.text(),
+                                column.length());
+  };
+  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kColumnPrivilegeColumns),
+                             HostCursorKind::RecordSet);
+}
+
+}  // namespace sqelto
