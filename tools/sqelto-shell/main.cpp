@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "demo_database.h"
+#include "shell_commands.h"
 #include "shell_session.h"
 #include "statement_splitter.h"
 
@@ -31,14 +32,25 @@ bool RunAll(ShellSession& session, const std::vector<std::string>& statements, O
   return true;
 }
 
+// A -c argument: a backslash command, or SQL statements.
+bool RunCommandArgument(ShellSession& session, const std::string& command, OutputFormat format) {
+  if (sqelto_shell::IsShellCommand(command))
+    return sqelto_shell::RunShellCommand(session, command, format, std::cout, std::cerr);
+  return RunAll(session, sqelto_shell::SplitStatements(command), format);
+}
+
 void Interactive(ShellSession& session, OutputFormat format) {
-  std::cout << "sqelto-shell: end statements with ';', leave with .quit\n";
+  std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\help lists the commands\n";
   sqelto_shell::StatementSplitter splitter;
   std::string line;
   for (;;) {
     std::cout << (splitter.inStatement() ? "   ...> " : "sqelto> ") << std::flush;
     if (!std::getline(std::cin, line)) break;
     if (!splitter.inStatement() && (line == ".quit" || line == ".exit")) break;
+    if (!splitter.inStatement() && sqelto_shell::IsShellCommand(line)) {
+      sqelto_shell::RunShellCommand(session, line, format, std::cout, std::cerr);
+      continue;
+    }
     splitter.feed(line + "\n");
     for (const auto& sql : splitter.take()) session.run(sql, format, std::cout, std::cerr);
   }
@@ -94,7 +106,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     for (const auto& command : commands)
-      if (!RunAll(session, sqelto_shell::SplitStatements(command), format)) return 1;
+      if (!RunCommandArgument(session, command, format)) return 1;
     if (!script.empty()) {
       std::ifstream in(script);
       if (!in) {

@@ -29,7 +29,15 @@ bool ShellSession::connect(const ConnectRequest& request, std::ostream& err) {
 
 bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
   tavro::RecordSet rows = db_->select(sql);
-  if (rows.isNull() || db_->lastErrorCode() != 0) {
+  if (!rows.isNull() && db_->lastErrorCode() != 0) {
+    reportError(err);
+    return false;
+  }
+  return show(std::move(rows), format, out, err);
+}
+
+bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err) {
+  if (rows.isNull()) {
     reportError(err);
     return false;
   }

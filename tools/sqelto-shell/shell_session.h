@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include <tavro_host/tavro_host.h>
 
@@ -31,6 +32,28 @@ public:
   // without result prints "OK". A failure writes the plug-in's last-error
   // code and text to err and answers false.
   bool run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err);
+
+  // Prints a result set the plug-in answered with, as run() prints one; a
+  // nil answer or a failure while reading it reports the plug-in's error.
+  bool show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err);
+
+  // What the backslash commands reach the plug-in through.
+  tavro::Host& host() { return host_; }
+  tavro::Database& database() { return *db_; }
+  // A method of the ODBCDatabase object answering with a result set.
+  template <class... A>
+  tavro::RecordSet method(const char* name, A&&... args) {
+    return tavro::RecordSet(host_, host_.call<tavro::Object>(object_, name, std::forward<A>(args)...));
+  }
+  // Runs ask with the connection's ExtendedSchema switched on.
+  template <class Ask>
+  tavro::RecordSet withExtendedSchema(Ask ask) {
+    const bool before = host_.getProperty(object_, "ExtendedSchema").asBoolean();
+    host_.setProperty(object_, "ExtendedSchema", tavro::Value(true));
+    tavro::RecordSet rows = ask();
+    host_.setProperty(object_, "ExtendedSchema", tavro::Value(before));
+    return rows;
+  }
 
 private:
   void reportError(std::ostream& err);
