@@ -147,6 +147,7 @@ void ODBCCursor::CleanupBindings() {
 
 void ODBCCursor::CleanupRow() {
   CURSOR_TRACE("ENTER CleanupRow: ", hstmt_);
+  editing_.RowChanged();
   for (auto& column : columns_) {
     column->spilled = false;
     if (column->longType) {
@@ -373,6 +374,11 @@ void ODBCCursor::TraceTextValue(const Column& column, const char* bytes, int32_t
 
 void ODBCCursor::TraceValue(const Column& column, SQLLEN bytes) const {
   SQELTO_TRACE(connection_, "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", bytes);
+}
+
+bool ODBCCursor::FieldKey(int32_t first, int32_t, int32_t, int32_t, int32_t) {
+  CURSOR_TRACE("ENTER FieldKey(", first, "): ", hstmt_);
+  return false;
 }
 
 char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* owned) {

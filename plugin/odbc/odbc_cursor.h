@@ -10,6 +10,7 @@
 
 #include "column_types.h"
 #include "connection_record.h"
+#include "cursor_editing.h"
 #include "odbc_api.h"
 #include "qx_cursor.h"
 
@@ -32,6 +33,11 @@ public:
   void FirstRecord() override;
   void LastRecord() override;
   void ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) override;
+  // Editing the current row (cursor_editing.h).
+  void EditRecord() override { editing_.Edit(*this); }
+  void DeleteRecord() override { editing_.Delete(*this); }
+  void UpdateRecord(TavroUpdateField* fields) override { editing_.Update(*this, fields); }
+  bool FieldKey(int32_t first, int32_t, int32_t, int32_t, int32_t) override;
 
   // The current value rendered as bytes: a new heap string the caller frees
   // with delete[] (owned = true), the raw value (owned = false), or null for
@@ -95,10 +101,8 @@ private:
   ConnectionRecord* connection_;
   SQLHDBC hdbc_;  // the connection handle the statement was made on
   int16_t columnCount_ = 0;
-  std::string whereClause_;
-  std::string tableName_;
   std::string sqlText_;
-  std::vector<std::string> keyColumns_;
+  CursorEditing editing_;
   bool rowValid_ = false;
   std::vector<std::unique_ptr<Column>> columns_;
 };

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -92,6 +93,77 @@ TEST_F(CatalogueFaults, AFailingKeyQueryOnlyLeavesTheFieldsUnmarked) {
   EXPECT_EQ(ColumnOf(fields, "ColumnName"), (std::vector<std::string>{"id", "name"}));
   EXPECT_EQ(ColumnOf(fields, "IsPrimary"), (std::vector<std::string>{"false", "false"}));
   EXPECT_EQ(ColumnOf(fields, "NotNull"), (std::vector<std::string>{"false", "true"}));
+}
+
+// A driver that runs one statement at a time: the cursor's own statement
+// stays open, so editing works on a second, temporary connection.
+class OneStatementAtATime : public CatalogueFaults {
+protected:
+  OneStatementAtATime() : db_(session_.Connected(Through("TestMaxActivities=1;"))) {
+    db_.execute("CREATE TABLE named (id INTEGER PRIMARY KEY, name VARCHAR(20) NOT NULL UNIQUE)");
+    db_.execute("INSERT INTO named VALUES (1, 'one'), (2, 'two'), (3, 'three')");
+    EXPECT_EQ(db_.lastErrorCode(), 0) << db_.lastErrorString();
+  }
+  // A RecordSet on the row with this id.
+  tavro::RecordSet On(int id) {
+    tavro::RecordSet rows = db_.select("SELECT id, name FROM named ORDER BY id");
+    while (rows.next())
+      if (rows.value(0).asInteger() == id) break;
+    return rows;
+  }
+  std::vector<std::string> Names() {
+    tavro::Database plain = session_.Connected(Through(""));
+    return ColumnOf(ReadAnswer(plain.select("SELECT name FROM named ORDER BY id")), "name");
+  }
+  int32_t RowsAffected() { return plugin_odbc_test::PluginSession::Record(db_)->rowsAffected; }
+
+  tavro::Database db_;
+};
+
+TEST_F(OneStatementAtATime, DeleteAndUpdateRunOnASecondConnection) {
+  {
+    tavro::RecordSet rows = On(2);
+    // The driver refuses a second statement beside the open cursor here.
+    EXPECT_TRUE(db_.tableSchema().isNull());
+    EXPECT_NE(db_.lastErrorString().find("busy"), std::string::npos) << db_.lastErrorString();
+    rows.remove();
+    EXPECT_EQ(db_.lastErrorCode(), 0) << db_.lastErrorString();
+    EXPECT_EQ(RowsAffected(), 1);
+  }
+  {
+    tavro::RecordSet rows = On(3);
+    rows.edit();
+    EXPECT_EQ(db_.lastErrorCode(), 0) << db_.lastErrorString();
+    rows.update({{1, "drei"}});
+    EXPECT_EQ(db_.lastErrorCode(), 0) << db_.lastErrorString();
+    EXPECT_EQ(RowsAffected(), 1);
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{"one", "drei"}));
+}
+
+TEST_F(OneStatementAtATime, TheSecondConnectionsErrorsReachTheCursorsConnection) {
+  {
+    tavro::RecordSet rows = On(3);
+    rows.update({{1, "one"}});  // the name is taken
+    EXPECT_NE(db_.lastErrorCode(), 0);
+    EXPECT_NE(db_.lastErrorString().find("UNIQUE"), std::string::npos) << db_.lastErrorString();
+  }
+  // A second connection that cannot be made once the edit found the keys:
+  // 9005 with its error, nothing changed.
+  sqelto::ConnectionRecord* record = plugin_odbc_test::PluginSession::Record(db_);
+  tavro::RecordSet rows = On(1);
+  rows.edit();
+  EXPECT_EQ(db_.lastErrorCode(), 0) << db_.lastErrorString();
+  const std::string completed = record->connectionOut;
+  std::snprintf(record->connectionOut, sizeof record->connectionOut, "Driver={No Such Driver};");
+  rows.update({{1, "uno"}});
+  EXPECT_EQ(db_.lastErrorCode(), 9005);
+  EXPECT_NE(db_.lastErrorString().find("No Such Driver"), std::string::npos) << db_.lastErrorString();
+  rows.remove();
+  EXPECT_EQ(db_.lastErrorCode(), 9005);
+  std::snprintf(record->connectionOut, sizeof record->connectionOut, "%s", completed.c_str());
+  rows.reset();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"one", "two", "three"}));
 }
 
 }  // namespace
