@@ -59,6 +59,22 @@ run -c '\pk' 2>/dev/null
 out="$(printf '\\pk customers\n.quit\n' | "$shell" --data-folder "$work/home" 2>&1)"
 grep -Eq "\| customers +\| id +\| 1 " <<<"$out" || fail "\\pk at the prompt: $out"
 
+# Editing rows of the latest result through the plug-in's cursor editing.
+run -c "SELECT id, name, city FROM customers ORDER BY id" -c "\\edit 2 city='Bonn am Rhein' name=Jürgen" \
+    -c "\\delete 4" -c "SELECT id, name, city FROM customers ORDER BY id"
+[ "$status" -eq 0 ] || fail "editing exited $status: $err"
+grep -q "^1 row updated$" <<<"$out" || fail "no row count for the update: $out"
+grep -q "^1 row deleted$" <<<"$out" || fail "no row count for the delete: $out"
+grep -Eq "^2 +\| Jürgen +\| Bonn am Rhein$" <<<"$out" || fail "the update did not land: $out"
+grep -q "Chidi" <<<"$(tail -n 5 <<<"$out")" && fail "the delete did not land: $out"
+grep -q "Ada Lovelace" <<<"$(tail -n 5 <<<"$out")" || fail "another row changed: $out"
+# The plug-in's error when a result cannot be edited, and rows that do not exist.
+run -c "SELECT COUNT(*) AS n FROM customers" -c "\\delete 1"
+[ "$status" -ne 0 ] || fail "deleting from an aggregate exited 0"
+grep -q "^error 9000: The RecordSet cannot be edited" <<<"$err" || fail "no 9000 error: $err"
+run -c "SELECT id FROM orders" -c "\\edit 99 id=1"
+grep -q "no row 99" <<<"$err" || fail "a missing row is not reported: $err"
+
 rm -rf "$work"
 [ "$failures" -eq 0 ] && echo "all shell command checks passed"
 exit "$failures"

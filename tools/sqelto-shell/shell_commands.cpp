@@ -56,6 +56,88 @@ Command Catalogue(std::size_t arguments, const std::string& usage,
   };
 }
 
+bool SameNameIgnoringAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+// The latest result read again and moved to its row `number` (1-based);
+// nil with a message on err when there is no such row.
+tavro::RecordSet RowOfLatestResult(ShellSession& session, const std::string& number, std::ostream& err) {
+  long row = 0;
+  try {
+    row = std::stol(number);
+  } catch (const std::exception&) {
+    row = 0;
+  }
+  if (row < 1) {
+    err << "row numbers start at 1: " << number << '\n';
+    return {};
+  }
+  if (session.lastQuery().empty()) {
+    err << "no result to edit yet: run a SELECT over one table first\n";
+    return {};
+  }
+  tavro::RecordSet rows = session.database().select(session.lastQuery());
+  if (rows.isNull()) {
+    session.reportError(err);
+    return {};
+  }
+  for (long i = 0; i < row; ++i) {
+    if (!rows.next()) {
+      err << "the latest result has no row " << row << '\n';
+      return {};
+    }
+  }
+  return rows;
+}
+
+// "1 row updated", "2 rows deleted", or the plug-in's error.
+bool ReportEdit(ShellSession& session, const char* done, std::ostream& out, std::ostream& err) {
+  if (session.database().lastErrorCode() != 0) {
+    session.reportError(err);
+    return false;
+  }
+  const int32_t rows = session.rowsAffected();
+  out << rows << (rows == 1 ? " row " : " rows ") << done << '\n';
+  return true;
+}
+
+bool EditRow(ShellSession& session, const std::vector<std::string>& words, OutputFormat, std::ostream& out,
+             std::ostream& err) {
+  if (words.size() < 3) return Usage(err, "\\edit ROW COLUMN=VALUE ...");
+  tavro::RecordSet rows = RowOfLatestResult(session, words[1], err);
+  if (rows.isNull()) return false;
+  std::vector<std::pair<int32_t, std::string>> fields;
+  for (std::size_t i = 2; i < words.size(); ++i) {
+    const std::size_t equals = words[i].find('=');
+    if (equals == std::string::npos || equals == 0) return Usage(err, "\\edit ROW COLUMN=VALUE ...");
+    const std::string name = words[i].substr(0, equals);
+    int32_t column = -1;
+    for (int32_t c = 0; c < rows.columnCount() && column < 0; ++c)
+      if (SameNameIgnoringAsciiCase(rows.columnName(c), name)) column = c;
+    if (column < 0) {
+      err << "the latest result has no column " << name << '\n';
+      return false;
+    }
+    fields.emplace_back(column, words[i].substr(equals + 1));
+  }
+  rows.edit();
+  if (session.database().lastErrorCode() == 0) rows.update(fields);
+  return ReportEdit(session, "updated", out, err);
+}
+
+bool DeleteRow(ShellSession& session, const std::vector<std::string>& words, OutputFormat, std::ostream& out,
+               std::ostream& err) {
+  if (words.size() != 2) return Usage(err, "\\delete ROW");
+  tavro::RecordSet rows = RowOfLatestResult(session, words[1], err);
+  if (rows.isNull()) return false;
+  rows.remove();
+  return ReportEdit(session, "deleted", out, err);
+}
+
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"\\tables", Catalogue(0, "\\tables",
@@ -85,6 +167,8 @@ const std::map<std::string, Command>& Commands() {
                             })},
       {"\\dsn", Catalogue(0, "\\dsn",
                           [](ShellSession& s, const std::vector<std::string>&) { return s.method("DataSourceNames"); })},
+      {"\\edit", EditRow},
+      {"\\delete", DeleteRow},
       {"\\help", [](ShellSession&, const std::vector<std::string>&, OutputFormat, std::ostream& out, std::ostream&) {
          out << ShellCommandHelp();
          return true;
@@ -118,7 +202,9 @@ const char* ShellCommandHelp() {
          "\\pk TABLE          the primary key of a table\n"
          "\\fk TABLE          the foreign keys of a table\n"
          "\\types             the SQL types of the data source\n"
-         "\\dsn               the ODBC data sources (user, then system)\n";
+         "\\dsn               the ODBC data sources (user, then system)\n"
+         "\\edit ROW C=V ...  change columns of row ROW (from 1) of the latest result\n"
+         "\\delete ROW        delete row ROW of the latest result\n";
 }
 
 }  // namespace sqelto_shell

@@ -1,5 +1,7 @@
 #include "shell_session.h"
 
+#include "odbc/connection_record.h"
+
 #include <vector>
 
 namespace sqelto_shell {
@@ -33,7 +35,12 @@ bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream
     reportError(err);
     return false;
   }
+  if (!rows.isNull() && rows.columnCount() > 0) lastQuery_ = sql;
   return show(std::move(rows), format, out, err);
+}
+
+int32_t ShellSession::rowsAffected() const {
+  return static_cast<const sqelto::ConnectionRecord*>(db_->record())->rowsAffected;
 }
 
 bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err) {

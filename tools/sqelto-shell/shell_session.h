@@ -37,6 +37,13 @@ public:
   // nil answer or a failure while reading it reports the plug-in's error.
   bool show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err);
 
+  // The latest statement that answered with columns: the result \edit and
+  // \delete work on, read again.
+  const std::string& lastQuery() const { return lastQuery_; }
+  // The row count of the latest statement, as the plug-in recorded it.
+  int32_t rowsAffected() const;
+  void reportError(std::ostream& err);
+
   // What the backslash commands reach the plug-in through.
   tavro::Host& host() { return host_; }
   tavro::Database& database() { return *db_; }
@@ -56,11 +63,11 @@ public:
   }
 
 private:
-  void reportError(std::ostream& err);
 
   tavro::Host host_;
   tavro::Object object_;
   std::optional<tavro::Database> db_;
+  std::string lastQuery_;
 };
 
 }  // namespace sqelto_shell
