@@ -95,11 +95,18 @@ bool RequireConnection(ConnectionRecord* record) {
   return false;
 }
 
-bool UsableArguments(ConnectionRecord* record, std::initializer_list<const CatalogueArgument*> arguments) {
-  for (const CatalogueArgument* argument : arguments) {
-    if (argument->problem() != nullptr) {
-      SetLastError(record, kOwnFailureCode, argument->problem());
-      return false;
+bool BeginQuestion(ConnectionRecord* record, std::initializer_list<const CatalogueArgument*> required,
+                   std::initializer_list<const CatalogueArgument*> optional) {
+  if (!RequireConnection(record)) return false;
+  for (const CatalogueArgument* argument : required)
+    if (argument->absent()) return false;
+  ClearLastError(record);
+  for (const auto& arguments : {required, optional}) {
+    for (const CatalogueArgument* argument : arguments) {
+      if (argument->problem() != nullptr) {
+        SetLastError(record, kOwnFailureCode, argument->problem());
+        return false;
+      }
     }
   }
   return true;

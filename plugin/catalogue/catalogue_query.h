@@ -72,8 +72,12 @@ ConnectionRecord* RecordOfDatabase(TavroObject database);
 // No connection: the last error 1 "Not connected." and false.
 bool RequireConnection(ConnectionRecord* record);
 
-// False, with the last error -1 and the reason, when a name cannot be handed
-// to ODBC as it is (catalogue_argument.h).
-bool UsableArguments(ConnectionRecord* record, std::initializer_list<const CatalogueArgument*> arguments);
+// How every question begins, after its trace line: false with the last error
+// 1 "Not connected." without a connection; false, the last error untouched,
+// when a required name is absent; then the last error is cleared; false with
+// -1 and the reason when a name cannot be handed to ODBC as it is
+// (catalogue_argument.h).
+bool BeginQuestion(ConnectionRecord* record, std::initializer_list<const CatalogueArgument*> required,
+                   std::initializer_list<const CatalogueArgument*> optional = {});
 
 }  // namespace sqelto

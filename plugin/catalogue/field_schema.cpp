@@ -10,6 +10,7 @@
 #include "catalogue_trace.h"
 #include "frame/trace.h"
 #include "key_routines.h"
+#include "odbc/ascii_case.h"
 #include "odbc/last_error.h"
 #include "sql_type_mapping.h"
 
@@ -26,17 +27,6 @@ constexpr CatalogueColumn kFieldColumns[] = {
 };
 constexpr std::size_t kPlainFieldColumns = 5;
 enum FieldColumn { kColumnName, kFieldType, kIsPrimary, kNotNull, kFirstDriverText };
-
-bool SameNameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The table's key column names. A key query that fails only leaves every
 // field unmarked: its error is cleared.
@@ -59,10 +49,8 @@ CatalogueCell BooleanCell(bool value) { return {value ? "true" : "false", TAVRO_
 TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString tableName) {
   auto* record = static_cast<ConnectionRecord*>(db);
   SQELTO_TRACE(record, "ENTER ODBCGetFieldSchema(", record, ", ", TraceName(tableName), ")");
-  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
-  ClearLastError(record);
   CatalogueArgument table(tableName);
-  if (!UsableArguments(record, {&table})) return nullptr;
+  if (!BeginQuestion(record, {&table})) return nullptr;
 
   const std::vector<std::string> keyNames = PrimaryKeyNames(record, table);
   std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, [&](SQLHSTMT statement) {
@@ -81,7 +69,7 @@ TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString tableNam
     const int32_t dataType = DecimalTextValue(DriverCellText(*source, columns[kFieldType].driverColumn));
     row[kFieldType] = {std::to_string(HostTypeOfSqlType(dataType)), TAVRO_COLUMN_SMALLINT};
     bool primary = false;
-    for (const std::string& key : keyNames) primary = primary || SameNameIgnoringAsciiCase(key, row[kColumnName].text);
+    for (const std::string& key : keyNames) primary = primary || EqualIgnoringAsciiCase(key, row[kColumnName].text);
     row[kIsPrimary] = BooleanCell(primary);
     row[kNotNull] = BooleanCell(DriverCellText(*source, columns[kNotNull].driverColumn) == "0");
     for (std::size_t i = kFirstDriverText; i < columns.size(); ++i) {

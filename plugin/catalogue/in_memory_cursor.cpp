@@ -4,20 +4,11 @@
 #include <utility>
 
 #include "frame/host_api.h"
+#include "odbc/ascii_case.h"
 
 namespace sqelto {
 
-bool CellTextIsTrue(const std::string& text) {
-  if (text == "1") return true;
-  if (text.size() != 4) return false;
-  static constexpr char kTrue[] = "true";
-  for (std::size_t i = 0; i < 4; ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != kTrue[i]) return false;
-  }
-  return true;
-}
+bool CellTextIsTrue(const std::string& text) { return text == "1" || EqualIgnoringAsciiCase(text, "true"); }
 
 InMemoryCursor::InMemoryCursor(std::vector<std::string> columnNames) : columns_(std::move(columnNames)) {}
 

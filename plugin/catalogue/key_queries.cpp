@@ -7,7 +7,6 @@
 #include "catalogue_trace.h"
 #include "frame/trace.h"
 #include "key_routines.h"
-#include "odbc/last_error.h"
 
 namespace sqelto {
 namespace {
@@ -43,10 +42,8 @@ SQLUSMALLINT Low16(int32_t value) { return static_cast<SQLUSMALLINT>(static_cast
 TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString tableName) {
   auto* record = static_cast<ConnectionRecord*>(db);
   SQELTO_TRACE(record, "ENTER ODBCGetIndexSchema(", record, ", ", TraceName(tableName), ")");
-  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
-  ClearLastError(record);
   CatalogueArgument table(tableName);
-  if (!UsableArguments(record, {&table})) return nullptr;
+  if (!BeginQuestion(record, {&table})) return nullptr;
   auto call = [&](SQLHSTMT statement) {
     return SQLStatisticsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), SQL_INDEX_UNIQUE,
                           SQL_QUICK);
@@ -60,10 +57,8 @@ TavroObject TAVRO_CALL ODBCPrimaryKeys(TavroObject database, TavroString tableNa
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCPrimaryKeys(", record, ", ", TraceName(tableName), ")");
-  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
-  ClearLastError(record);
   CatalogueArgument table(tableName);
-  if (!UsableArguments(record, {&table})) return nullptr;
+  if (!BeginQuestion(record, {&table})) return nullptr;
   return HandCatalogueToHost(record, odbc_primary_keys(record, table.text(), table.length()),
                              HostCursorKind::RecordSet);
 }
@@ -74,11 +69,9 @@ TavroObject TAVRO_CALL ODBCForeignKeys(TavroObject database, TavroString primary
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCForeignKeys(", record, ", ", TraceName(primaryTableName), ", ",
                TraceName(foreignTableName), ")");
-  if (!RequireConnection(record)) return nullptr;
-  ClearLastError(record);
   CatalogueArgument primaryTable(primaryTableName);
   CatalogueArgument foreignTable(foreignTableName);
-  if (!UsableArguments(record, {&primaryTable, &foreignTable})) return nullptr;
+  if (!BeginQuestion(record, {}, {&primaryTable, &foreignTable})) return nullptr;
   // One of the two may be left out (absent or empty: a host program cannot
   // tell them apart) to ask for every key on the other side.
   auto text = [](CatalogueArgument& name) { return name.empty() ? nullptr : name.text(); };
@@ -94,10 +87,8 @@ TavroObject TAVRO_CALL ODBCSpecialColumns(TavroObject database, int32_t identifi
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCSpecialColumns(", record, ", ", TraceName(tableName), ")");
-  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
-  ClearLastError(record);
   CatalogueArgument table(tableName);
-  if (!UsableArguments(record, {&table})) return nullptr;
+  if (!BeginQuestion(record, {&table})) return nullptr;
   auto call = [&](SQLHSTMT statement) {
     return SQLSpecialColumnsW(statement, Low16(identifierType), nullptr, 0, nullptr, 0, table.text(),
                               table.length(), Low16(scope), Low16(nullable));

@@ -5,7 +5,6 @@
 #include "catalogue_query.h"
 #include "catalogue_trace.h"
 #include "frame/trace.h"
-#include "odbc/last_error.h"
 
 namespace sqelto {
 namespace {
@@ -28,10 +27,8 @@ TavroObject TAVRO_CALL ODBCTablePrivileges(TavroObject database, TavroString tab
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCTablePrivileges(", record, ", ", TraceName(tableName), ")");
-  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
-  ClearLastError(record);
   CatalogueArgument table(tableName);
-  if (!UsableArguments(record, {&table})) return nullptr;
+  if (!BeginQuestion(record, {&table})) return nullptr;
   auto call = [&](SQLHSTMT statement) {
     return SQLTablePrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length());
   };
@@ -44,12 +41,10 @@ TavroObject TAVRO_CALL ODBCColumnPrivileges(TavroObject database, TavroString ta
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCColumnPrivileges(", record, ", ", TraceName(tableName), ", ",
                TraceName(columnName), ")");
-  if (!RequireConnection(record) || tableName == nullptr) return nullptr;
-  ClearLastError(record);
   CatalogueArgument table(tableName);
   // An absent column name is a null pattern, which matches every column.
   CatalogueArgument column(columnName);
-  if (!UsableArguments(record, {&table, &column})) return nullptr;
+  if (!BeginQuestion(record, {&table}, {&column})) return nullptr;
   auto call = [&](SQLHSTMT statement) {
     return SQLColumnPrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), column.text(),
                                 column.length());

@@ -5,7 +5,6 @@
 #include "catalogue_query.h"
 #include "catalogue_trace.h"
 #include "frame/trace.h"
-#include "odbc/last_error.h"
 
 namespace sqelto {
 namespace {
@@ -29,8 +28,7 @@ TavroObject TAVRO_CALL ODBCProcedures(TavroObject database) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCProcedures(", record, ")");
-  if (!RequireConnection(record)) return nullptr;
-  ClearLastError(record);
+  if (!BeginQuestion(record, {})) return nullptr;
   SQLWCHAR everyName[] = {u'%', 0};
   auto call = [&](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, everyName, 1); };
   return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumns), HostCursorKind::RecordSet);
@@ -40,12 +38,10 @@ TavroObject TAVRO_CALL ODBCProcedureColumns(TavroObject database, TavroString pr
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCProcedureColumns(", record, ", ", TraceName(procedureName), ")");
-  if (!RequireConnection(record) || procedureName == nullptr) return nullptr;
-  ClearLastError(record);
   // A search pattern, passed as given: every procedure it matches adds its
   // parameters and result columns.
   CatalogueArgument procedure(procedureName);
-  if (!UsableArguments(record, {&procedure})) return nullptr;
+  if (!BeginQuestion(record, {&procedure})) return nullptr;
   // Every column: a null pattern means the same as "%" to ODBC, and unlike
   // "%" it is understood by psqlODBC, which matches "%" against nothing.
   auto call = [&](SQLHSTMT statement) {

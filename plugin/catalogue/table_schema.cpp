@@ -6,7 +6,6 @@
 
 #include "catalogue_query.h"
 #include "frame/trace.h"
-#include "odbc/last_error.h"
 
 namespace sqelto {
 namespace {
@@ -34,8 +33,7 @@ std::vector<odbc::Utf16Unit> Units(const char16_t (&text)[N]) {
 TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
   SQELTO_TRACE(record, "ENTER ODBCGetTableSchema(", record, ")");
-  if (!RequireConnection(record)) return nullptr;
-  ClearLastError(record);
+  if (!BeginQuestion(record, {})) return nullptr;
   const bool extended = record->extendedSchema != 0;
   std::vector<odbc::Utf16Unit> types = extended ? Units(kExtendedTableTypes) : Units(kPlainTableTypes);
   const auto typesLength = static_cast<SQLSMALLINT>(types.size() - 1);

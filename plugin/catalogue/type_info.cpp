@@ -4,7 +4,6 @@
 
 #include "catalogue_query.h"
 #include "frame/trace.h"
-#include "odbc/last_error.h"
 
 namespace sqelto {
 namespace {
@@ -24,8 +23,7 @@ TavroObject ODBCGetSQLTypeInfo(TavroObject database, int32_t dataType, bool rowS
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCGetSQLTypeInfo(", record, ", ", dataType, ")");
-  if (!RequireConnection(record)) return nullptr;
-  ClearLastError(record);
+  if (!BeginQuestion(record, {})) return nullptr;
   // The driver takes the low 16 bits; SQL_ALL_TYPES (0) lists every type.
   const auto type = static_cast<SQLSMALLINT>(static_cast<uint16_t>(static_cast<uint32_t>(dataType) & 0xFFFF));
   auto call = [&](SQLHSTMT statement) { return SQLGetTypeInfoW(statement, type); };

@@ -8,6 +8,7 @@
 #include "../catalogue/sql_type_mapping.h"
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "ascii_case.h"
 #include "editing_errors.h"
 #include "execute.h"
 #include "host_text.h"
@@ -21,17 +22,6 @@
 
 namespace sqelto {
 namespace {
-
-bool SameNameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // A result column's name as UTF-8 bytes ("" when it has none).
 std::string ColumnNameOf(ODBCCursor& cursor, int32_t column) {
@@ -110,7 +100,7 @@ void CursorEditing::BuildWhereClause(ODBCCursor& cursor) {
     int32_t match = -1;
     for (int32_t i = 0; i < columns && match < 0; ++i) {
       SQELTO_TRACE(record, "comparing column name: ", key, " and ", names[static_cast<std::size_t>(i)]);
-      if (SameNameIgnoringAsciiCase(key, names[static_cast<std::size_t>(i)])) match = i;
+      if (EqualIgnoringAsciiCase(key, names[static_cast<std::size_t>(i)])) match = i;
     }
     if (match < 0) {
       // Without every column of the primary key the clause could match

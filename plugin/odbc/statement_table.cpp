@@ -1,5 +1,7 @@
 #include "statement_table.h"
 
+#include "ascii_case.h"
+
 namespace sqelto {
 namespace {
 
@@ -7,15 +9,7 @@ constexpr std::size_t kMaxTableName = 1024;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool IsFrom(std::string_view text) {
-  static constexpr char kFrom[] = "FROM";
-  for (std::size_t i = 0; i < 4; ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != kFrom[i]) return false;
-  }
-  return true;
-}
+bool IsFrom(std::string_view text) { return EqualIgnoringAsciiCase(text, "from"); }
 
 }  // namespace
 

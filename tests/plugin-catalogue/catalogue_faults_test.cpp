@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "catalogue_answers.h"
+#include "odbc_test_support.hpp"
 #include "plugin_session.h"
 
 using catalogue_test::Answer;
@@ -21,17 +22,13 @@ using catalogue_test::ReadAnswer;
 
 namespace {
 
-std::string Required(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') throw std::runtime_error(std::string(name) + " is not set");
-  return value;
-}
+using odbc_env::requiredEnvironment;
 
 constexpr int32_t kInjectedNativeError = 4711;
 
 class CatalogueFaults : public ::testing::Test {
 protected:
-  CatalogueFaults() : file_(Required("SQELTO_ODBC_DIR") + "/catalogue-faults-" + std::to_string(getpid()) + ".sqlite3") {
+  CatalogueFaults() : file_(requiredEnvironment("SQELTO_ODBC_DIR") + "/catalogue-faults-" + std::to_string(getpid()) + ".sqlite3") {
     std::remove(file_.c_str());
     // The table is made on a connection without faults.
     tavro::Database plain = session_.Connected(Through(""));
@@ -42,7 +39,7 @@ protected:
 
   // A connection string through the test driver with the given Test keywords.
   std::string Through(const std::string& keywords) const {
-    return "Driver={" + Required("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
+    return "Driver={" + requiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
   }
 
   plugin_odbc_test::PluginSession session_;

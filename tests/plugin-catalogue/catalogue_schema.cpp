@@ -6,35 +6,28 @@
 
 #include <unistd.h>
 
+#include "odbc_test_support.hpp"
+
 namespace catalogue_test {
-namespace {
-
-std::string Required(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0')
-    throw std::runtime_error(std::string(name) + " is not set: run the test through CTest");
-  return value;
-}
-
-}  // namespace
+using odbc_env::requiredEnvironment;
 
 Target TargetUnderTest() {
 #if SQELTO_CATALOGUE_DBMS == 0
   // A database file of this process only; a file left by an earlier run of
   // the same process id would hold its tables.
-  const std::string file = Required("SQELTO_ODBC_DIR") + "/catalogue-" + std::to_string(getpid()) + ".sqlite3";
+  const std::string file = requiredEnvironment("SQELTO_ODBC_DIR") + "/catalogue-" + std::to_string(getpid()) + ".sqlite3";
   std::remove(file.c_str());
   return {Dbms::Sqlite, "SQLite", "Driver=SQLite3;Database=" + file + ";"};
 #elif SQELTO_CATALOGUE_DBMS == 1
   return {Dbms::Postgres, "PostgreSQL",
-          "Driver={PostgreSQL Unicode};Servername=" + Required("SQELTO_PG_HOST") + ";Port=" +
-              Required("SQELTO_PG_PORT") + ";Database=" + Required("SQELTO_PG_DATABASE") +
+          "Driver={PostgreSQL Unicode};Servername=" + requiredEnvironment("SQELTO_PG_HOST") + ";Port=" +
+              requiredEnvironment("SQELTO_PG_PORT") + ";Database=" + requiredEnvironment("SQELTO_PG_DATABASE") +
               ";Username=postgres;SSLmode=disable;"};
 #else
   return {Dbms::MariaDb, "MariaDB",
-          "Driver={MariaDB Unicode};Server=" + Required("SQELTO_MARIADB_HOST") + ";Port=" +
-              Required("SQELTO_MARIADB_PORT") + ";Database=" + Required("SQELTO_MARIADB_DATABASE") +
-              ";User=" + Required("SQELTO_MARIADB_USER") + ";Password=" + Required("SQELTO_MARIADB_PASSWORD") +
+          "Driver={MariaDB Unicode};Server=" + requiredEnvironment("SQELTO_MARIADB_HOST") + ";Port=" +
+              requiredEnvironment("SQELTO_MARIADB_PORT") + ";Database=" + requiredEnvironment("SQELTO_MARIADB_DATABASE") +
+              ";User=" + requiredEnvironment("SQELTO_MARIADB_USER") + ";Password=" + requiredEnvironment("SQELTO_MARIADB_PASSWORD") +
               ";Charset=utf8mb4;"};
 #endif
 }

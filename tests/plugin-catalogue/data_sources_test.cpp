@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "catalogue_answers.h"
+#include "odbc_test_support.hpp"
 #include "plugin_session.h"
 
 using catalogue_test::Answer;
@@ -26,18 +27,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Required(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') throw std::runtime_error(std::string(name) + " is not set");
-  return value;
-}
+using odbc_env::requiredEnvironment;
 
 class DataSourceList : public ::testing::Test {
 protected:
   // Writes the configuration and points this process at it before anything
   // of ODBC runs; withUserSources false leaves the user file empty.
   void Configure(bool withUserSources = true) {
-    const fs::path shared = Required("SQELTO_ODBC_DIR");
+    const fs::path shared = requiredEnvironment("SQELTO_ODBC_DIR");
     folder_ = shared / ("data-sources-" + std::to_string(getpid()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);

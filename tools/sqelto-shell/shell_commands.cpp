@@ -6,6 +6,8 @@
 #include <sstream>
 #include <vector>
 
+#include "odbc/ascii_case.h"
+
 namespace sqelto_shell {
 namespace {
 
@@ -54,13 +56,6 @@ Command Catalogue(std::size_t arguments, const std::string& usage,
     if (words.size() != arguments + 1) return Usage(err, usage);
     return session.show(ask(session, words), format, out, err);
   };
-}
-
-bool SameNameIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return true;
 }
 
 // The latest result read again and moved to its row `number` (1-based);
@@ -117,7 +112,7 @@ bool EditRow(ShellSession& session, const std::vector<std::string>& words, Outpu
     const std::string name = words[i].substr(0, equals);
     int32_t column = -1;
     for (int32_t c = 0; c < rows.columnCount() && column < 0; ++c)
-      if (SameNameIgnoringAsciiCase(rows.columnName(c), name)) column = c;
+      if (sqelto::EqualIgnoringAsciiCase(rows.columnName(c), name)) column = c;
     if (column < 0) {
       err << "the latest result has no column " << name << '\n';
       return false;
