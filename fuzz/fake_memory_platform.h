@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform.h"
+#include "windows_paths.h"
 
 #include <algorithm>
 #include <cctype>
@@ -68,6 +69,15 @@ public:
         return std::make_unique<MemoryFile>(it->second);
     }
     bool FileExists(const std::string& path) override { return files.count(Key(path)) > 0; }
+    std::optional<std::uint32_t> Attributes(const std::string& path) override {
+        if (FileExists(path)) return kAttributeArchive;
+        if (FolderExists(path)) return kAttributeDirectory;
+        return std::nullopt;
+    }
+    bool SetAttributes(const std::string& path, std::uint32_t) override { return Attributes(path).has_value(); }
+    std::optional<std::string> FullPathName(const std::string& path) override {
+        return NormaliseFullPath(path, "C:\\Setup");
+    }
     bool FolderExists(const std::string& path) override { return folders.count(Key(path)) > 0; }
     std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override {
         if (!FolderExists(path)) return std::nullopt;
@@ -110,6 +120,7 @@ public:
     std::optional<std::uint64_t> TotalPhysicalMemory() override { return 8'000'000'000ULL; }
     std::string UserName() override { return "fuzz"; }
     std::string WindowsFolder() override { return "C:\\Windows"; }
+    std::string SystemFolder() override { return "C:\\Windows\\system32"; }
     std::string OwnExecutablePath() override { return ownPath; }
     std::optional<std::string> EnvironmentVariable(const std::string&) override { return std::nullopt; }
 };

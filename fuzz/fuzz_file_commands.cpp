@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)kestrin::ParseFileCommands(list);
     kestrin::RunPreInstallCommands(platform, list);
     kestrin::RunPostCopyCommands(platform, list, install, "c:\\users\\public\\install");
-    (void)kestrin::ShortcutBatchText(install, list);
+    (void)kestrin::ShortcutBatchText(platform, install, list);
     return 0;
 }

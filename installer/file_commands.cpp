@@ -31,6 +31,22 @@ std::vector<FileCommand> ParseFileCommands(const std::string& list) {
     return commands;
 }
 
+GuardedValue ParseGuards(const std::string& value) {
+    GuardedValue guarded;
+    guarded.value = value;
+    if (StartsWith(guarded.value, "[")) {
+        const std::string rest = guarded.value.substr(1);
+        guarded.condition = NthField(rest, "]", 1);
+        guarded.conditionClosed = rest.find(']') != std::string::npos;
+        guarded.value = NthField(rest, "]", 2);
+    }
+    if (StartsWith(guarded.value, "{")) {
+        guarded.absent = NthField(guarded.value.substr(1), "}", 1);
+        guarded.value = *guarded.absent;
+    }
+    return guarded;
+}
+
 void RunPreInstallCommands(Platform& platform, const std::string& list) {
     for (const FileCommand& command : ParseFileCommands(list)) {
         if (!command.wellFormed()) {
@@ -59,23 +75,19 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
         }
         const bool action = IsActionKey(command.key);
         const std::string source = action ? std::string() : JoinPath(installFolder, command.key);
-        std::string value = command.value;
-
+        const GuardedValue guarded = ParseGuards(command.value);
+        std::string value = guarded.value;
         bool run = true;
-        if (StartsWith(value, "[")) {
+        if (guarded.condition) {
             // [condition folder]rest: only when the condition folder exists.
-            const std::string rest = value.substr(1);
-            std::string condition = NthField(rest, "]", 1);
+            std::string condition = *guarded.condition;
             ExpandUserAccount(platform, condition);
-            value = NthField(rest, "]", 2);
             run = platform.FolderExists(condition);
         }
-        if (StartsWith(value, "{")) {
-            // {path}: only when the path is not there yet.
-            std::string path = NthField(value.substr(1), "}", 1);
-            ExpandUserAccount(platform, path);
-            value = path;
-            run = !PathExists(platform, path);
+        if (guarded.absent) {
+            // {path}: only when the path is not there yet; this decides alone.
+            ExpandUserAccount(platform, value);
+            run = !PathExists(platform, value);
         }
         if (command.key == "PreInstallDelete" || command.key == "PreInstallCopy" || !run) continue;
         ExpandUserAccount(platform, value);
@@ -89,7 +101,8 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
         } else if (command.key == "CreateFolder") {
             if (!platform.FolderExists(value)) CreateFolderTree(platform, value);
         } else if (command.key == "EveryoneAccess") {
-            RunHidden(platform, "echo Y| icacls \"" + value + "\" /t /grant \"Everyone\":(OI)(CI)F");
+            RunHidden(platform, "echo Y| " + SystemProgram(platform, "icacls.exe") + " \"" + value +
+                                    "\" /t /grant \"Everyone\":(OI)(CI)F");
         } else {
             const std::string name = FileNamePart(source);
             if (!PathExists(platform, source)) {
@@ -108,7 +121,7 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
     }
 }
 
-std::string ShortcutBatchText(const std::string& installFolder, const std::string& value) {
+std::string ShortcutBatchText(Platform& platform, const std::string& installFolder, const std::string& value) {
     const std::string name = NthField(value, ";", 1);
     const std::string target = NthField(value, ";", 2);
     const std::string icon = NthField(value, ";", 3);
@@ -121,7 +134,7 @@ std::string ShortcutBatchText(const std::string& installFolder, const std::strin
     line("echo oLink.TargetPath = \"" + target + "\" >> CreateShortcut.vbs");
     if (!icon.empty()) line("echo oLink.IconLocation = \"" + installFolder + "\\" + icon + "\" >> CreateShortcut.vbs");
     line("echo oLink.Save >> CreateShortcut.vbs");
-    line("cscript CreateShortcut.vbs");
+    line(SystemProgram(platform, "cscript.exe") + " CreateShortcut.vbs");
     line("del CreateShortcut.vbs");
     return text;
 }
@@ -129,7 +142,7 @@ std::string ShortcutBatchText(const std::string& installFolder, const std::strin
 void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
                            const std::string& workPath) {
     const std::string batchPath = JoinPath(workPath, "CreateShortcut.bat");
-    Blob batch = Blob::FromBytes(ShortcutBatchText(installFolder, value));
+    Blob batch = Blob::FromBytes(ShortcutBatchText(platform, installFolder, value));
     WriteBlobToFile(platform, batch, batchPath);
     ShellOpenAndWait(platform, batchPath, "");
 }

@@ -4,6 +4,7 @@
 
 #include "platform.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,18 @@ struct FileCommand {
 
 std::vector<FileCommand> ParseFileCommands(const std::string& list);
 
+// A post-install value with its guard taken apart, as the installer reads it:
+// "[folder]rest" runs only when the folder exists, "{path}" (after such a
+// condition or alone) only when nothing is at the path, and then acts on it.
+// Paths are as written ("UserAccount\" is expanded when the entry runs).
+struct GuardedValue {
+    std::string value;
+    std::optional<std::string> condition;  // the "[...]" folder
+    std::optional<std::string> absent;     // the "{...}" path; it decides alone
+    bool conditionClosed = true;           // "[" was followed by "]"
+};
+GuardedValue ParseGuards(const std::string& value);
+
 // "PreInstallDelete" and "PreInstallCopy", just before the package runs.
 void RunPreInstallCommands(Platform& platform, const std::string& list);
 // Every other entry, after the package has created the install folder.
@@ -27,6 +40,6 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
 void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
                            const std::string& workPath);
 // The batch text CreateDesktopShortcut writes.
-std::string ShortcutBatchText(const std::string& installFolder, const std::string& value);
+std::string ShortcutBatchText(Platform& platform, const std::string& installFolder, const std::string& value);
 
 }  // namespace kestrin

@@ -1,6 +1,7 @@
 #include "file_utils.h"
 
 #include "text_utils.h"
+#include "windows_paths.h"
 
 #include <algorithm>
 #include <random>
@@ -95,32 +96,51 @@ bool CopyFileBlocks(Platform& platform, const std::string& source, const std::st
     return ok;
 }
 
-namespace {
-std::string FoldedFolder(const std::string& path) {
-    std::string folded;
-    for (char c : path) folded.push_back(c == '/' ? '\\' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c);
-    while (!folded.empty() && folded.back() == '\\') folded.pop_back();
-    return folded + "\\";
+bool IsLink(Platform& platform, const std::string& path) {
+    const auto attributes = platform.Attributes(path);
+    return attributes && (*attributes & kAttributeReparsePoint) != 0;
 }
-}  // namespace
 
-bool CopyFolderTree(Platform& platform, const std::string& source, const std::string& destination) {
-    // A destination inside the source would be copied into itself without end.
-    if (StartsWith(FoldedFolder(destination), FoldedFolder(source))) return false;
+void RemoveLink(Platform& platform, const std::string& path) {
+    const auto attributes = platform.Attributes(path);
+    if (!attributes) return;
+    // RemoveDirectoryW takes a link to a folder away, DeleteFileW a link to a
+    // file; neither touches what the link points to.
+    if (*attributes & kAttributeDirectory) platform.RemoveFolder(path);
+    else platform.RemoveFile(path);
+}
+
+namespace {
+bool CopyFolderContents(Platform& platform, const std::string& source, const std::string& destination) {
     if (!CreateFolderTree(platform, destination)) return false;
     const auto entries = platform.ListFolder(source);
     if (!entries) return false;
     for (const FolderEntry& entry : *entries) {
         if (entry.name == "." || entry.name == "..") continue;
+        // A link is not followed: it may lead anywhere, the copy itself included.
+        if (entry.IsLink()) continue;
         const std::string from = JoinPath(source, entry.name);
         const std::string to = JoinPath(destination, entry.name);
-        const bool copied = entry.isDirectory ? CopyFolderTree(platform, from, to) : CopyFileBlocks(platform, from, to);
+        const bool copied =
+            entry.isDirectory ? CopyFolderContents(platform, from, to) : CopyFileBlocks(platform, from, to);
         if (!copied) return false;
     }
     return true;
 }
+}  // namespace
+
+bool CopyFolderTree(Platform& platform, const std::string& source, const std::string& destination) {
+    // A destination inside the source would be copied into itself without
+    // end. The full paths are compared, so "\\", "." and "..", "/" and short
+    // names cannot disguise it.
+    const auto from = platform.FullPathName(source);
+    const auto to = platform.FullPathName(destination);
+    if (!from || !to || IsSameOrInside(*to, *from)) return false;
+    return CopyFolderContents(platform, source, destination);
+}
 
 void DeleteFolderFiles(Platform& platform, const std::string& folder) {
+    if (IsLink(platform, folder)) return RemoveLink(platform, folder);
     if (const auto entries = platform.ListFolder(folder)) {
         for (const FolderEntry& entry : *entries) {
             if (entry.name == "." || entry.name == ".." || entry.isDirectory) continue;
@@ -131,11 +151,15 @@ void DeleteFolderFiles(Platform& platform, const std::string& folder) {
 }
 
 void DeleteTree(Platform& platform, const std::string& folder) {
+    // The installer runs elevated in folders ordinary users can create: a
+    // link planted there must never turn the clean-up on its target.
+    if (IsLink(platform, folder)) return RemoveLink(platform, folder);
     if (const auto entries = platform.ListFolder(folder)) {
         for (const FolderEntry& entry : *entries) {
             if (entry.name == "." || entry.name == "..") continue;
             const std::string path = JoinPath(folder, entry.name);
-            if (entry.isDirectory) DeleteTree(platform, path);
+            if (entry.IsLink()) RemoveLink(platform, path);
+            else if (entry.isDirectory) DeleteTree(platform, path);
             else ForceDeleteFile(platform, path);
         }
     }
@@ -145,6 +169,11 @@ void DeleteTree(Platform& platform, const std::string& folder) {
 void ForceDeleteFile(Platform& platform, const std::string& file) {
     if (!platform.FileExists(file)) return;
     if (platform.RemoveFile(file) || !platform.FileExists(file)) return;
+    // DeleteFileW refuses read-only files; the attribute is no reason to keep one.
+    const auto attributes = platform.Attributes(file);
+    if (attributes && (*attributes & kAttributeReadOnly) &&
+        platform.SetAttributes(file, *attributes & ~kAttributeReadOnly) && platform.RemoveFile(file))
+        return;
     // A running program cannot be deleted, but it can usually be renamed out
     // of the way so that its old name is free again.
     static std::minstd_rand generator(std::random_device{}());

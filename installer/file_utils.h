@@ -31,13 +31,22 @@ void WriteBlobToFile(Platform& platform, Blob& piece, const std::string& path);
 // write or a read error removes the partial destination. True on success.
 bool CopyFileBlocks(Platform& platform, const std::string& source, const std::string& destination);
 // Copies a folder tree; the first failure stops the walk and gives false.
+// Links inside the source are not followed (nor copied), and a destination
+// that is the source or lies inside it is refused.
 bool CopyFolderTree(Platform& platform, const std::string& source, const std::string& destination);
-// Deletes the files directly in the folder, then the folder if that left it empty.
+// Deletes the files directly in the folder, then the folder if that left it
+// empty. A folder that is a link loses the link only.
 void DeleteFolderFiles(Platform& platform, const std::string& folder);
 // Deletes the folder with everything in it, as far as the system lets it.
+// Links (junctions, symbolic links) are removed themselves, never followed.
 void DeleteTree(Platform& platform, const std::string& folder);
-// Deletes a file; a file the system will not delete (a running program) is
-// renamed to "X<n>.txt" in the same folder and the renamed file deleted.
+// True when the path is a junction or symbolic link (a reparse point).
+bool IsLink(Platform& platform, const std::string& path);
+// Removes the link at `path` itself, whether it points to a folder or a file.
+void RemoveLink(Platform& platform, const std::string& path);
+// Deletes a file, read-only or not; a file the system will not delete (a
+// running program) is renamed to "X<n>.txt" in the same folder and the
+// renamed file deleted.
 void ForceDeleteFile(Platform& platform, const std::string& file);
 
 }  // namespace kestrin

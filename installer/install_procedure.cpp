@@ -22,6 +22,9 @@ constexpr std::uint32_t kPollPauseMs = 1000;
 // answer, so a broken clipboard cannot hold the installation forever.
 constexpr int kMaxUnreadablePolls = 30;
 constexpr std::uint32_t kFinishedPauseMs = 5000;
+constexpr const char* kClipboardFailure =
+    "The clipboard could not be set, so the pre-install program cannot be told where to install "
+    "or answer.\r\n\r\nInstallation stopped.";
 }  // namespace
 
 void TMainDlg::LaunchConfiguredProgram(const std::string& path, bool deleteAfterStart) {
@@ -63,8 +66,8 @@ bool TMainDlg::WaitForPreInstall() {
 bool TMainDlg::UninstallProduct(bool showCompletionMessage) {
     fPlatform.SetClipboardText(fInstallFolder);
     LaunchNamedProgram(fPreUninstallExeName, fPreUninstallResolved, fPreUninstallExePath);
-    const std::string command =
-        std::string(fSuppressConfirm ? "msiexec /quiet /x {" : "msiexec /x {") + fProductGuid + "}";
+    const std::string command = SystemProgram(fPlatform, "msiexec.exe") +
+                                (fSuppressConfirm ? " /quiet /x {" : " /x {") + fProductGuid + "}";
     if (!RunAndWait(fPlatform, command)) return false;
     fPlatform.Pause(1000);
     // The product counts as installed exactly while its folder exists.
@@ -99,7 +102,7 @@ void TMainDlg::InstallBtnClick() {
     std::string confirmation;
     if (proceed) {
         confirmation = "Install " + fWindowTitle + " to:\r\n\r\n" + fInstallFolder;
-        if (fAutoUninstall && fPlatform.FolderExists(fInstallFolder)) {
+        if (fAutoUninstall && CanUninstall() && fPlatform.FolderExists(fInstallFolder)) {
             // msiexec could not be started: the error is shown and this
             // action stops here, leaving the window as it is.
             if (!UninstallProduct(false)) return;
@@ -116,11 +119,18 @@ void TMainDlg::InstallBtnClick() {
     }
     if (!proceed) return End();
 
-    // The clipboard tells the pre-install program where the product goes.
-    fPlatform.SetClipboardText(fInstallFolder);
-    LaunchNamedProgram(fPreInstallExeName, fPreInstallResolved, fPreInstallExePath);
+    // The clipboard tells the pre-install program where the product goes and
+    // carries its answer back. When it cannot be set, the program would read
+    // whatever an earlier run left there, and so would the handshake: stop.
+    const bool told = fPlatform.SetClipboardText(fInstallFolder);
     bool go = true;
-    if (!fPreInstallExePath.empty()) go = WaitForPreInstall();
+    if (!told && !fPreInstallExePath.empty()) {
+        fPlatform.ShowMessage(kClipboardFailure);
+        go = false;
+    } else {
+        LaunchNamedProgram(fPreInstallExeName, fPreInstallResolved, fPreInstallExePath);
+        if (!fPreInstallExePath.empty()) go = WaitForPreInstall();
+    }
 
     const int generation = GetOsGeneration(fPlatform);
     std::string note;
@@ -131,7 +141,9 @@ void TMainDlg::InstallBtnClick() {
 
     if (go && (fSuppressConfirm || fPlatform.ConfirmYesNo(confirmation))) {
         RunPreInstallCommands(fPlatform, fPostCopy);
-        RunHidden(fPlatform, "start msiexec /i \"" + fMsiPath + "\" /passive /qn");
+        // "start" takes a first quoted argument as a window title: "" is it.
+        RunHidden(fPlatform, "start \"\" " + SystemProgram(fPlatform, "msiexec.exe") + " /i \"" + fMsiPath +
+                                 "\" /passive /qn");
         if (fProgressScreen) {
             fPlatform.ShowProgress(LabelOr("Install in Progress", Label(17)));
             for (int percent = 10; percent <= 100; percent += 10) {

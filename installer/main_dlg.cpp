@@ -88,9 +88,18 @@ void TMainDlg::WritePieceIfNamed(Blob& piece, const std::string& name, std::stri
     WriteBlobToFile(fPlatform, piece, pathField);
 }
 
-void TMainDlg::ExtractPieces() {
+bool TMainDlg::ExtractPieces() {
     fWorkPath = DriveRootOf(fPlatform.WindowsFolder()) + "Users\\Public\\Install";
+    // Any user can make this folder before the installer runs. A link in its
+    // place would send the pieces (and the clean-up) elsewhere: it is removed
+    // as a link and the folder made afresh, or the payload is not used.
+    if (IsLink(fPlatform, fWorkPath)) RemoveLink(fPlatform, fWorkPath);
     if (!fPlatform.FolderExists(fWorkPath)) CreateFolderTree(fPlatform, fWorkPath);
+    if (IsLink(fPlatform, fWorkPath)) {
+        fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() + "\r\nThe work folder " + fWorkPath +
+                              " is a link that cannot be removed");
+        return false;
+    }
     if (!fImageStr.Empty()) {
         fImagePath = JoinPath(fWorkPath, "Image.jpg");
         WriteBlobToFile(fPlatform, fImageStr, fImagePath);
@@ -98,6 +107,7 @@ void TMainDlg::ExtractPieces() {
     WritePieceIfNamed(fPreInstallStr, fPreInstallExeName, fPreInstallExePath);
     WritePieceIfNamed(fPostInstallStr, fPostInstallExeName, fPostInstallExePath);
     WritePieceIfNamed(fPreUninstallStr, fPreUninstallExeName, fPreUninstallExePath);
+    return true;
 }
 
 void TMainDlg::FormCreate() {
@@ -118,13 +128,12 @@ void TMainDlg::FormCreate() {
         fPreInstallStr = std::move(payload.pieces[kPreInstallPiece]);
         fPostInstallStr = std::move(payload.pieces[kPostInstallPiece]);
         fPreUninstallStr = std::move(payload.pieces[kPreUninstallPiece]);
-        ExtractPieces();
+        fHasPayload = ExtractPieces();
+    }
+    if (fHasPayload) {
         fInstallFolder = std::string(f32Bit ? "c:\\Program Files (x86)\\" : "c:\\Program Files\\") +
                          fManufacturerFolder + "\\" + fOutputFolder;
-        fUninstallVisible = fUninstallButton && fPlatform.FolderExists(fInstallFolder);
-    } else {
-        // Without a payload the window keeps its design state.
-        fUninstallVisible = true;
+        fUninstallVisible = fUninstallButton && CanUninstall() && fPlatform.FolderExists(fInstallFolder);
     }
     ShowLongText(LabelOr("Pre-Installation Notes", Label(11)), fPreNotes, false);
 }
@@ -168,7 +177,10 @@ void TMainDlg::URLLabelClick() {
     if (!fURLActual.empty()) fPlatform.ShellOpen(fURLActual);
 }
 
-void TMainDlg::UninstallBtnClick() { UninstallProduct(true); }
+void TMainDlg::UninstallBtnClick() {
+    // Without a product code there is nothing msiexec could remove.
+    if (CanUninstall()) UninstallProduct(true);
+}
 
 bool TMainDlg::CheckRequirements() { return kestrin::CheckRequirements(fPlatform, fMinOS, fMinRAM); }
 

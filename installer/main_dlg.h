@@ -58,6 +58,8 @@ public:
     bool ShouldEnd() const { return fEnded; }
     // True when start-up found and accepted a payload in the installer's file.
     bool HasPayload() const { return fHasPayload; }
+    // Uninstalling needs a product code to hand to msiexec.
+    bool CanUninstall() const { return fHasPayload && !fProductGuid.empty(); }
 
     // ---- descriptor fields (empty / false / 0 until a payload sets them) ----
     std::string fTimestamp;
@@ -120,7 +122,7 @@ public:
 
 private:
     bool ApplyDescriptor(const std::string& descriptorText);
-    void ExtractPieces();
+    bool ExtractPieces();
     void WritePieceIfNamed(Blob& piece, const std::string& name, std::string& pathField);
     bool ShowLongText(const std::string& title, const std::string& text, bool ask);
     std::string InstallerFolder() const;

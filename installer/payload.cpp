@@ -163,26 +163,44 @@ LocatedPayload LocatePayload(Platform& platform, const std::string& path) {
     if (!size) return failed();
     if (*size < kTrailerSize) return {};  // too short to carry a trailer at all
 
+    const auto pe = ReadPeImageFacts(*size, [&file](std::uint64_t offset, unsigned char* buffer, std::size_t count) {
+        return ReadExact(*file, offset, buffer, count);
+    });
+    if (!pe) return failed();
+
     unsigned char trailer[kTrailerSize];
     std::uint64_t trailerPos = *size - kTrailerSize;
-    if (!ReadExact(*file, trailerPos, trailer, kTrailerSize)) return failed();
-    step = 103;
-
-    bool found = HasMarker(trailer);
-    if (!found) {
-        // Signing appends data after the trailer; look a little further back.
-        const auto first = SearchWindow(*file, *size, kFirstSearchWindow, trailerPos, trailer);
-        if (first == SearchResult::IoError) return failed();
-        found = first == SearchResult::Found;
-    }
-    if (!found) {
-        file.reset();
-        platform.Pause(kRetryPauseMs);
-        file = platform.Open(path, FileOpen::ReadExisting, FileShare::All);
-        if (!file) return failed();
-        const auto second = SearchWindow(*file, *size, kSecondSearchWindow, trailerPos, trailer);
-        if (second == SearchResult::IoError) return failed();
-        found = second == SearchResult::Found;
+    bool found = false;
+    if (pe->certificates) {
+        // Signing appends the certificate table after the trailer, and a
+        // signature vouches for nothing inside its table: a marker there
+        // could point anywhere. Only the trailer that ends where the table
+        // begins counts.
+        const CertificateTable& table = *pe->certificates;
+        if (table.offset < kTrailerSize || table.offset > *size || table.size > *size - table.offset) return {};
+        trailerPos = table.offset - kTrailerSize;
+        if (!ReadExact(*file, trailerPos, trailer, kTrailerSize)) return failed();
+        step = 103;
+        found = HasMarker(trailer);
+    } else {
+        if (!ReadExact(*file, trailerPos, trailer, kTrailerSize)) return failed();
+        step = 103;
+        found = HasMarker(trailer);
+        if (!found) {
+            // Data appended after the trailer; look a little further back.
+            const auto first = SearchWindow(*file, *size, kFirstSearchWindow, trailerPos, trailer);
+            if (first == SearchResult::IoError) return failed();
+            found = first == SearchResult::Found;
+        }
+        if (!found) {
+            file.reset();
+            platform.Pause(kRetryPauseMs);
+            file = platform.Open(path, FileOpen::ReadExisting, FileShare::All);
+            if (!file) return failed();
+            const auto second = SearchWindow(*file, *size, kSecondSearchWindow, trailerPos, trailer);
+            if (second == SearchResult::IoError) return failed();
+            found = second == SearchResult::Found;
+        }
     }
     step = 104;
     if (!found) return {};
@@ -195,6 +213,10 @@ LocatedPayload LocatePayload(Platform& platform, const std::string& path) {
     step = 105;
     LocatedPayload result;
     result.lengths = parsed.lengths;
+    result.payloadOffset = parsed.payloadOffset;
+    result.trailerOffset = trailerPos;
+    result.fileSize = *size;
+    result.certificateTable = pe->certificates;
     std::uint64_t position = static_cast<std::uint64_t>(parsed.payloadOffset);
     if (!file->Seek(position)) return failed();
     for (std::size_t k = 0; k < kPieceCount; ++k) {

@@ -2,6 +2,7 @@
 // finds it in its own file.
 #pragma once
 
+#include "pe_image.h"
 #include "platform.h"
 
 #include <array>
@@ -93,10 +94,18 @@ struct LocatedPayload {
     // The trailer's length words as stored (possibly negative or larger than
     // the file); the pieces above are what the file actually holds.
     std::array<std::int32_t, kPieceCount> lengths{};
+    std::int32_t payloadOffset = 0;
+    std::uint64_t trailerOffset = 0;
+    std::uint64_t fileSize = 0;
+    std::optional<CertificateTable> certificateTable;  // a signed installer's
 };
 
 // Finds the trailer of the installer file at `path`. The descriptor is read
 // into memory; the five binary pieces come back as slices of the file.
+// A signed file (one with a certificate table) has its trailer exactly where
+// the table begins, whatever the table's size: the only place the signature
+// vouches for. Other files are searched at their end, then in their last
+// 10,000 and (after a one-second pause) 100,000 bytes.
 // A file without a marker gives found == false silently; an I/O error shows
 // "Installer: PATH" CR LF "Failed Step N". Lengths and offsets from the trailer
 // are never trusted: negative lengths count as 0, pieces stop at the trailer,

@@ -4,8 +4,10 @@
 // messages, how long to pause) lives in the portable core; an implementation
 // of this interface only carries out one primitive at a time and reports what
 // happened. Paths are Windows paths ("c:\Program Files\Maker", "\\" as
-// separator, names compared case-insensitively). All text is UTF-8; the
-// Windows implementation converts to UTF-16 at the API boundary and back.
+// separator, names compared case-insensitively) of any length: the Windows
+// layer hands long ones to the system in the "\\?\" form (windows_paths.h).
+// All text is UTF-8; the Windows implementation converts to UTF-16 at the API
+// boundary and back.
 //
 // Member names avoid the Win32 macro names (MessageBox, DeleteFile, ...) so
 // that including <windows.h> first cannot rename them.
@@ -58,11 +60,22 @@ public:
     virtual bool Flush() = 0;
 };
 
+// FILE_ATTRIBUTE_* bits the installer looks at.
+inline constexpr std::uint32_t kAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kAttributeHidden = 0x2;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+// Junctions and symbolic links (and other reparse points) carry this bit; a
+// link to a folder carries the directory bit as well.
+inline constexpr std::uint32_t kAttributeReparsePoint = 0x400;
+
 // One entry of a folder listing (FindFirstFileW/FindNextFileW).
 struct FolderEntry {
     std::string name;  // the entry's own name, without the folder
     bool isDirectory = false;  // FILE_ATTRIBUTE_DIRECTORY
     std::uint32_t attributes = 0;  // the raw FILE_ATTRIBUTE_* bits
+    // A junction or symbolic link: the entry is the link, not what it points to.
+    bool IsLink() const { return (attributes & kAttributeReparsePoint) != 0; }
 };
 
 // The raw facts of GetVersionExW (OSVERSIONINFOW).
@@ -105,15 +118,27 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // True when `path` names an existing folder.
     virtual bool FolderExists(const std::string& path) = 0;
+    // The FILE_ATTRIBUTE_* bits of a path (GetFileAttributesW): a link's own
+    // bits, not its target's. nullopt when nothing is there.
+    virtual std::optional<std::uint32_t> Attributes(const std::string& path) = 0;
+    // Replaces a path's attribute bits (SetFileAttributesW). False on failure.
+    virtual bool SetAttributes(const std::string& path, std::uint32_t attributes) = 0;
+    // The normalised full path (GetFullPathNameW), with the short (8.3) names
+    // of the parts that exist replaced by their long names (GetLongPathNameW).
+    // nullopt when the path cannot be resolved.
+    virtual std::optional<std::string> FullPathName(const std::string& path) = 0;
     // Lists the entries of a folder, hidden and system ones included, without
-    // "." and "..". nullopt when the folder cannot be listed.
+    // "." and "..", in the order the file system gives them. nullopt when the
+    // folder cannot be listed.
     virtual std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) = 0;
     // Creates one folder whose parent exists (CreateDirectoryW). False on failure,
     // including when it already exists.
     virtual bool CreateFolder(const std::string& path) = 0;
-    // Removes an empty folder (RemoveDirectoryW). False on failure.
+    // Removes an empty folder, or a link to a folder itself (RemoveDirectoryW).
+    // False on failure.
     virtual bool RemoveFolder(const std::string& path) = 0;
-    // Deletes a file (DeleteFileW). False on failure, e.g. a running program.
+    // Deletes a file (DeleteFileW). False on failure: a running program, a
+    // read-only file, a file another opener holds without delete sharing.
     virtual bool RemoveFile(const std::string& path) = 0;
     // Renames a file or folder within its volume (MoveFileW, no replacing).
     virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
@@ -188,6 +213,9 @@ public:
     virtual std::string UserName() = 0;
     // GetWindowsDirectoryW, e.g. "C:\Windows" (no trailing "\").
     virtual std::string WindowsFolder() = 0;
+    // GetSystemDirectoryW, e.g. "C:\Windows\system32" (no trailing "\"): the
+    // only place the installer starts system programs from.
+    virtual std::string SystemFolder() = 0;
     // The full path of the running installer executable (GetModuleFileNameW).
     virtual std::string OwnExecutablePath() = 0;
     // An environment variable (GetEnvironmentVariableW); nullopt when unset.

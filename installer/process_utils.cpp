@@ -1,11 +1,33 @@
 #include "process_utils.h"
 
+#include "file_utils.h"
+#include "text_utils.h"
+
+#include <cctype>
+
 namespace kestrin {
 
+std::string SystemProgram(Platform& platform, std::string_view fileName) {
+    return "\"" + JoinPath(platform.SystemFolder(), std::string(fileName)) + "\"";
+}
+
+namespace {
+bool IsFullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       path[2] == '\\';
+    return drive || StartsWith(path, "\\\\");
+}
+}  // namespace
+
+std::string CommandInterpreter(Platform& platform) {
+    // A bare or relative COMSPEC would be looked up along the search path.
+    const std::string comspec = platform.EnvironmentVariable("COMSPEC").value_or(std::string());
+    const std::string interpreter = IsFullPath(comspec) ? comspec : JoinPath(platform.SystemFolder(), "cmd.exe");
+    return interpreter.find(' ') == std::string::npos ? interpreter : "\"" + interpreter + "\"";
+}
+
 void RunHidden(Platform& platform, const std::string& command) {
-    // Without COMSPEC the line would start with " /C" and run nothing.
-    const std::string interpreter = platform.EnvironmentVariable("COMSPEC").value_or("cmd.exe");
-    platform.StartHidden(interpreter + " /C " + command);
+    platform.StartHidden(CommandInterpreter(platform) + " /C " + command);
     platform.Pause(1);
 }
 
@@ -33,9 +55,10 @@ void ShellOpenAndWait(Platform& platform, const std::string& file, const std::st
 }
 
 void GrantFullAccess(Platform& platform, const std::string& path) {
-    RunHidden(platform, "echo Y| icacls \"" + path + "\" /t /grant \"Users\":F");
-    RunHidden(platform, "echo Y| icacls \"" + path + "\" /t /grant \"Everyone\":F");
-    RunHidden(platform, "echo Y| icacls \"" + path + "\" /t /grant \"Authenticated Users\":F");
+    const std::string icacls = "echo Y| " + SystemProgram(platform, "icacls.exe") + " \"" + path + "\" /t /grant ";
+    RunHidden(platform, icacls + "\"Users\":F");
+    RunHidden(platform, icacls + "\"Everyone\":F");
+    RunHidden(platform, icacls + "\"Authenticated Users\":F");
 }
 
 }  // namespace kestrin

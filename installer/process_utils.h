@@ -5,11 +5,20 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrin {
 
-// "%COMSPEC% /C command", hidden, not waited for; then a 1 ms pause. The whole
-// line is passed as it is, however long and whatever its characters.
+// A program of the Windows system folder by its full path, quoted
+// ("\"C:\Windows\system32\msiexec.exe\""). Never a bare name: the search
+// path begins with the installer's own folder (and cmd.exe's with the current
+// folder), where anyone may have put a program of the same name.
+std::string SystemProgram(Platform& platform, std::string_view fileName);
+// The command interpreter: %COMSPEC% when it is a full path, else cmd.exe in
+// the system folder.
+std::string CommandInterpreter(Platform& platform);
+// "INTERPRETER /C command", hidden, not waited for; then a 1 ms pause. The
+// whole line is passed as it is, however long and whatever its characters.
 void RunHidden(Platform& platform, const std::string& command);
 // Starts the trimmed command line without a window and waits for it. A start
 // failure shows the system's text; gives whether the process was started.

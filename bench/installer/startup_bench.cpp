@@ -10,6 +10,7 @@
 #include "installer_file.h"
 #include "pack_config.h"
 #include "payload.h"
+#include "pe_test_image.h"
 #include "scripted_platform.h"
 
 #include <chrono>
@@ -88,6 +89,11 @@ int main(int argc, char** argv) {
     // package and three small programs, packed by the real packer.
     const std::uint64_t packageBytes = sizeMb * 1'000'000;
     WritePattern(root / "pieces" / "stub.exe", 1'000'000);
+    {  // the packer takes only a Windows executable as its stub
+        const std::string header = kestrin::testing::PeImage(512);
+        std::fstream stub(root / "pieces" / "stub.exe", std::ios::binary | std::ios::in | std::ios::out);
+        stub.write(header.data(), static_cast<std::streamsize>(header.size()));
+    }
     WritePattern(root / "pieces" / "image.jpg", 200'000);
     WritePattern(root / "pieces" / "product.msi", packageBytes);
     for (const char* name : {"pre.exe", "post.exe", "clean.exe"}) WritePattern(root / "pieces" / name, 300'000);

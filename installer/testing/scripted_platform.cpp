@@ -1,5 +1,8 @@
 #include "scripted_platform.h"
 
+#include "text_utils.h"
+#include "windows_paths.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -19,19 +22,10 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::vector<std::string> Components(const std::string& text) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : text) {
-        if (c == '\\' || c == '/') {
-            if (!current.empty()) parts.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(c);
-        }
-    }
-    if (!current.empty()) parts.push_back(current);
-    return parts;
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
 }
 
 // The exe of a command line: the quoted first token, or the text up to a blank.
@@ -43,17 +37,70 @@ std::string ProgramOf(const std::string& commandLine) {
     return commandLine.substr(0, commandLine.find(' '));
 }
 
-constexpr std::uint32_t kAttributeReadOnly = 0x1;
-constexpr std::uint32_t kAttributeHidden = 0x2;
-constexpr std::uint32_t kAttributeDirectory = 0x10;
-constexpr std::uint32_t kAttributeArchive = 0x20;
+// NTFS keeps a folder's names in the order of their upper-case UTF-16 form.
+bool NtfsOrder(const std::string& a, const std::string& b) {
+    const std::u16string ua = Utf8ToUtf16(Upper(a));
+    const std::u16string ub = Utf8ToUtf16(Upper(b));
+    return ua < ub;
+}
+
+// The parts of a short (8.3) name NTFS generates for a long name: up to six
+// characters of the name and up to three of its last extension, upper case,
+// without the characters 8.3 names cannot hold.
+std::string ShortNameBase(const std::string& name, std::string& extension) {
+    auto clean = [](const std::string& text, std::size_t most) {
+        std::string out;
+        for (char c : text) {
+            if (out.size() == most) break;
+            if (c == ' ' || c == '.') continue;
+            out.push_back(std::string_view("+,;=[]").find(c) != std::string_view::npos ? '_' : c);
+        }
+        return Upper(out);
+    };
+    const std::size_t dot = name.rfind('.');
+    extension = dot == std::string::npos || dot == 0 ? std::string() : clean(name.substr(dot + 1), 3);
+    return clean(dot == std::string::npos || dot == 0 ? name : name.substr(0, dot), 6);
+}
+
+bool IsShortNameForm(const std::string& name) {
+    const std::size_t dot = name.find('.');
+    const std::string base = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    return !base.empty() && base.size() <= 8 && extension.size() <= 3 && extension.find('.') == std::string::npos &&
+           name.find(' ') == std::string::npos;
+}
+
+// The entry of `folder` that `component` names: the same name without regard
+// to case, else the long name whose generated short name it is.
+std::optional<std::string> MatchEntry(const fs::path& folder, const std::string& component) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return std::nullopt;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder, error)) names.push_back(entry.path().filename().string());
+    const std::string wanted = Lower(component);
+    for (const std::string& name : names)
+        if (Lower(name) == wanted) return name;
+    if (component.find('~') == std::string::npos) return std::nullopt;
+    std::sort(names.begin(), names.end(), NtfsOrder);
+    std::map<std::string, int> used;
+    for (const std::string& name : names) {
+        if (IsShortNameForm(name)) continue;
+        std::string extension;
+        const std::string base = ShortNameBase(name, extension);
+        const int number = ++used[base + "." + extension];
+        const std::string shortName = base + "~" + std::to_string(number) + (extension.empty() ? "" : "." + extension);
+        if (shortName == Upper(component)) return name;
+    }
+    return std::nullopt;
+}
 }  // namespace
 
 // ---- ScriptedFile ---------------------------------------------------------------
 
 class ScriptedFile final : public PlatformFile {
 public:
-    ScriptedFile(ScriptedPlatform& platform, int fd, int handle) : fPlatform(platform), fFd(fd), fHandle(handle) {}
+    ScriptedFile(ScriptedPlatform& platform, int fd, int handle, std::string key)
+        : fPlatform(platform), fFd(fd), fHandle(handle), fKey(std::move(key)) {}
     ~ScriptedFile() override {
         ::close(fFd);
         fPlatform.fHandles.erase(fHandle);
@@ -62,6 +109,14 @@ public:
     ScriptedFile& operator=(const ScriptedFile&) = delete;
 
     std::optional<std::size_t> Read(void* buffer, std::size_t size) override {
+        if (const auto fault = fPlatform.fReadFaults.find(fKey); fault != fPlatform.fReadFaults.end()) {
+            const off_t position = ::lseek(fFd, 0, SEEK_CUR);
+            const auto length = Size();
+            if (position < 0 || !length) return std::nullopt;
+            const std::uint64_t from = static_cast<std::uint64_t>(position);
+            const std::uint64_t until = std::min<std::uint64_t>(from + size, std::max(*length, from));
+            if (from <= fault->second && fault->second < until) return std::nullopt;
+        }
         for (;;) {
             const ssize_t got = ::read(fFd, buffer, size);
             if (got >= 0) return static_cast<std::size_t>(got);
@@ -99,11 +154,13 @@ public:
     bool Resize(std::uint64_t size) override { return ::ftruncate(fFd, static_cast<off_t>(size)) == 0; }
     bool Flush() override { return !fPlatform.syncOnFlush || ::fdatasync(fFd) == 0; }
     int Descriptor() const { return fFd; }
+    bool HasReadFault() const { return fPlatform.fReadFaults.count(fKey) > 0; }
 
 private:
     ScriptedPlatform& fPlatform;
     int fFd;
     int fHandle;
+    std::string fKey;
 };
 
 // ---- paths -------------------------------------------------------------------------
@@ -112,40 +169,63 @@ ScriptedPlatform::ScriptedPlatform(fs::path root) : fRoot(std::move(root)) {
     fs::create_directories(fRoot / "c");
 }
 
-fs::path ScriptedPlatform::HostPath(const std::string& windowsPath) const {
+fs::path ScriptedPlatform::MapToHost(const std::string& fullPath, std::string* longPath) const {
+    std::string rest = IsLongForm(fullPath) ? fullPath.substr(kLongFormPrefix.size()) : fullPath;
     fs::path host = fRoot;
-    std::string rest = windowsPath;
-    if (rest.size() >= 2 && (rest[0] == '\\' || rest[0] == '/') && (rest[1] == '\\' || rest[1] == '/')) {
+    std::string spelled;
+    if (rest.compare(0, 4, "UNC\\") == 0 || (rest.size() >= 2 && rest[0] == '\\' && rest[1] == '\\')) {
         host /= "unc";
-        rest = rest.substr(2);
-    } else if (rest.size() >= 2 && rest[1] == ':' && std::isalpha(static_cast<unsigned char>(rest[0]))) {
+        rest = rest.substr(rest[0] == '\\' ? 2 : 4);
+        spelled = "\\\\";
+    } else if (rest.size() >= 2 && rest[1] == ':') {
         host /= std::string(1, static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0]))));
+        spelled = rest.substr(0, 2);
         rest = rest.substr(2);
     } else {
         host /= "relative";
     }
-    for (const std::string& part : Components(rest)) {
-        if (part == ".") continue;
-        if (part == "..") {
-            if (host != fRoot) host = host.parent_path();
-            continue;
-        }
+    bool first = spelled == "\\\\";
+    for (const std::string& part : PathSegments(rest)) {
         // Windows names are case-insensitive: reuse an existing entry's spelling.
-        std::string chosen = part;
-        std::error_code error;
-        if (fs::is_directory(host, error)) {
-            const std::string wanted = Lower(part);
-            for (const auto& entry : fs::directory_iterator(host, error)) {
-                const std::string name = entry.path().filename().string();
-                if (Lower(name) == wanted) {
-                    chosen = name;
-                    break;
-                }
-            }
-        }
+        const std::string chosen = MatchEntry(host, part).value_or(part);
         host /= chosen;
+        spelled += (first ? "" : "\\") + chosen;
+        first = false;
     }
+    if (longPath) *longPath = spelled.empty() ? fullPath : spelled;
     return host;
+}
+
+fs::path ScriptedPlatform::HostPath(const std::string& windowsPath) const {
+    return MapToHost(NormaliseFullPath(windowsPath, currentFolder));
+}
+
+std::optional<fs::path> ScriptedPlatform::ApiHostPath(const std::string& path, std::size_t limit) const {
+    if (path.empty()) return std::nullopt;
+    // What the Windows layer hands over: the long form for long paths.
+    const std::string api =
+        windowsLayerLongForm ? PathForFileApi(path, NormaliseFullPath(path, currentFolder)) : path;
+    std::string full;
+    if (IsLongForm(api)) {
+        // Taken literally: no "." or ".." resolution, no doubled separators.
+        full = api;
+        std::string rest = api.substr(kLongFormPrefix.size());
+        if (rest.compare(0, 4, "UNC\\") == 0) rest = rest.substr(4);
+        else if (rest.size() < 2 || rest[1] != ':') return std::nullopt;
+        else rest = rest.substr(2);
+        if (rest.find("\\\\") != std::string::npos) return std::nullopt;
+    } else {
+        if (api.size() >= limit) return std::nullopt;  // ERROR_FILENAME_EXCED_RANGE
+        full = NormaliseFullPath(api, currentFolder);
+    }
+    // Every name below the root must be one Windows accepts.
+    std::string rest = IsLongForm(full) ? full.substr(kLongFormPrefix.size()) : full;
+    std::vector<std::string> parts = PathSegments(rest);
+    const bool unc = rest.compare(0, 4, "UNC\\") == 0 || rest.compare(0, 2, "\\\\") == 0;
+    const std::size_t rootParts = unc ? (rest.compare(0, 4, "UNC\\") == 0 ? 3 : 2) : 1;
+    for (std::size_t i = rootParts; i < parts.size(); ++i)
+        if (WindowsNameProblem(parts[i])) return std::nullopt;
+    return MapToHost(full);
 }
 
 std::string ScriptedPlatform::Key(const std::string& windowsPath) const { return Lower(HostPath(windowsPath).string()); }
@@ -166,15 +246,55 @@ std::optional<std::string> ScriptedPlatform::ReadFile(const std::string& windows
 
 void ScriptedPlatform::MakeFolder(const std::string& windowsPath) { fs::create_directories(HostPath(windowsPath)); }
 
+void ScriptedPlatform::MakeLink(const std::string& linkPath, const std::string& targetPath) {
+    const fs::path link = HostPath(linkPath);
+    fs::create_directories(link.parent_path());
+    fs::create_symlink(HostPath(targetPath), link);
+}
+
+void ScriptedPlatform::SetReadOnly(const std::string& windowsPath, bool readOnly) {
+    fs::permissions(HostPath(windowsPath), fs::perms::owner_write,
+                    readOnly ? fs::perm_options::remove : fs::perm_options::add);
+}
+
+void ScriptedPlatform::ReadFaultAt(const std::string& windowsPath, std::uint64_t offset) {
+    fReadFaults[Key(windowsPath)] = offset;
+}
+
 // ---- files ---------------------------------------------------------------------------
 
-std::unique_ptr<PlatformFile> ScriptedPlatform::Open(const std::string& path, FileOpen mode, FileShare share) {
-    if (failOpen.count(path)) return nullptr;
-    const fs::path host = HostPath(path);
+namespace {
+// The attribute bits Windows reports for what lies at `host` (a link's own).
+std::optional<std::uint32_t> HostAttributes(const fs::path& host) {
     std::error_code error;
-    if (fs::is_directory(host, error)) return nullptr;
-    const std::string key = Lower(host.string());
+    const fs::file_status own = fs::symlink_status(host, error);
+    if (error || !fs::exists(own)) return std::nullopt;
+    const bool directory = fs::is_directory(host, error);
+    std::uint32_t attributes = directory ? kAttributeDirectory : kAttributeArchive;
+    if (fs::is_symlink(own)) return attributes | kAttributeReparsePoint;
+    const std::string name = host.filename().string();
+    if (!name.empty() && name.front() == '.') attributes |= kAttributeHidden;
+    if ((own.permissions() & fs::perms::owner_write) == fs::perms::none) attributes |= kAttributeReadOnly;
+    return attributes;
+}
+}  // namespace
+
+bool ScriptedPlatform::DeleteSharingDenied(const std::string& key) const {
+    for (const auto& [id, handle] : fHandles)
+        if (handle.key == key && handle.share != FileShare::All) return true;
+    return false;
+}
+
+std::unique_ptr<PlatformFile> ScriptedPlatform::Open(const std::string& path, FileOpen mode, FileShare share) {
+    for (const std::string& failing : failOpen)
+        if (Key(failing) == Key(path)) return nullptr;
+    const auto host = ApiHostPath(path, kMaxPath);
+    if (!host) return nullptr;
+    const auto attributes = HostAttributes(*host);
+    if (attributes && (*attributes & kAttributeDirectory)) return nullptr;
     const bool writes = mode == FileOpen::CreateAlways;
+    if (writes && attributes && (*attributes & kAttributeReadOnly)) return nullptr;  // ERROR_ACCESS_DENIED
+    const std::string key = Lower(host->string());
     for (const auto& [id, handle] : fHandles) {
         if (handle.key != key) continue;
         // The sharing rules of Windows: neither side may want what the other forbids.
@@ -183,73 +303,109 @@ std::unique_ptr<PlatformFile> ScriptedPlatform::Open(const std::string& path, Fi
     }
     if (writes && fRunning.count(key)) return nullptr;
     const int flags = writes ? (O_WRONLY | O_CREAT | O_TRUNC) : O_RDONLY;
-    const int fd = ::open(host.c_str(), flags | O_CLOEXEC, 0644);
+    const int fd = ::open(host->c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;
     const int id = fNextHandle++;
     fHandles[id] = OpenHandle{key, writes, share};
-    return std::make_unique<ScriptedFile>(*this, fd, id);
+    return std::make_unique<ScriptedFile>(*this, fd, id, key);
+}
+
+std::optional<std::uint32_t> ScriptedPlatform::Attributes(const std::string& path) {
+    const auto host = ApiHostPath(path, kMaxPath);
+    if (!host) return std::nullopt;
+    return HostAttributes(*host);
+}
+
+bool ScriptedPlatform::SetAttributes(const std::string& path, std::uint32_t attributes) {
+    const auto host = ApiHostPath(path, kMaxPath);
+    if (!host || !HostAttributes(*host)) return false;
+    std::error_code error;
+    fs::permissions(*host, fs::perms::owner_write,
+                    (attributes & kAttributeReadOnly) ? fs::perm_options::remove : fs::perm_options::add, error);
+    return !error;
+}
+
+std::optional<std::string> ScriptedPlatform::FullPathName(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    std::string longPath;
+    MapToHost(NormaliseFullPath(path, currentFolder), &longPath);
+    return longPath;
 }
 
 bool ScriptedPlatform::FileExists(const std::string& path) {
-    if (path.empty()) return false;
-    std::error_code error;
-    return fs::is_regular_file(HostPath(path), error);
+    const auto attributes = Attributes(path);
+    return attributes && (*attributes & kAttributeDirectory) == 0;
 }
 
 bool ScriptedPlatform::FolderExists(const std::string& path) {
-    if (path.empty()) return false;
-    std::error_code error;
-    return fs::is_directory(HostPath(path), error);
+    const auto attributes = Attributes(path);
+    return attributes && (*attributes & kAttributeDirectory) != 0;
 }
 
 std::optional<std::vector<FolderEntry>> ScriptedPlatform::ListFolder(const std::string& path) {
+    // FindFirstFileW gets the folder with "\*" appended.
+    const auto host = ApiHostPath(path, kMaxPath - 2);
+    if (!host) return std::nullopt;
     std::error_code error;
-    fs::directory_iterator it(HostPath(path), error);
+    fs::directory_iterator it(*host, error);
     if (error) return std::nullopt;
     std::vector<FolderEntry> entries;
     for (const auto& entry : it) {
         FolderEntry item;
         item.name = entry.path().filename().string();
-        item.isDirectory = entry.is_directory(error);
-        item.attributes = item.isDirectory ? kAttributeDirectory : kAttributeArchive;
-        if (!item.name.empty() && item.name.front() == '.') item.attributes |= kAttributeHidden;
-        const auto permissions = entry.status(error).permissions();
-        if ((permissions & fs::perms::owner_write) == fs::perms::none) item.attributes |= kAttributeReadOnly;
+        item.attributes = HostAttributes(entry.path()).value_or(kAttributeArchive);
+        item.isDirectory = (item.attributes & kAttributeDirectory) != 0;
         entries.push_back(std::move(item));
     }
-    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return NtfsOrder(a.name, b.name); });
     return entries;
 }
 
 bool ScriptedPlatform::CreateFolder(const std::string& path) {
-    return ::mkdir(HostPath(path).c_str(), 0755) == 0;
+    const auto host = ApiHostPath(path, kMaxFolderPath);
+    return host && ::mkdir(host->c_str(), 0755) == 0;
 }
 
-bool ScriptedPlatform::RemoveFolder(const std::string& path) { return ::rmdir(HostPath(path).c_str()) == 0; }
+bool ScriptedPlatform::RemoveFolder(const std::string& path) {
+    const auto host = ApiHostPath(path, kMaxPath);
+    if (!host) return false;
+    const auto attributes = HostAttributes(*host);
+    if (!attributes || !(*attributes & kAttributeDirectory)) return false;
+    // RemoveDirectoryW on a junction removes the junction, never its target.
+    if (*attributes & kAttributeReparsePoint) return ::unlink(host->c_str()) == 0;
+    return ::rmdir(host->c_str()) == 0;
+}
 
 bool ScriptedPlatform::RemoveFile(const std::string& path) {
-    const fs::path host = HostPath(path);
-    std::error_code error;
-    if (!fs::is_regular_file(host, error)) return false;
-    if (fRunning.count(Lower(host.string()))) return false;  // a running program's file is locked
-    return ::unlink(host.c_str()) == 0;
+    const auto host = ApiHostPath(path, kMaxPath);
+    if (!host) return false;
+    const auto attributes = HostAttributes(*host);
+    if (!attributes || (*attributes & kAttributeDirectory)) return false;
+    if (*attributes & kAttributeReadOnly) return false;  // ERROR_ACCESS_DENIED
+    const std::string key = Lower(host->string());
+    if (fRunning.count(key)) return false;     // a running program's file is locked
+    if (DeleteSharingDenied(key)) return false;  // ERROR_SHARING_VIOLATION
+    return ::unlink(host->c_str()) == 0;
 }
 
 bool ScriptedPlatform::RenameFile(const std::string& from, const std::string& to) {
-    const fs::path source = HostPath(from);
-    const fs::path target = HostPath(to);
+    const auto source = ApiHostPath(from, kMaxPath);
+    const auto target = ApiHostPath(to, kMaxPath);
+    if (!source || !target) return false;
     std::error_code error;
-    if (!fs::exists(source, error) || fs::exists(target, error)) return false;
-    if (::rename(source.c_str(), target.c_str()) != 0) return false;
+    if (!HostAttributes(*source) || fs::exists(fs::symlink_status(*target, error))) return false;
+    if (DeleteSharingDenied(Lower(source->string()))) return false;
+    if (::rename(source->c_str(), target->c_str()) != 0) return false;
     // Windows lets a running program be renamed; the lock moves with it.
-    if (fRunning.erase(Lower(source.string()))) fRunning.insert(Lower(target.string()));
+    if (fRunning.erase(Lower(source->string()))) fRunning.insert(Lower(target->string()));
     return true;
 }
 
 std::uint64_t ScriptedPlatform::CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length) {
     auto* source = dynamic_cast<ScriptedFile*>(&from);
     auto* target = dynamic_cast<ScriptedFile*>(&to);
-    if (fakeDiskFullAfter || !source || !target) return Platform::CopyBytes(from, to, length);
+    if (fakeDiskFullAfter || !source || !target || source->HasReadFault()) return Platform::CopyBytes(from, to, length);
     std::uint64_t copied = 0;
     while (copied < length) {
         const ssize_t n = ::copy_file_range(source->Descriptor(), nullptr, target->Descriptor(), nullptr,
@@ -311,12 +467,17 @@ void ScriptedPlatform::MarkRunning(const std::string& windowsPath) { fRunning.in
 void ScriptedPlatform::EndProgram(const std::string& windowsPath) { fRunning.erase(Key(windowsPath)); }
 
 void ScriptedPlatform::HoldOpenForWriting(const std::string& windowsPath) {
-    fHandles[fNextHandle++] = OpenHandle{Key(windowsPath), true, FileShare::All};
+    HoldOpen(windowsPath, true, FileShare::All);
+}
+
+void ScriptedPlatform::HoldOpen(const std::string& windowsPath, bool writes, FileShare share) {
+    fHandles[fNextHandle++] = OpenHandle{Key(windowsPath), writes, share};
 }
 
 // ---- clipboard and time ------------------------------------------------------------------
 
 bool ScriptedPlatform::SetClipboardText(const std::string& text) {
+    if (failSetClipboard) return false;
     Record(Recorded::Kind::SetClipboard, text);
     clipboard = text;
     return true;

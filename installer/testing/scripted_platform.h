@@ -2,8 +2,15 @@
 // development machine.
 //
 // Files are real: Windows paths ("c:\Program Files\Maker") are mapped into a
-// temporary root (ROOT/c/Program Files/Maker), names compared without regard
-// to case as Windows does. Everything else is scripted and recorded: the clock
+// temporary root (ROOT/c/Program Files/Maker). The file primitives are as
+// strict as the Windows layer over a real NTFS volume: names compare without
+// regard to case and are listed in NTFS order (by their upper-case form),
+// short 8.3 names resolve, links (host symbolic links) are reported as
+// reparse points as Windows reports junctions, paths of MAX_PATH or more fail
+// unless in the "\\?\" form (which the Windows layer uses for long paths,
+// see windowsLayerLongForm), names Windows forbids are refused, read-only
+// files and files held open without delete sharing cannot be deleted, and
+// reads can be made to fail. Everything else is scripted and recorded: the clock
 // is virtual (pauses are added up, not slept), dialogs take queued answers,
 // processes are not run but their command lines are recorded and may trigger
 // test hooks, and the clipboard can be scripted over virtual time.
@@ -50,12 +57,15 @@ public:
     // `root` must be an existing, empty folder; drive "c:" is ROOT/c.
     explicit ScriptedPlatform(std::filesystem::path root);
 
-    // Where a Windows path lives on this machine.
+    // Where a Windows path lives on this machine (no Windows checks applied).
     std::filesystem::path HostPath(const std::string& windowsPath) const;
     // Test conveniences on Windows paths.
     void WriteFile(const std::string& windowsPath, const std::string& content);
     std::optional<std::string> ReadFile(const std::string& windowsPath) const;
     void MakeFolder(const std::string& windowsPath);
+    // A link at `linkPath` to `targetPath`, as a junction or symbolic link is.
+    void MakeLink(const std::string& linkPath, const std::string& targetPath);
+    void SetReadOnly(const std::string& windowsPath, bool readOnly);
 
     // ---- scripted machine facts ------------------------------------------------
     std::string ownExecutablePath = "C:\\Setup\\Setup.exe";
@@ -65,6 +75,12 @@ public:
     std::optional<OsVersionFacts> osVersion = OsVersionFacts{2, 6, 1, ""};
     bool atLeastWindows63 = false;
     std::optional<std::uint64_t> physicalMemory = 8'000'000'000ULL;
+    std::string systemFolder = "C:\\Windows\\system32";
+    // The process's current folder, for relative paths.
+    std::string currentFolder = "C:\\Setup";
+    // The Windows layer hands paths of kMaxFolderPath characters or more to
+    // the system in the "\\?\" form. False models a layer that does not.
+    bool windowsLayerLongForm = true;
 
     // ---- scripted answers ----------------------------------------------------
     std::deque<bool> confirmAnswers;   // ConfirmYesNo, in order; then defaultConfirm
@@ -85,6 +101,11 @@ public:
     std::optional<std::uint64_t> fakeDiskFullAfter;
     // Opening this path (Windows form) fails, as an unreadable file would.
     std::set<std::string> failOpen;
+    // ReadFaultAt: reads of this file that take in the byte at `offset` fail
+    // with an I/O error, as a bad sector does.
+    void ReadFaultAt(const std::string& windowsPath, std::uint64_t offset);
+    // SetClipboardText fails (another program keeps the clipboard open).
+    bool failSetClipboard = false;
 
     // ---- hooks -----------------------------------------------------------------
     using CommandHook = std::function<void(ScriptedPlatform&, const std::string& commandLine)>;
@@ -97,6 +118,8 @@ public:
     void ClipboardAt(std::uint64_t atMs, std::optional<std::string> text);
     // Another process holds the file open for writing, allowing others all access.
     void HoldOpenForWriting(const std::string& windowsPath);
+    // Another process holds the file open with this access and sharing.
+    void HoldOpen(const std::string& windowsPath, bool writes, FileShare share);
     void MarkRunning(const std::string& windowsPath);
     void EndProgram(const std::string& windowsPath);
 
@@ -114,6 +137,9 @@ public:
     std::unique_ptr<PlatformFile> Open(const std::string& path, FileOpen mode, FileShare share) override;
     bool FileExists(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
+    std::optional<std::uint32_t> Attributes(const std::string& path) override;
+    bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+    std::optional<std::string> FullPathName(const std::string& path) override;
     std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override;
     bool CreateFolder(const std::string& path) override;
     bool RemoveFolder(const std::string& path) override;
@@ -141,6 +167,7 @@ public:
     std::optional<std::uint64_t> TotalPhysicalMemory() override { return physicalMemory; }
     std::string UserName() override { return userName; }
     std::string WindowsFolder() override { return windowsFolder; }
+    std::string SystemFolder() override { return systemFolder; }
     std::string OwnExecutablePath() override { return ownExecutablePath; }
     std::optional<std::string> EnvironmentVariable(const std::string& name) override;
 
@@ -155,6 +182,14 @@ private:
     void RunHooks(const std::string& commandLine);
     void RunDueActions();
     std::string Key(const std::string& windowsPath) const;  // case-folded host path
+    // The Windows layer and the file system together: the host path of
+    // `path` when Windows would accept it in a call limited to `limit`
+    // characters, else nullopt.
+    std::optional<std::filesystem::path> ApiHostPath(const std::string& path, std::size_t limit) const;
+    // A full Windows path (drive or UNC, or long form) to its host path,
+    // resolving names case-insensitively and short names to long ones.
+    std::filesystem::path MapToHost(const std::string& fullPath, std::string* longPath = nullptr) const;
+    bool DeleteSharingDenied(const std::string& key) const;
 
     std::filesystem::path fRoot;
     std::vector<std::pair<std::string, CommandHook>> fHooks;
@@ -163,6 +198,7 @@ private:
     std::map<int, OpenHandle> fHandles;
     int fNextHandle = 1;
     std::uint64_t fBytesWritten = 0;
+    std::map<std::string, std::uint64_t> fReadFaults;  // case-folded host path -> offset
 };
 
 }  // namespace kestrin::testing

@@ -7,6 +7,7 @@
 #include "wide_text.h"
 #include "win32_clipboard.h"
 #include "win32_file.h"
+#include "windows_paths.h"
 
 #include <lmcons.h>
 
@@ -14,7 +15,47 @@ namespace kestrin::win32 {
 
 namespace {
 
-DWORD Attributes(const std::string& path) { return GetFileAttributesW(Widen(path).c_str()); }
+// GetFullPathNameW of a path of any length.
+std::wstring FullPathOf(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return path;
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n);
+  }
+}
+
+// The path as the file API gets it: long paths in the "\\?\" form, which
+// lifts MAX_PATH but takes the path literally, so it is made full first.
+std::wstring ApiPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  return Widen(PathForFileApi(path, Narrow(FullPathOf(wide))));
+}
+
+DWORD RawAttributes(const std::string& path) { return GetFileAttributesW(ApiPath(path).c_str()); }
+
+// GetLongPathNameW of a path that exists; empty when it does not.
+std::wstring LongNameOf(const std::wstring& path) {
+  const std::wstring api = Widen(PathForFileApi(Narrow(path), Narrow(path)));
+  std::wstring result(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetLongPathNameW(api.c_str(), result.data(), static_cast<DWORD>(result.size()));
+    if (n == 0) return {};
+    if (n < result.size()) {
+      result.resize(n);
+      break;
+    }
+    result.resize(n);
+  }
+  if (result.compare(0, 4, L"\\\\?\\") == 0 && api.compare(0, 4, L"\\\\?\\") == 0) {
+    result = result.compare(4, 4, L"UNC\\") == 0 ? L"\\\\" + result.substr(8) : result.substr(4);
+  }
+  return result;
+}
 
 std::wstring ExecutablePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -44,21 +85,52 @@ HWND Win32Platform::DialogOwner() const {
 }
 
 std::unique_ptr<PlatformFile> Win32Platform::Open(const std::string& path, FileOpen mode, FileShare share) {
-  return OpenWin32File(Widen(path), mode, share);
+  return OpenWin32File(ApiPath(path), mode, share);
+}
+
+std::optional<std::uint32_t> Win32Platform::Attributes(const std::string& path) {
+  const DWORD a = RawAttributes(path);
+  if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return static_cast<std::uint32_t>(a);
+}
+
+bool Win32Platform::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  return SetFileAttributesW(ApiPath(path).c_str(), attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes) != 0;
+}
+
+std::optional<std::string> Win32Platform::FullPathName(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  const std::wstring full = FullPathOf(Widen(path));
+  // Short names can only be expanded where something exists: the longest
+  // existing part gets its long names, the rest stays as written.
+  std::wstring head = full;
+  std::wstring tail;  // the parts that do not exist, each after a "\\"
+  for (;;) {
+    const std::wstring expanded = LongNameOf(head);
+    if (!expanded.empty()) {
+      const bool joined = !expanded.empty() && expanded.back() == L'\\' && !tail.empty();
+      return Narrow((joined ? expanded.substr(0, expanded.size() - 1) : expanded) + tail);
+    }
+    const size_t slash = head.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash + 1 >= head.size() || slash < 2) break;
+    tail = head.substr(slash) + tail;
+    head.resize(slash == 2 && head[1] == L':' ? 3 : slash);
+  }
+  return Narrow(full);
 }
 
 bool Win32Platform::FileExists(const std::string& path) {
-  const DWORD a = Attributes(path);
+  const DWORD a = RawAttributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool Win32Platform::FolderExists(const std::string& path) {
-  const DWORD a = Attributes(path);
+  const DWORD a = RawAttributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::optional<std::vector<FolderEntry>> Win32Platform::ListFolder(const std::string& path) {
-  std::wstring pattern = Widen(path);
+  std::wstring pattern = ApiPath(path);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
   pattern += L'*';
   WIN32_FIND_DATAW found;
@@ -82,19 +154,19 @@ std::optional<std::vector<FolderEntry>> Win32Platform::ListFolder(const std::str
 }
 
 bool Win32Platform::CreateFolder(const std::string& path) {
-  return CreateDirectoryW(Widen(path).c_str(), nullptr) != 0;
+  return CreateDirectoryW(ApiPath(path).c_str(), nullptr) != 0;
 }
 
 bool Win32Platform::RemoveFolder(const std::string& path) {
-  return RemoveDirectoryW(Widen(path).c_str()) != 0;
+  return RemoveDirectoryW(ApiPath(path).c_str()) != 0;
 }
 
 bool Win32Platform::RemoveFile(const std::string& path) {
-  return DeleteFileW(Widen(path).c_str()) != 0;
+  return DeleteFileW(ApiPath(path).c_str()) != 0;
 }
 
 bool Win32Platform::RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileW(Widen(from).c_str(), Widen(to).c_str()) != 0;
+  return MoveFileW(ApiPath(from).c_str(), ApiPath(to).c_str()) != 0;
 }
 
 bool Win32Platform::SetClipboardText(const std::string& text) { return PutClipboardText(Widen(text)); }
@@ -194,14 +266,22 @@ std::string Win32Platform::UserName() {
   return Narrow(name);
 }
 
-std::string Win32Platform::WindowsFolder() {
+namespace {
+// A folder the system names (GetWindowsDirectoryW, GetSystemDirectoryW),
+// without a trailing "\\" unless it is a drive root.
+std::string SystemNamedFolder(UINT(WINAPI* query)(LPWSTR, UINT)) {
   wchar_t folder[MAX_PATH + 1] = {};
-  const UINT n = GetWindowsDirectoryW(folder, MAX_PATH + 1);
+  const UINT n = query(folder, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return {};
   std::wstring result(folder, n);
   if (result.size() > 3 && result.back() == L'\\') result.pop_back();
   return Narrow(result);
 }
+}  // namespace
+
+std::string Win32Platform::WindowsFolder() { return SystemNamedFolder(GetWindowsDirectoryW); }
+
+std::string Win32Platform::SystemFolder() { return SystemNamedFolder(GetSystemDirectoryW); }
 
 std::string Win32Platform::OwnExecutablePath() { return Narrow(ExecutablePath()); }
 

@@ -22,6 +22,9 @@ public:
   std::unique_ptr<PlatformFile> Open(const std::string& path, FileOpen mode, FileShare share) override;
   bool FileExists(const std::string& path) override;
   bool FolderExists(const std::string& path) override;
+  std::optional<std::uint32_t> Attributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, std::uint32_t attributes) override;
+  std::optional<std::string> FullPathName(const std::string& path) override;
   std::optional<std::vector<FolderEntry>> ListFolder(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
@@ -51,6 +54,7 @@ public:
   std::optional<std::uint64_t> TotalPhysicalMemory() override;
   std::string UserName() override;
   std::string WindowsFolder() override;
+  std::string SystemFolder() override;
   std::string OwnExecutablePath() override;
   std::optional<std::string> EnvironmentVariable(const std::string& name) override;
 

@@ -1,6 +1,7 @@
 // KestrinStub's entry point: the Windows program around the installer core.
 #include "main_dlg.h"
 #include "main_window.h"
+#include "system_dlls.h"
 #include "win32_platform.h"
 
 #include <windows.h>
@@ -8,11 +9,12 @@
 #include <ole2.h>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: none may come from the installer's folder.
+  kestrin::win32::RestrictDllSearchToSystemFolder();
   // The embedded browser and the image decoder are COM objects that need a
   // single-threaded apartment with OLE's in-place activation.
   const bool ole = SUCCEEDED(OleInitialize(nullptr));
-  INITCOMMONCONTROLSEX cc{sizeof cc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
-  InitCommonControlsEx(&cc);
+  kestrin::win32::InitCommonControlsFromSystem(ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS);
 
   int exitCode = 0;
   {

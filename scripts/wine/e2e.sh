@@ -70,7 +70,8 @@ public_dir="$(wine_unix_path 'C:\users\Public')"
 reset_machine() {
   wine msiexec /quiet /x "{$product_code}" >/dev/null 2>&1 || true
   rm -rf "$(dirname "$install_dir")" "$work_dir" "$public_dir/KestrinCopy" "$public_dir/KestrinMade" \
-         "$public_dir/preinstall-seen.txt" "$public_dir/Desktop/Kestrin Readme.lnk"
+         "$public_dir/preinstall-seen.txt" "$public_dir/Desktop/Kestrin Readme.lnk" "$public_dir/KestrinVictim" \
+         "$public_dir/kestrin-links" "$public_dir/kestrin-victim"
 }
 
 STUB_PID=""
@@ -109,6 +110,17 @@ scenario_install() {
   set_field SuppressConfirm 1
   set_field PostCopy 'readme.txt=C:\users\Public\KestrinCopy\readme.txt|CreateFolder={C:\users\Public\KestrinMade\Sub}|Shortcut=Kestrin Readme;C:\Program Files\Maker\Product\readme.txt;'
   pack
+  # Signed after packing, with a certificate table larger than 100,000 bytes.
+  bash "$here/sign-installer.sh" --large "$work/$exe_title.exe" "$work/signed.exe"
+  mv "$work/signed.exe" "$work/$exe_title.exe"
+  # What a standard user could prepare: programs named like the system's
+  # beside the installer (its folder is also the current folder), and a
+  # link in the work folder to a folder the elevated clean-up must not empty.
+  local planted
+  for planted in msiexec icacls cscript; do cp "$KESTRIN_HELPERS/PreInstallAnswer.exe" "$work/$planted.exe"; done
+  mkdir -p "$public_dir/KestrinVictim" "$work_dir"
+  echo victim >"$public_dir/KestrinVictim/keep.txt"
+  ln -s "$public_dir/KestrinVictim" "$work_dir/Planted"
   start_stub
   press_main_button 1          # Quit -> Install
   answer_message "Finished" 40
@@ -118,7 +130,11 @@ scenario_install() {
   check "file copied out of the install folder" cmp -s "$install_dir/readme.txt" "$public_dir/KestrinCopy/readme.txt"
   check "guarded folder created" test -d "$public_dir/KestrinMade/Sub"
   check "desktop shortcut created" test -f "$public_dir/Desktop/Kestrin Readme.lnk"
-  check "work folder removed" test ! -e "$work_dir"
+  check "no planted program ran" test ! -e "$public_dir/preinstall-seen.txt"
+  check "the clean-up left the linked folder alone" grep -qx victim "$public_dir/KestrinVictim/keep.txt"
+  # Wine's RemoveDirectoryW follows a host link instead of removing it, as
+  # Windows does with a junction: the link itself stays, nothing else.
+  check "work folder removed but for the link" test "$(ls -A "$work_dir" 2>/dev/null)" = Planted
 }
 
 scenario_uninstall() {
@@ -197,6 +213,11 @@ scenario_preinstall_wait() {
 scenario_platform() {
   # The Windows platform layer's primitives, run by a test program of its own.
   local out="$work/platform-checks.txt" rc=0
+  rm -rf "$public_dir/kestrin-links" "$public_dir/kestrin-victim"
+  mkdir -p "$public_dir/kestrin-links" "$public_dir/kestrin-victim"
+  printf victim >"$public_dir/kestrin-victim/keep.txt"
+  echo own >"$public_dir/kestrin-links/own.txt"
+  ln -s "$public_dir/kestrin-victim" "$public_dir/kestrin-links/Planted"
   wine "$KESTRIN_HELPERS/PlatformChecks.exe" >"$out" 2>/dev/null || rc=$?
   tr -d '\r' <"$out"
   [ "$rc" -eq 0 ] || fail "platform checks: exit status $rc"

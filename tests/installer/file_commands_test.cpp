@@ -52,6 +52,36 @@ TEST_F(FileCommandsTest, GuardsDecideWhetherAnEntryRuns) {
     EXPECT_TRUE(Messages().empty());
 }
 
+TEST_F(FileCommandsTest, OnlyUserAccountIsExpandedAndGuardsToo) {
+    platform.userName = "carol";
+    platform.MakeFolder(platform.currentFolder);  // relative names land there
+    platform.WriteFile("C:\\Users\\carol\\AppData\\Settings.ini", "user's own");
+    platform.MakeFolder("C:\\Users\\carol\\Host");
+    Post("Settings.ini={UserAccount\\AppData\\Settings.ini}"
+         "|Plugin.dll=[UserAccount\\Host]UserAccount\\Host\\Plugin.dll"
+         "|CreateFolder=InstallFolder\\Made|CreateFolder={SetupFolder\\Made}|CreateFolder=FixedPath\\D\\Made");
+    EXPECT_EQ(platform.ReadFile("C:\\Users\\carol\\AppData\\Settings.ini"), "user's own");
+    EXPECT_EQ(platform.ReadFile("C:\\Users\\carol\\Host\\Plugin.dll"), "plugin");
+    // The other prefixes mean nothing here: the names stay relative.
+    EXPECT_FALSE(platform.FolderExists(std::string(kInstall) + "\\Made"));
+    EXPECT_TRUE(platform.FolderExists("C:\\Setup\\InstallFolder\\Made"));
+    EXPECT_TRUE(platform.FolderExists("C:\\Setup\\SetupFolder\\Made"));
+    EXPECT_TRUE(platform.FolderExists("C:\\Setup\\FixedPath\\D\\Made"));
+    EXPECT_TRUE(Messages().empty());
+
+    // The pre-install pass uses its paths exactly as written.
+    platform.WriteFile("C:\\Users\\carol\\Old.txt", "keep");
+    RunPreInstallCommands(platform, "PreInstallDelete=UserAccount\\Old.txt");
+    EXPECT_TRUE(platform.FileExists("C:\\Users\\carol\\Old.txt"));
+}
+
+TEST_F(FileCommandsTest, ABraceGuardAfterAConditionDecidesAlone) {
+    platform.WriteFile("C:\\Existing\\Settings.ini", "kept");
+    Post("Settings.ini=[C:\\Missing]{C:\\Fresh\\Settings.ini}|Settings.ini=[C:\\Program Files]{C:\\Existing\\Settings.ini}");
+    EXPECT_EQ(platform.ReadFile("C:\\Fresh\\Settings.ini"), "defaults");
+    EXPECT_EQ(platform.ReadFile("C:\\Existing\\Settings.ini"), "kept");
+}
+
 TEST_F(FileCommandsTest, DeletionsAndFolders) {
     platform.WriteFile("C:\\Junk\\loose.txt", "x");
     platform.WriteFile("C:\\Junk\\Keep\\inner.txt", "y");
@@ -130,7 +160,7 @@ TEST_F(FileCommandsTest, ShortcutBatchIsWrittenAndRunHidden) {
     const auto runs = platform.Texts(Recorded::Kind::ShellOpenAndWait);
     ASSERT_EQ(runs, (std::vector<std::string>{"C:\\Users\\Public\\Install\\CreateShortcut.bat",
                                               "C:\\Users\\Public\\Install\\CreateShortcut.bat"}));
-    EXPECT_EQ(ShortcutBatchText(kInstall, "My App;C:\\Program Files\\Maker\\App\\App.exe;App.ico"),
+    EXPECT_EQ(ShortcutBatchText(platform, kInstall, "My App;C:\\Program Files\\Maker\\App\\App.exe;App.ico"),
               "@echo off\r\n"
               "echo Set oWS = WScript.CreateObject(\"WScript.Shell\") > CreateShortcut.vbs\r\n"
               "echo sLinkFile = \"c:\\Users\\Public\\Desktop\\My App.lnk\" >> CreateShortcut.vbs\r\n"
@@ -138,7 +168,7 @@ TEST_F(FileCommandsTest, ShortcutBatchIsWrittenAndRunHidden) {
               "echo oLink.TargetPath = \"C:\\Program Files\\Maker\\App\\App.exe\" >> CreateShortcut.vbs\r\n"
               "echo oLink.IconLocation = \"C:\\Program Files\\Maker\\Product\\App.ico\" >> CreateShortcut.vbs\r\n"
               "echo oLink.Save >> CreateShortcut.vbs\r\n"
-              "cscript CreateShortcut.vbs\r\n"
+              "\"C:\\Windows\\system32\\cscript.exe\" CreateShortcut.vbs\r\n"
               "del CreateShortcut.vbs\r\n");
     // The second batch replaced the first and has no icon line.
     const auto batch = platform.ReadFile("C:\\Users\\Public\\Install\\CreateShortcut.bat");

@@ -60,11 +60,13 @@ TEST_F(FileUtilsTest, CopyFolderTreeCopiesEverythingAndStopsAtTheFirstFailure) {
                                  std::filesystem::perm_options::add);
 
     platform.failOpen.insert("C:\\Src\\Sub\\Deep\\x.txt");
+    platform.WriteFile("C:\\Src\\zz.txt", "last");
     EXPECT_FALSE(CopyFolderTree(platform, "C:\\Src", "C:\\Second"));
-    // Entries are walked in listing order (".hidden", "Empty", "Sub", "a", ...):
-    // what was copied before the failure stays, nothing after it is copied.
+    // Entries are walked in NTFS order (".hidden", "a", "bc", "Empty", "Sub",
+    // "zz.txt"): what was copied before the failure stays, nothing after it.
     EXPECT_TRUE(platform.FileExists("C:\\Second\\.hidden"));
-    EXPECT_FALSE(platform.FileExists("C:\\Second\\a"));
+    EXPECT_TRUE(platform.FileExists("C:\\Second\\bc"));
+    EXPECT_FALSE(platform.FileExists("C:\\Second\\zz.txt"));
     EXPECT_FALSE(CopyFolderTree(platform, "C:\\NoSuchFolder", "C:\\Third"));
 }
 
@@ -94,6 +96,19 @@ TEST_F(FileUtilsTest, DeletionsLeaveRunningProgramsRenamedAndSubfoldersAlone) {
     platform.EndProgram("C:\\Work\\" + name);
     DeleteTree(platform, "C:\\Work");
     EXPECT_FALSE(platform.FolderExists("C:\\Work"));
+}
+
+TEST_F(FileUtilsTest, TheCleanUpTakesReadOnlyFilesButNotFilesHeldOpen) {
+    platform.WriteFile("C:\\Work\\Product.msi", "msi");
+    platform.SetReadOnly("C:\\Work\\Product.msi", true);
+    DeleteTree(platform, "C:\\Work");
+    EXPECT_FALSE(platform.FolderExists("C:\\Work"));  // not renamed to X<n>.txt and left
+
+    // Another program holding a file without delete sharing keeps it, name and all.
+    platform.WriteFile("C:\\Work\\log.txt", "busy");
+    platform.HoldOpen("C:\\Work\\log.txt", true, FileShare::ReadOnly);
+    DeleteTree(platform, "C:\\Work");
+    EXPECT_EQ(platform.ReadFile("C:\\Work\\log.txt"), "busy");
 }
 
 TEST_F(FileUtilsTest, WriteBlobToFileWritesEveryChunkAndEmptiesThePiece) {
@@ -166,10 +181,11 @@ TEST_F(FileUtilsTest, ProcessStartsComposeTheirCommandLines) {
     platform.comspec.reset();
     GrantFullAccess(platform, "C:\\p.msi");
     const auto commands = Commands();
+    const std::string icacls = "C:\\Windows\\system32\\cmd.exe /C echo Y| \"C:\\Windows\\system32\\icacls.exe\" ";
     EXPECT_EQ(std::vector<std::string>(commands.begin() + 1, commands.end()),
-              (std::vector<std::string>{"cmd.exe /C echo Y| icacls \"C:\\p.msi\" /t /grant \"Users\":F",
-                                        "cmd.exe /C echo Y| icacls \"C:\\p.msi\" /t /grant \"Everyone\":F",
-                                        "cmd.exe /C echo Y| icacls \"C:\\p.msi\" /t /grant \"Authenticated Users\":F"}));
+              (std::vector<std::string>{icacls + "\"C:\\p.msi\" /t /grant \"Users\":F",
+                                        icacls + "\"C:\\p.msi\" /t /grant \"Everyone\":F",
+                                        icacls + "\"C:\\p.msi\" /t /grant \"Authenticated Users\":F"}));
 
     EXPECT_FALSE(LaunchProgram(platform, "C:\\none.exe", "C:\\"));
     platform.WriteFile("C:\\Tools\\T.exe", "");

@@ -18,7 +18,7 @@ protected:
     }
     // The package installs: "start msiexec /i" makes the install folder.
     void PackageInstalls() {
-        platform.OnCommand("start msiexec /i", [](ScriptedPlatform& p, const std::string&) {
+        platform.OnCommand("msiexec.exe\" /i", [](ScriptedPlatform& p, const std::string&) {
             p.WriteFile(std::string(kInstallFolder) + "\\App.exe", "app");
         });
     }
@@ -34,7 +34,7 @@ protected:
             p.At(last, [program](ScriptedPlatform& q) { q.EndProgram(program); });
         });
     }
-    bool PackageStarted() const { return HasCommandContaining("start msiexec /i"); }
+    bool PackageStarted() const { return HasCommandContaining("msiexec.exe\" /i"); }
     std::vector<std::string> Confirms() const { return platform.Texts(Recorded::Kind::Confirm); }
     bool WorkFolderKept() { return platform.FolderExists(kWorkPath); }
 };
@@ -92,7 +92,7 @@ TEST_F(InstallTest, MissingExternalPackageIsReported) {
     platform.WriteFile("C:\\Setup\\Other.msi", "external");
     TMainDlg& present = StartInstaller(Fields({{"ExternalMSI", "Other.msi"}, {"SuppressConfirm", "1"}}));
     present.InstallBtnClick();
-    EXPECT_TRUE(HasCommandContaining("start msiexec /i \"C:\\Setup\\Other.msi\" /passive /qn"));
+    EXPECT_TRUE(HasCommandContaining("msiexec.exe\" /i \"C:\\Setup\\Other.msi\" /passive /qn"));
     EXPECT_FALSE(HasCommandContaining("icacls"));
 }
 
@@ -162,7 +162,7 @@ TEST_F(InstallTest, PackageThatCannotBeWrittenIsLeftToMsiexec) {
     platform.fakeDiskFullAfter = 0;
     dlg.InstallBtnClick();
     EXPECT_EQ(Messages(), std::vector<std::string>{"Finished"});  // nothing about the failure itself
-    EXPECT_TRUE(HasCommandContaining("icacls \"C:\\Users\\Public\\Install\\Product.msi\" /t /grant \"Users\":F"));
+    EXPECT_TRUE(HasCommandContaining("icacls.exe\" \"C:\\Users\\Public\\Install\\Product.msi\" /t /grant \"Users\":F"));
     EXPECT_TRUE(PackageStarted());
     EXPECT_FALSE(WorkFolderKept());
     EXPECT_TRUE(dlg.ShouldEnd());
@@ -183,7 +183,7 @@ TEST_F(InstallTest, SuccessfulInstallationRunsEveryStepInOrder) {
     platform.OnCommand("Finish.exe", [](ScriptedPlatform& p, const std::string&) {
         p.EndProgram("C:\\Users\\Public\\Install\\Finish.exe");
     });
-    platform.OnCommand("start msiexec /i", [](ScriptedPlatform& p, const std::string&) {
+    platform.OnCommand("msiexec.exe\" /i", [](ScriptedPlatform& p, const std::string&) {
         // The pre-install pass ran before the package started.
         EXPECT_FALSE(p.FileExists("C:\\Old\\stale.txt"));
         EXPECT_EQ(p.ReadFile("C:\\Users\\Public\\Install\\Product.msi"), "MSI-BYTES");
@@ -194,11 +194,12 @@ TEST_F(InstallTest, SuccessfulInstallationRunsEveryStepInOrder) {
                                                    "\r\n\r\nSeven\r\nnote"});
     const auto commands = Commands();
     const std::string comspec = "C:\\Windows\\system32\\cmd.exe /C ";
+    const std::string system = "\"C:\\Windows\\system32\\";
     ASSERT_EQ(commands.size(), 6u);
-    EXPECT_EQ(commands[0], comspec + "echo Y| icacls \"C:\\Users\\Public\\Install\\Product.msi\" /t /grant \"Users\":F");
-    EXPECT_EQ(commands[3], comspec + "start msiexec /i \"C:\\Users\\Public\\Install\\Product.msi\" /passive /qn");
+    EXPECT_EQ(commands[0], comspec + "echo Y| " + system + "icacls.exe\" \"C:\\Users\\Public\\Install\\Product.msi\" /t /grant \"Users\":F");
+    EXPECT_EQ(commands[3], comspec + "start \"\" " + system + "msiexec.exe\" /i \"C:\\Users\\Public\\Install\\Product.msi\" /passive /qn");
     EXPECT_EQ(commands[4], "\"C:\\Users\\Public\\Install\\Finish.exe\"");
-    EXPECT_EQ(commands[5], comspec + "echo Y| icacls \"C:\\Copy\" /t /grant \"Everyone\":(OI)(CI)F");
+    EXPECT_EQ(commands[5], comspec + "echo Y| " + system + "icacls.exe\" \"C:\\Copy\" /t /grant \"Everyone\":(OI)(CI)F");
     EXPECT_EQ(Messages(), std::vector<std::string>{"Finished"});
     ASSERT_EQ(platform.notesRequests.size(), 1u);
     EXPECT_EQ(platform.notesRequests[0].title, "Release Notes");
@@ -255,6 +256,69 @@ TEST_F(InstallTest, OperatingSystemNotesFollowTheGeneration) {
     }
 }
 
+TEST_F(InstallTest, ReleaseNotesComeBeforeTheFileCommandsAndTheCompletionLink) {
+    PackageInstalls();
+    TMainDlg& dlg = StartInstaller(Fields({{"SuppressConfirm", "1"}, {"PostNotes", "Read me"},
+                                           {"PostCopy", "EveryoneAccess=C:\\Shared"},
+                                           {"CompletionURL", "https://example.invalid/done"}}),
+                                   {{"PackageFile", "MSI"}});
+    dlg.InstallBtnClick();
+    std::vector<Recorded::Kind> order;
+    for (const Recorded& r : platform.log)
+        if (r.kind == Recorded::Kind::Notes || r.kind == Recorded::Kind::ShellOpen ||
+            (r.kind == Recorded::Kind::StartHidden && r.text.find("(OI)(CI)F") != std::string::npos))
+            order.push_back(r.kind);
+    EXPECT_EQ(order, (std::vector<Recorded::Kind>{Recorded::Kind::Notes, Recorded::Kind::StartHidden,
+                                                  Recorded::Kind::ShellOpen}));
+}
+
+TEST_F(InstallTest, InfoIsShownInViewModeUnderLabelNine) {
+    TMainDlg& dlg = StartInstaller(Fields({{"Info", "About|us"}, {"Labels", "||||||||Close|\xC3\x9C" "ber"}}));
+    dlg.InfoBtnClick();
+    ASSERT_EQ(platform.notesRequests.size(), 1u);
+    const NotesRequest& info = platform.notesRequests[0];
+    EXPECT_EQ(info.title, "\xC3\x9C" "ber");
+    EXPECT_EQ(info.text, "About\r\nus");
+    EXPECT_FALSE(info.ask);
+    EXPECT_EQ(info.closeCaption, "Close");
+    EXPECT_FALSE(dlg.ShouldEnd());
+}
+
+TEST_F(InstallTest, AYesToAlreadyInstalledGoesOn) {
+    platform.MakeFolder(kInstallFolder);
+    platform.confirmAnswers = {true, true};
+    TMainDlg& dlg = StartInstaller(Fields({{"AlreadyInstalled", "1"}}), {{"PackageFile", "MSI"}});
+    dlg.InstallBtnClick();
+    EXPECT_EQ(Confirms(), (std::vector<std::string>{"Already Installed, Continue?",
+                                                    "Install Demo to:\r\n\r\nc:\\Program Files\\Maker\\Product"}));
+    EXPECT_TRUE(PackageStarted());
+}
+
+TEST_F(InstallTest, ProgramsStartInTheirOwnFolderAndThoseThatEndAreDeleted) {
+    PackageInstalls();
+    platform.startedProgramsKeepRunning = false;  // each program ends at once
+    platform.WriteFile("C:\\Setup\\Tools\\Post.exe", "post");
+    bool goneBeforeTheWait = false;
+    platform.OnCommand("Prepare.exe", [&goneBeforeTheWait](ScriptedPlatform& p, const std::string&) {
+        p.At(p.nowMs + 1, [&goneBeforeTheWait](ScriptedPlatform& q) {
+            goneBeforeTheWait = !q.FileExists("C:\\Users\\Public\\Install\\Prepare.exe");
+        });
+    });
+    TMainDlg& dlg = StartInstaller(Fields({{"PreInstallExeName", "Prepare.exe"},
+                                           {"PostInstallExeName", "SetupFolder\\Tools\\Post.exe"},
+                                           {"SuppressConfirm", "1"}}),
+                                   {{"PackageFile", "MSI"}, {"PreInstallFile", "pre"}});
+    dlg.InstallBtnClick();
+    std::vector<std::pair<std::string, std::string>> starts;
+    for (const Recorded& r : platform.log)
+        if (r.kind == Recorded::Kind::StartProcess) starts.emplace_back(r.text, r.extra);
+    EXPECT_EQ(starts, (std::vector<std::pair<std::string, std::string>>{
+                          {"\"C:\\Users\\Public\\Install\\Prepare.exe\"", "C:\\Users\\Public\\Install"},
+                          {"\"C:\\Setup\\Tools\\Post.exe\"", "C:\\Setup\\Tools"}}));
+    EXPECT_TRUE(goneBeforeTheWait);
+    EXPECT_TRUE(platform.FileExists("C:\\Setup\\Tools\\Post.exe"));  // a prefixed program is kept
+}
+
 // ---- the pre-install handshake -------------------------------------------------------------
 
 TEST_F(InstallTest, PreInstallAbortStopsThePackage) {
@@ -286,7 +350,7 @@ TEST_F(InstallTest, PreInstallWaitThenDoneContinuesWithItsMessage) {
     // Polled once a second until the answer changed, about a minute later.
     std::uint64_t packageAt = 0;
     for (const Recorded& r : platform.log)
-        if (r.text.find("start msiexec") != std::string::npos) packageAt = r.atMs;
+        if (r.text.find("msiexec.exe\" /i") != std::string::npos) packageAt = r.atMs;
     EXPECT_GE(packageAt - start, 60000u);
     EXPECT_LE(packageAt - start, 61000u);
     EXPECT_FALSE(WorkFolderKept());
@@ -349,13 +413,13 @@ TEST_F(InstallTest, PrefixedProgramsRunFromWhereTheyAreAndAreKept) {
 
 TEST_F(InstallTest, AutomaticUninstallClearsTheWayOrStopsTheAction) {
     platform.MakeFolder(kInstallFolder);
-    platform.OnCommand("msiexec /x", [](ScriptedPlatform& p, const std::string&) {
+    platform.OnCommand("msiexec.exe\" /x", [](ScriptedPlatform& p, const std::string&) {
         std::filesystem::remove_all(p.HostPath(kInstallFolder));
     });
     PackageInstalls();
     TMainDlg& dlg = StartInstaller(Fields({{"AutoUninstall", "1"}, {"AlreadyInstalled", "1"}}), {{"PackageFile", "MSI"}});
     dlg.InstallBtnClick();
-    EXPECT_TRUE(HasCommandContaining(std::string("msiexec /x {") + kGuid + "}"));
+    EXPECT_TRUE(HasCommandContaining(std::string("msiexec.exe\" /x {") + kGuid + "}"));
     // Uninstalled: no already-installed question, no completion message.
     EXPECT_EQ(Confirms(), std::vector<std::string>{"Install Demo to:\r\n\r\nc:\\Program Files\\Maker\\Product"});
     EXPECT_EQ(Messages(), std::vector<std::string>{"Finished"});

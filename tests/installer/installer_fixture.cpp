@@ -2,6 +2,7 @@
 
 #include "descriptor.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <unistd.h>
@@ -31,7 +32,7 @@ InstallerTest::~InstallerTest() {
 void InstallerTest::PackInstaller(const std::map<std::string, std::string>& fields,
                                   const std::map<std::string, std::string>& pieces) {
     const auto pack = root / "pack";
-    { std::ofstream(pack / "stub.exe", std::ios::binary) << std::string(3000, 'M'); }
+    { std::ofstream(pack / "stub.exe", std::ios::binary) << PeImage(3000); }
     pack::PackConfig config;
     config.fields[kExternalMSIField] = "None";
     config.fields[kAlreadyInstalledField] = "0";

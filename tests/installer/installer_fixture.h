@@ -5,6 +5,7 @@
 #include "installer_file.h"
 #include "main_dlg.h"
 #include "pack_config.h"
+#include "pe_test_image.h"
 #include "scripted_platform.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <string>
 
 namespace kestrin::testing {
+
 
 class InstallerTest : public ::testing::Test {
 protected:

@@ -52,7 +52,7 @@ TEST_F(PackTest, ConfigRoundTripsThroughInspectAndStartUp) {
                               "OutputFolder = Product\n"
                               "Copyright = (c) 2024\n"
                               "WindowTitle = Demo 製品\n"
-                              "Shortcuts = 1;App;App.exe\n"
+                              "Label.9 = About\n"
                               "MinOS = Windows7\n"
                               "MinRAM = 2GB\n"
                               "CompletionURL = https://example.invalid/done\n"
@@ -76,19 +76,26 @@ TEST_F(PackTest, ConfigRoundTripsThroughInspectAndStartUp) {
                               "PreInstallFile = pieces/pre.exe\n"
                               "PostInstallFile = pieces/post.exe\n"
                               "PreUninstallFile = pieces/clean.exe\n");
-    const auto stub = Write("stub.exe", std::string(5000, 'S'));
+    const auto stub = Write("stub.exe", PeImage(5001));
     const auto out = platform.HostPath(platform.ownExecutablePath);
     std::filesystem::create_directories(out.parent_path());
-    pack::BuildInstaller(stub, pack::ReadPackConfig(config, "unused"), out);
+    const pack::PackConfig parsed = pack::ReadPackConfig(config, "unused");
+    EXPECT_TRUE(parsed.warnings.empty()) << parsed.warnings.front();
+    pack::BuildInstaller(stub, parsed, out);
     EXPECT_FALSE(std::filesystem::exists(out.string() + ".partial"));
 
     const pack::InstallerSummary summary = pack::ReadInstallerSummary(out);
-    EXPECT_EQ(summary.trailer.payloadOffset, 5000);
+    // Zero bytes after the stub make the whole a multiple of 8 long, so
+    // signing adds no padding between the trailer and its certificate table.
+    EXPECT_EQ(summary.fileSize % 8, 0u);
+    EXPECT_GE(summary.trailer.payloadOffset, 5001);
+    EXPECT_LT(summary.trailer.payloadOffset, 5009);
+    EXPECT_EQ(summary.trailerOffset + kTrailerSize, summary.fileSize);
     EXPECT_EQ(summary.fieldCount, 36u);
     EXPECT_EQ(summary.trailer.lengths[kPackagePiece], 300014);
     EXPECT_EQ(summary.fields[kAgreementField], "First line|Second | line|Ünïcödé 製品");
     EXPECT_EQ(summary.fields[kMessageField], "Welcome = hello");
-    EXPECT_EQ(summary.fields[kLabelsField], "Leave|||||||Go");
+    EXPECT_EQ(summary.fields[kLabelsField], "Leave|||||||Go||About");
     std::ostringstream printed;
     pack::PrintSummary(summary, printed);
     EXPECT_NE(printed.str().find("  15 WindowTitle = Demo 製品\n"), std::string::npos);
@@ -104,7 +111,6 @@ TEST_F(PackTest, ConfigRoundTripsThroughInspectAndStartUp) {
     EXPECT_EQ(dlg.Label(0), "Leave");
     EXPECT_EQ(dlg.Label(7), "Go");
     EXPECT_EQ(dlg.fWindowTitle, "Demo 製品");
-    EXPECT_EQ(dlg.fShortcuts, "1;App;App.exe");
     EXPECT_EQ(dlg.fMinRAM, "2GB");
     EXPECT_EQ(dlg.fPostCopy, "Docs=C:\\Docs|Shortcut=App;C:\\App.exe;App.ico");
     EXPECT_EQ(dlg.fWindows10, "ten");
@@ -121,7 +127,9 @@ TEST_F(PackTest, ConfigRoundTripsThroughInspectAndStartUp) {
 }
 
 TEST_F(PackTest, TimestampDefaultsToTheBuildTimeAndExternalPackageToNone) {
-    const pack::PackConfig config = pack::ReadPackConfig(Write("min.conf", "WindowTitle = T\n"), "20991231_2359");
+    Write("p.msi", "MSI");
+    const pack::PackConfig config =
+        pack::ReadPackConfig(Write("min.conf", "WindowTitle = T\nPackageFile = p.msi\n"), "20991231_2359");
     EXPECT_EQ(config.fields[kTimestampField], "20991231_2359");
     EXPECT_EQ(config.fields[kExternalMSIField], "None");
     EXPECT_EQ(config.fields[kAlreadyInstalledField], "0");
@@ -149,11 +157,142 @@ TEST_F(PackTest, ConfigMistakesNameFileAndLine) {
     EXPECT_NE(ConfigError("Agreement.file = nowhere.txt\n").find(":1: cannot read text file"), std::string::npos);
     EXPECT_NE(ConfigError("PreInstallFile = x.exe\n").find(":1: PreInstallFile needs PreInstallExeName"), std::string::npos);
     EXPECT_NE(ConfigError("Timestamp = 2024-01-01\n").find(":1: Timestamp"), std::string::npos);
-    EXPECT_EQ(ConfigError("AlreadyInstalled = -1\nMinRAM =\nCenterMessage = 0\n"), "");
+    EXPECT_EQ(ConfigError("AlreadyInstalled = -1\nMinRAM =\nCenterMessage = 0\nExternalMSI = Other.msi\n"), "");
+}
+
+TEST_F(PackTest, MistakesAcrossSettingsNameTheLineToMend) {
+    const std::string file = (root / "pack" / "bad.conf").string();
+    Write("p.msi", "MSI");
+    Write("pre.exe", "PRE");
+    EXPECT_EQ(ConfigError("WindowTitle = T\n"), file + ": the embedded package (ExternalMSI None, the default) needs PackageFile");
+    EXPECT_EQ(ConfigError("ExternalMSI = None\n"), file + ":1: the embedded package (ExternalMSI None, the default) needs PackageFile");
+    EXPECT_EQ(ConfigError("ExternalMSI = Other.msi\nPackageFile = p.msi\n"),
+              file + ":2: PackageFile is never used: ExternalMSI \"Other.msi\" names a package beside the installer");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nUninstallButton = 1\n"),
+              file + ":2: UninstallButton needs ProductGuid: without it there is nothing msiexec could uninstall");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\n\nfAutoUninstall = 1\n"),
+              file + ":3: AutoUninstall needs ProductGuid: without it there is nothing msiexec could uninstall");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPreInstallExeName = SetupFolder\\Prepare.exe\nPreInstallFile = pre.exe\n"),
+              file + ":3: PreInstallFile is never used: PreInstallExeName \"SetupFolder\\Prepare.exe\" names a program "
+                     "on the target machine");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPostInstallExeName = Tools\\Post.exe\n"),
+              file + ":2: PostInstallExeName \"Tools\\Post.exe\" must be a file name without folders (or start with "
+                     "a prefix such as SetupFolder\\)");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPreUninstallExeName = InstallFolder\\..\\Clean.exe\n"),
+              file + ":2: PreUninstallExeName \"InstallFolder\\..\\Clean.exe\" must not contain \"..\"");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPreInstallExeName = NUL.exe\n"),
+              file + ":2: PreInstallExeName \"NUL.exe\" is a reserved device name");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nManufacturerFolder = Maker\\Sub\n"),
+              file + ":2: ManufacturerFolder \"Maker\\Sub\" must be one folder name");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nManufacturerFolder = M\nOutputFolder = Product.\n"),
+              file + ":3: OutputFolder \"Product.\" ends in a period");
+}
+
+TEST_F(PackTest, SettingsTheInstallerIgnoresAreWarnedAbout) {
+    Write("p.msi", "MSI");
+    Write("info.html", "<html><body>About</body></html>\n");
+    const auto config = pack::ReadPackConfig(Write("w.conf", "PackageFile = p.msi\n"
+                                                               "ManufacturerFolder = M\n"
+                                                               "Shortcuts = 1;App;App.exe\n"
+                                                               "Label.5 = Nothing\n"
+                                                               "Label.9 = About\n"
+                                                               "Info.file = info.html\n"
+                                                               "Agreement = <HTML><p>ok</p>\n"),
+                                             "20240101_0000");
+    const std::string file = (root / "pack" / "w.conf").string();
+    EXPECT_EQ(config.warnings,
+              (std::vector<std::string>{
+                  file + ": warning: OutputFolder is empty: the install folder gets two backslashes in a row",
+                  file + ":3: warning: Shortcuts is kept but never acted on; desktop shortcuts come from \"Shortcut=\" "
+                         "entries of PostCopy",
+                  file + ":4: warning: label 5 has no effect",
+                  file + ":6: warning: Info looks like HTML but lacks \"<HTML>\" (in capitals): it is shown as plain "
+                         "text, tags and all"}));
+}
+
+TEST_F(PackTest, FileCommandsAreCheckedWithTheInstallersParser) {
+    Write("p.msi", "MSI");
+    const std::string file = (root / "pack" / "bad.conf").string();
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPostCopy = Docs=C:\\Docs||CreateFolder=C:\\X\n"),
+              file + ":2: file command \"\" needs KEY=VALUE (the installer would stop with \"Contact Publisher\")");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPostCopy = Docs=C:\\Docs|=C:\\X|\n"),
+              file + ":2: file command \"=C:\\X\" needs KEY=VALUE (the installer would stop with \"Contact Publisher\")");
+
+    // One command per line in a file of its own; its lines are the ones named.
+    Write("commands.txt", "# copies\nDocs=C:\\Data\\Docs\n\nCreateFolder={UserAccount\\AppData\\Maker}\r\n"
+                          "Shortcut=App;C:\\App.exe;App.ico|DeleteFile=C:\\old.txt\n");
+    const std::string folders = "ManufacturerFolder = M\nOutputFolder = P\n";
+    const auto config = pack::ReadPackConfig(Write("ok.conf", folders + "PackageFile = p.msi\nPostCopy.file = commands.txt\n"),
+                                             "20240101_0000");
+    EXPECT_EQ(config.fields[kPostCopyField],
+              "Docs=C:\\Data\\Docs|CreateFolder={UserAccount\\AppData\\Maker}|Shortcut=App;C:\\App.exe;App.ico"
+              "|DeleteFile=C:\\old.txt");
+    EXPECT_TRUE(config.warnings.empty());
+    const std::string commands = (root / "pack" / "commands.txt").string();
+    Write("commands.txt", "Docs=C:\\Data\n\nBroken\n");
+    EXPECT_EQ(ConfigError("PackageFile = p.msi\nPostCopy.file = commands.txt\n"),
+              commands + ":3: file command \"Broken\" needs KEY=VALUE (the installer would stop with \"Contact Publisher\")");
+
+    Write("commands.txt", "PreInstallCopy=C:\\Seed\nShortcut=App\nDocs=[C:\\Host\nCreateFolder=[C:\\Host]\n");
+    const auto warned = pack::ReadPackConfig(Write("w.conf", folders + "PackageFile = p.msi\nPostCopy.file = commands.txt\n"),
+                                             "20240101_0000");
+    EXPECT_EQ(warned.warnings,
+              (std::vector<std::string>{
+                  commands + ":1: warning: file command \"PreInstallCopy=C:\\Seed\" needs SOURCE;DESTINATION and does nothing",
+                  commands + ":2: warning: file command \"Shortcut=App\" needs NAME;TARGET[;ICON]",
+                  commands + ":3: warning: file command \"Docs=[C:\\Host\" has a \"[\" without \"]\"",
+                  commands + ":3: warning: file command \"Docs=[C:\\Host\" has nothing to act on after its guard",
+                  commands + ":4: warning: file command \"CreateFolder=[C:\\Host]\" has nothing to act on after its guard"}));
+}
+
+TEST_F(PackTest, TheStubMustBeABareUnsignedWindowsProgram) {
+    Write("p.msi", "MSI");
+    pack::PackConfig config;
+    config.fields[kExternalMSIField] = "None";
+    config.pieceFiles[1] = root / "pack" / "p.msi";
+    auto refusal = [&](const std::filesystem::path& stub, const std::string& out = "out.exe") {
+        try {
+            pack::BuildInstaller(stub, config, root / "pack" / out);
+        } catch (const pack::PackError& error) {
+            EXPECT_FALSE(std::filesystem::exists(root / "pack" / out));
+            return std::string(error.what());
+        }
+        return std::string();
+    };
+    const auto text = Write("text.exe", std::string(5000, 'x'));
+    EXPECT_EQ(refusal(text), "the stub " + text.string() + " is not a Windows executable");
+    const auto signedStub = Write("signed.exe", PeImage(5000, 4000, 1000));
+    EXPECT_EQ(refusal(signedStub), "the stub " + signedStub.string() +
+                                       " is signed: pack an unsigned stub and sign the finished installer");
+    const auto bare = Write("bare.exe", PeImage(5000));
+    EXPECT_EQ(refusal(bare), "");
+    EXPECT_EQ(refusal(root / "pack" / "out.exe", "again.exe"),
+              "the stub " + (root / "pack" / "out.exe").string() + " already carries a payload: pack the bare KestrinStub.exe");
+}
+
+TEST_F(PackTest, InspectFindsThePayloadWhereTheInstallerDoes) {
+    // A package holding "KSTR" within the last 100,000 bytes, and bytes after
+    // the trailer: the installer takes the trailer its first window finds.
+    std::string package = std::string(20000, 'M') + "KSTR" + std::string(60000, 'M');
+    std::string file = PeImage(2000);
+    PayloadTrailer trailer;
+    trailer.payloadOffset = 2000;
+    trailer.lengths = {0, 0, static_cast<std::int32_t>(package.size()), 0, 0, 0};
+    const std::string hex = EncodeDescriptor("20240101_0000$$$Post.exe");
+    trailer.lengths[kDescriptorPiece] = static_cast<std::int32_t>(hex.size());
+    const auto bytes = trailer.Serialise();
+    file += hex + package + std::string(bytes.begin(), bytes.end()) + std::string(500, 'S');
+    const auto installer = Write("appended.exe", file);
+
+    const pack::InstallerSummary summary = pack::ReadInstallerSummary(installer);
+    EXPECT_EQ(summary.trailerOffset, file.size() - 500 - kTrailerSize);
+    EXPECT_EQ(summary.trailer.lengths[kPackagePiece], static_cast<std::int32_t>(package.size()));
+    EXPECT_EQ(summary.fields[kPostInstallExeNameField], "Post.exe");
+    EXPECT_FALSE(summary.certificateTable);
 }
 
 TEST_F(PackTest, BuildAndInspectRefuseBrokenInput) {
-    const auto stub = Write("stub.exe", "stub");
+    const auto stub = Write("stub.exe", PeImage(4000));
     pack::PackConfig config;
     config.pieceFiles[1] = root / "pack" / "absent.msi";
     EXPECT_THROW(pack::BuildInstaller(stub, config, root / "pack" / "out.exe"), pack::PackError);

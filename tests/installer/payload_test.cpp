@@ -102,11 +102,101 @@ TEST_F(LocatePayloadTest, UntrustedTrailerWordsNeverReadOutOfBounds) {
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(LocatePayloadTest, UnreadableFileReportsTheFailedStep) {
-    WriteInstaller(samplePieces);
+TEST_F(LocatePayloadTest, SearchWindowsStartOnlyPastTheirSize) {
+    // The windows are searched only in files longer than them: a file of
+    // exactly 10,000 (100,000) bytes is not, one byte more is.
+    auto fileOf = [this](std::size_t total, std::size_t after) {
+        std::array<std::string, kPieceCount> pieces = {"4100", "", "", "", "", ""};
+        pieces[kPackagePiece] = std::string(total - 2000 - 4 - kTrailerSize - after, 'P');
+        WriteInstaller(pieces, after);
+        return pieces;
+    };
+    fileOf(10'000, 500);
+    EXPECT_FALSE(LocatePayload(platform, path).found);
+    ExpectPieces(LocatePayload(platform, path), fileOf(10'001, 500));
+    fileOf(100'000, 50'000);
+    EXPECT_FALSE(LocatePayload(platform, path).found);
+    ExpectPieces(LocatePayload(platform, path), fileOf(100'001, 50'000));
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(LocatePayloadTest, ReadFailuresReportTheStepTheyStoppedAt) {
+    std::array<std::string, kPieceCount> large = samplePieces;
+    large[kPackagePiece] = std::string(20000, 'P');
+    // The open, the trailer at the end, the search window, the descriptor.
+    WriteInstaller(large);
     platform.failOpen.insert(path);
     EXPECT_FALSE(LocatePayload(platform, path).found);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Installer: C:\\Setup\\Setup.exe\r\nFailed Step 101"});
+    platform.failOpen.clear();
+    struct Case {
+        std::size_t after;
+        bool fromEnd;
+        std::uint64_t offset;
+    };
+    for (const Case& c : {Case{0, true, 1}, Case{500, true, 600}, Case{0, false, 2001}}) {
+        WriteInstaller(large, c.after);
+        const auto size = std::filesystem::file_size(platform.HostPath(path));
+        platform.ReadFaultAt(path, c.fromEnd ? size - c.offset : c.offset);
+        EXPECT_FALSE(LocatePayload(platform, path).found) << c.offset;
+    }
+    const std::string head = "Installer: C:\\Setup\\Setup.exe\r\nFailed Step ";
+    EXPECT_EQ(Messages(), (std::vector<std::string>{head + "101", head + "102", head + "103", head + "105"}));
+}
+
+// ---- signed installers: the trailer ends where the certificate table begins ----
+
+TEST_F(LocatePayloadTest, ASignedInstallerTakesOnlyTheTrailerBeforeItsCertificateTable) {
+    auto signedFile = [this](const std::string& table, const std::string& forged = "") {
+        std::string file = PeImage(2000);
+        PayloadTrailer trailer;
+        trailer.payloadOffset = static_cast<std::int32_t>(file.size());
+        for (std::size_t k = 0; k < kPieceCount; ++k) {
+            trailer.lengths[k] = static_cast<std::int32_t>(samplePieces[k].size());
+            file += samplePieces[k];
+        }
+        const auto bytes = trailer.Serialise();
+        file.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        const std::string header =
+            PeImage(0, static_cast<std::uint32_t>(file.size() + forged.size()), static_cast<std::uint32_t>(table.size()));
+        file.replace(0, header.size(), header);
+        platform.WriteFile(path, file + forged + table);
+    };
+    // A signature far beyond both search windows.
+    signedFile(std::string(150'000, 'C'));
+    ExpectPieces(LocatePayload(platform, path), samplePieces);
+    EXPECT_TRUE(platform.pauses.empty());
+
+    // A "KSTR" planted in the unauthenticated table is never taken, wherever it is.
+    PayloadTrailer foreign;
+    foreign.payloadOffset = 600;
+    foreign.lengths = {4, 0, 0, 0, 0, 0};
+    const auto planted = foreign.Serialise();
+    signedFile(std::string(100, 'C') + std::string(planted.begin(), planted.end()) + std::string(100, 'C'));
+    ExpectPieces(LocatePayload(platform, path), samplePieces);
+    signedFile(std::string(100, 'C') + std::string(planted.begin(), planted.end()));  // even at the very end
+    ExpectPieces(LocatePayload(platform, path), samplePieces);
+
+    // Bytes between the trailer and the table: the trailer does not end there, no payload.
+    signedFile(std::string(4000, 'C'), std::string(8, '\0'));
+    EXPECT_FALSE(LocatePayload(platform, path).found);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(LocatePayloadTest, ACertificateTableOutsideTheFileMeansNoPayload) {
+    for (const auto& [offset, size] : {std::pair<std::uint32_t, std::uint32_t>{0xFFFFFF00u, 16},
+                                       {12100, 0x7FFFFFFF}, {10, 16}}) {
+        // Long enough for the search window, which would find the trailer.
+        std::string file = PeImage(12000, offset, size);
+        PayloadTrailer trailer;
+        trailer.payloadOffset = 12000;
+        trailer.lengths[kDescriptorPiece] = 4;
+        file += "4100";
+        const auto bytes = trailer.Serialise();
+        file.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        platform.WriteFile(path, file + std::string(64, 'C'));
+        EXPECT_FALSE(LocatePayload(platform, path).found) << offset;
+    }
+    EXPECT_TRUE(Messages().empty());
 }
 
 TEST(PayloadTrailer, SerialisesLittleEndianSignedWordsAndMarker) {

@@ -75,7 +75,8 @@ TEST_F(StartUpTest, InstallFolderAndButtonsFollowTheFlags) {
 
     platform.MakeFolder("C:\\Program Files\\Maker2\\Product");
     TMainDlg& installed = StartInstaller({{"ManufacturerFolder", "maker2"}, {"OutputFolder", "PRODUCT"},
-                                          {"UninstallButton", "1"}, {"32Bit", "true"}});
+                                          {"UninstallButton", "1"}, {"32Bit", "true"},
+                                          {"ProductGuid", "12345678-ABCD-1234-ABCD-1234567890AB"}});
     EXPECT_EQ(installed.fInstallFolder, "c:\\Program Files\\maker2\\PRODUCT");
     EXPECT_TRUE(installed.View().uninstallVisible);
 
@@ -114,7 +115,8 @@ TEST_F(StartUpTest, WithoutAUsablePayloadTheWindowKeepsItsDesignState) {
     // Descriptor digits that are not uppercase hex reject the whole payload.
     PackInstaller({{"WindowTitle", "T"}});
     auto file = *platform.ReadFile(platform.ownExecutablePath);
-    file[3000] = 'x';
+    const auto trailer = PayloadTrailer::Parse(reinterpret_cast<const unsigned char*>(file.data() + file.size() - 32));
+    file[static_cast<std::size_t>(trailer.payloadOffset)] = 'x';
     platform.WriteFile(platform.ownExecutablePath, file);
     TMainDlg badHex(platform);
     badHex.FormCreate();

@@ -28,7 +28,7 @@ TEST_F(UninstallTest, QuietUninstallFromTheButtonHidesItAndReports) {
     ASSERT_TRUE(dlg.View().uninstallVisible);
     dlg.UninstallBtnClick();
     EXPECT_EQ(platform.Texts(Recorded::Kind::RunAndWait),
-              std::vector<std::string>{std::string("msiexec /quiet /x {") + kGuid + "}"});
+              std::vector<std::string>{std::string("\"C:\\Windows\\system32\\msiexec.exe\" /quiet /x {") + kGuid + "}"});
     EXPECT_EQ(Messages(), std::vector<std::string>{"Removed"});
     EXPECT_FALSE(dlg.View().uninstallVisible);
     EXPECT_FALSE(dlg.ShouldEnd());  // the window stays open
@@ -41,7 +41,7 @@ TEST_F(UninstallTest, LeftoverFilesCountAsFailure) {
     TMainDlg& dlg = StartInstaller(Fields());
     dlg.UninstallBtnClick();
     EXPECT_EQ(platform.Texts(Recorded::Kind::RunAndWait),
-              std::vector<std::string>{std::string("msiexec /x {") + kGuid + "}"});
+              std::vector<std::string>{std::string("\"C:\\Windows\\system32\\msiexec.exe\" /x {") + kGuid + "}"});
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(dlg.View().uninstallVisible);
     EXPECT_EQ(platform.clipboard, kGuid);
@@ -62,9 +62,21 @@ TEST_F(UninstallTest, PreUninstallProgramStartsBeforeMsiexec) {
     const auto commands = Commands();
     ASSERT_EQ(commands.size(), 2u);
     EXPECT_EQ(commands[0], "\"C:\\Users\\Public\\Install\\Clean.exe\"");
-    EXPECT_EQ(commands[1], std::string("msiexec /x {") + kGuid + "}");
+    EXPECT_EQ(commands[1], std::string("\"C:\\Windows\\system32\\msiexec.exe\" /x {") + kGuid + "}");
     // Deleting it right after the start fails while it runs; it stays.
     EXPECT_TRUE(platform.FileExists("C:\\Users\\Public\\Install\\Clean.exe"));
+    for (const Recorded& r : platform.log) {
+        if (r.kind == Recorded::Kind::StartProcess) {
+            EXPECT_EQ(r.extra, "C:\\Users\\Public\\Install");  // its own folder
+        }
+    }
+
+    // One that has already ended when the start returns is deleted at once.
+    platform.startedProgramsKeepRunning = false;
+    platform.EndProgram("C:\\Users\\Public\\Install\\Clean.exe");
+    platform.MakeFolder(kInstallFolder);
+    dlg.UninstallBtnClick();
+    EXPECT_FALSE(platform.FileExists("C:\\Users\\Public\\Install\\Clean.exe"));
 }
 
 TEST_F(UninstallTest, APrefixedPreUninstallProgramIsTheSameOnEveryPress) {

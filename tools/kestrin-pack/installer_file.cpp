@@ -1,6 +1,8 @@
 #include "installer_file.h"
 
 #include "descriptor.h"
+#include "file_reader_platform.h"
+#include "pe_image.h"
 #include "text_utils.h"
 
 #include <algorithm>
@@ -16,7 +18,8 @@ namespace kestrin::pack {
 namespace {
 constexpr std::size_t kStreamBlock = std::size_t{1} << 20;
 constexpr std::uint64_t kInt32Max = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-constexpr std::uint64_t kSearchWindow = 100'000;
+// Authenticode aligns the certificate table to 8 bytes and pads the file to get there.
+constexpr std::uint64_t kSignatureAlignment = 8;
 const std::array<std::string_view, kPieceCount> kPieceNames = {"Descriptor", "Image", "Package",
                                                                "PreInstall", "PostInstall", "PreUninstall"};
 
@@ -45,13 +48,33 @@ void StreamFile(const std::filesystem::path& file, std::ofstream& out, std::uint
 }
 }  // namespace
 
+void CheckStub(const std::filesystem::path& stub) {
+    const std::uint64_t size = FileSize(stub, "stub");
+    FileReaderPlatform reader;
+    auto file = reader.Open(stub.string(), FileOpen::ReadExisting, FileShare::All);
+    if (!file) throw PackError("cannot read the stub " + stub.string());
+    const auto pe = ReadPeImageFacts(size, [&file](std::uint64_t offset, unsigned char* buffer, std::size_t count) {
+        if (!file->Seek(offset)) return false;
+        const auto got = file->Read(buffer, count);
+        return got && *got == count;
+    });
+    if (!pe) throw PackError("cannot read the stub " + stub.string());
+    if (!pe->isPe) throw PackError("the stub " + stub.string() + " is not a Windows executable");
+    if (pe->certificates)
+        throw PackError("the stub " + stub.string() +
+                        " is signed: pack an unsigned stub and sign the finished installer");
+    file.reset();
+    if (LocatePayload(reader, stub.string()).found)
+        throw PackError("the stub " + stub.string() + " already carries a payload: pack the bare KestrinStub.exe");
+}
+
 void BuildInstaller(const std::filesystem::path& stub, const PackConfig& config, const std::filesystem::path& out) {
+    CheckStub(stub);
     const std::uint64_t stubSize = FileSize(stub, "stub");
     if (stubSize > kInt32Max) throw PackError("the stub is larger than 2 GiB");
     const std::string descriptorHex = EncodeDescriptor(DescriptorText(config));
 
     PayloadTrailer trailer;
-    trailer.payloadOffset = static_cast<std::int32_t>(stubSize);
     if (descriptorHex.size() > kInt32Max) throw PackError("the descriptor is too long");
     trailer.lengths[kDescriptorPiece] = static_cast<std::int32_t>(descriptorHex.size());
     std::array<std::uint64_t, kBinaryPieceCount> pieceSizes{};
@@ -63,6 +86,11 @@ void BuildInstaller(const std::filesystem::path& stub, const PackConfig& config,
                             " is larger than the format's 2 GiB limit");
         trailer.lengths[i + 1] = static_cast<std::int32_t>(pieceSizes[i]);
     }
+    std::uint64_t payloadSize = descriptorHex.size() + kTrailerSize;
+    for (const std::uint64_t pieceSize : pieceSizes) payloadSize += pieceSize;
+    const std::uint64_t padding = (kSignatureAlignment - (stubSize + payloadSize) % kSignatureAlignment) % kSignatureAlignment;
+    if (stubSize + padding > kInt32Max) throw PackError("the stub is larger than 2 GiB");
+    trailer.payloadOffset = static_cast<std::int32_t>(stubSize + padding);
 
     std::filesystem::path temporary = out;
     temporary += ".partial";
@@ -71,6 +99,7 @@ void BuildInstaller(const std::filesystem::path& stub, const PackConfig& config,
         if (!file) throw PackError("cannot create " + temporary.string());
         try {
             StreamFile(stub, file, stubSize);
+            file.write(std::string(static_cast<std::size_t>(padding), '\0').data(), static_cast<std::streamsize>(padding));
             file.write(descriptorHex.data(), static_cast<std::streamsize>(descriptorHex.size()));
             for (std::size_t i = 0; i < kBinaryPieceCount; ++i)
                 if (config.pieceFiles[i]) StreamFile(*config.pieceFiles[i], file, pieceSizes[i]);
@@ -94,40 +123,20 @@ void BuildInstaller(const std::filesystem::path& stub, const PackConfig& config,
 }
 
 InstallerSummary ReadInstallerSummary(const std::filesystem::path& installer) {
-    InstallerSummary summary;
-    summary.fileSize = FileSize(installer, "installer");
-    std::ifstream in(installer, std::ios::binary);
-    if (!in) throw PackError("cannot read " + installer.string());
-    if (summary.fileSize < kTrailerSize) throw PackError(installer.string() + ": too short to be an installer");
-
-    const std::uint64_t window = std::min(summary.fileSize, kSearchWindow);
-    std::vector<unsigned char> tail(static_cast<std::size_t>(window));
-    in.seekg(static_cast<std::streamoff>(summary.fileSize - window));
-    in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
-    if (!in) throw PackError("cannot read " + installer.string());
-    std::size_t markerAt;
-    if (std::memcmp(tail.data() + tail.size() - 4, kTrailerMarker.data(), 4) == 0) {
-        markerAt = tail.size() - 4;
-    } else {
-        const auto hit = std::search(tail.begin(), tail.end(), kTrailerMarker.begin(), kTrailerMarker.end());
-        if (hit == tail.end() || hit - tail.begin() < 28)
-            throw PackError(installer.string() + ": no installer trailer (\"KSTR\") found");
-        markerAt = static_cast<std::size_t>(hit - tail.begin());
+    FileSize(installer, "installer");
+    FileReaderPlatform reader;
+    LocatedPayload payload = LocatePayload(reader, installer.string());
+    for (const std::string& message : reader.messages) throw PackError(ReplaceAll(message, "\r\n", ": "));
+    if (!payload.found) {
+        throw PackError(installer.string() + ": no payload found where the installer looks for it");
     }
-    summary.trailerOffset = summary.fileSize - window + markerAt - 28;
-    summary.trailer = PayloadTrailer::Parse(tail.data() + markerAt - 28);
-
-    const std::int32_t offset = summary.trailer.payloadOffset;
-    const std::int32_t hexLength = summary.trailer.lengths[kDescriptorPiece];
-    if (offset < 0 || hexLength < 0 ||
-        static_cast<std::uint64_t>(offset) + static_cast<std::uint64_t>(hexLength) > summary.trailerOffset)
-        throw PackError(installer.string() + ": the trailer points outside the file");
-    std::string hex(static_cast<std::size_t>(hexLength), '\0');
-    in.clear();
-    in.seekg(offset);
-    in.read(hex.data(), hexLength);
-    if (!in) throw PackError("cannot read the descriptor of " + installer.string());
-    const auto decoded = DecodeDescriptor(hex);
+    InstallerSummary summary;
+    summary.fileSize = payload.fileSize;
+    summary.trailerOffset = payload.trailerOffset;
+    summary.certificateTable = payload.certificateTable;
+    summary.trailer.payloadOffset = payload.payloadOffset;
+    summary.trailer.lengths = payload.lengths;
+    const auto decoded = DecodeDescriptor(payload.pieces[kDescriptorPiece].ToString());
     if (!decoded) throw PackError(installer.string() + ": the descriptor is not hexadecimal text");
     summary.descriptorText = Utf16ToUtf8(*decoded);
     const auto fields = SplitFields(summary.descriptorText, kFieldSeparator);
@@ -139,6 +148,11 @@ InstallerSummary ReadInstallerSummary(const std::filesystem::path& installer) {
 void PrintSummary(const InstallerSummary& summary, std::ostream& out) {
     out << "file size       " << summary.fileSize << "\n";
     out << "trailer at      " << summary.trailerOffset << " (marker KSTR)\n";
+    if (summary.certificateTable)
+        out << "signature       certificate table at " << summary.certificateTable->offset << ", "
+            << summary.certificateTable->size << " bytes\n";
+    else
+        out << "signature       none\n";
     out << "payload offset  " << summary.trailer.payloadOffset << "\n";
     out << "pieces:\n";
     for (std::size_t k = 0; k < kPieceCount; ++k)

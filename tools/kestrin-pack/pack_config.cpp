@@ -1,5 +1,7 @@
 #include "pack_config.h"
 
+#include "config_checks.h"
+
 #include "text_utils.h"
 
 #include <algorithm>
@@ -73,6 +75,28 @@ std::string ReadTextFile(const std::filesystem::path& file, const std::string& w
     return ReplaceAll(text, "\n", "|");
 }
 
+// The file command list kept in its own file: one command per line (several
+// may share a line, separated by "|"); blank lines and "#" lines are skipped.
+std::string ReadCommandFile(const std::filesystem::path& file, const std::string& where,
+                            std::vector<ConfigSource::Command>& commands) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw PackError(where + "cannot read file command list " + file.string());
+    std::string list;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        const std::string trimmed = Trim(line);
+        if (trimmed.empty() || trimmed[0] == '#') continue;
+        for (const std::string& entry : SplitFields(trimmed, "|")) {
+            commands.push_back({file.string() + ":" + std::to_string(number), entry});
+            if (!list.empty()) list += "|";
+            list += entry;
+        }
+    }
+    return list;
+}
+
 }  // namespace
 
 std::string CurrentTimestamp() {
@@ -98,6 +122,8 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
     };
 
     PackConfig config;
+    ConfigSource source;
+    source.file = configFile.string();
     config.fields[kExternalMSIField] = "None";
     config.fields[kAlreadyInstalledField] = "0";
     std::set<std::string> seen;
@@ -118,6 +144,7 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
         std::string key = Trim(trimmed.substr(0, equals));
         std::string value = Trim(trimmed.substr(equals + 1));
         if (!seen.insert(key).second) throw PackError(where + "\"" + key + "\" is given twice");
+        source.lines[key] = lineNumber;
 
         if (const auto piece = std::find(kPieceKeys.begin(), kPieceKeys.end(), key); piece != kPieceKeys.end()) {
             const auto index = static_cast<std::size_t>(piece - kPieceKeys.begin());
@@ -144,7 +171,16 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
         const std::string name(kDescriptorFieldNames[*field]);
         if (seen.count(name + (fromFile ? "" : ".file")) || seen.count("f" + name + (fromFile ? "" : ".file")))
             throw PackError(where + name + " is given both inline and from a file");
-        if (fromFile) value = ReadTextFile(resolve(value), where);
+        if (*field == kPostCopyField) {
+            if (fromFile) {
+                value = ReadCommandFile(resolve(value), where, source.commands);
+            } else {
+                for (const std::string& entry : SplitFields(value, "|"))
+                    source.commands.push_back({configFile.string() + ":" + std::to_string(lineNumber), entry});
+            }
+        } else if (fromFile) {
+            value = ReadTextFile(resolve(value), where);
+        }
 
         if (value.find(kFieldSeparator) != std::string::npos)
             throw PackError(where + "a value cannot contain \"$$$\"");
@@ -186,6 +222,7 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
                             " (the installer ignores a program piece without a name)");
     }
     if (config.fields[kTimestampField].empty()) config.fields[kTimestampField] = now;
+    CheckConfig(config, source);
     return config;
 }
 

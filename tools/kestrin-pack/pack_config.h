@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kestrin::pack {
 
@@ -26,9 +27,12 @@ extern const std::array<std::string_view, kBinaryPieceCount> kPieceKeys;  // "Im
 struct PackConfig {
     std::array<std::string, kDescriptorFieldCount> fields;
     std::array<std::optional<std::filesystem::path>, kBinaryPieceCount> pieceFiles;
+    // What the installer would ignore, as "FILE:LINE: warning: ..." lines.
+    std::vector<std::string> warnings;
 };
 
-// Reads and checks a config file. Throws PackError with file and line.
+// Reads and checks a config file, each line and then the whole (see
+// config_checks.h). Throws PackError with file and line.
 // `now` gives the default timestamp (YYYYMMDD_HHMM).
 PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::string& now);
 // The descriptor text (fields joined by "$$$").

@@ -5,6 +5,7 @@
 #include "file_utils.h"
 #include "process_utils.h"
 #include "win32_platform.h"
+#include "windows_paths.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -124,6 +125,37 @@ int wmain() {
   Check(windows.size() > 3 && windows.back() != '\\' && (windows[0] == 'C' || windows[0] == 'c'),
         "Windows folder without a trailing backslash");
   Check(p.OwnExecutablePath().find("PlatformChecks.exe") != std::string::npos, "own executable path");
+
+  // Paths longer than MAX_PATH: the Windows layer hands them over in the
+  // "\\?\" form, so folders and copies that deep work.
+  std::string deep = root + "\\deep";
+  while (deep.size() < 300) deep += "\\" + std::string(40, 'd');
+  Check(kestrin::CreateFolderTree(p, deep) && p.FolderExists(deep), "folder tree deeper than MAX_PATH created");
+  Check(kestrin::CopyFileBlocks(p, root + "\\block.bin", deep + "\\..\\block.bin") &&
+            ReadAll(p, deep.substr(0, deep.rfind('\\')) + "\\block.bin") == block,
+        "copy to a destination longer than MAX_PATH, with \"..\" in it");
+
+  // Full paths as GetFullPathNameW gives them, and the copy-into-itself guard.
+  Check(p.FullPathName(root + "\\a\\..\\\\a\\.\\b").value_or("") == root + "\\a\\b", "full path normalised");
+  Check(!kestrin::CopyFolderTree(p, root + "\\a", root + "\\x\\..\\a\\b\\copy") &&
+            !p.FolderExists(root + "\\a\\b\\copy"),
+        "a folder is not copied into itself, however the destination is spelled");
+  const std::string system = p.SystemFolder();
+  Check(system.size() > 3 && kestrin::FoldCase(system).find("system32") != std::string::npos, "system folder reported");
+
+  // Links: the test script planted LINKS\Planted, a link to VICTIM (Wine shows
+  // a host symbolic link as Windows shows a junction: a directory reparse point).
+  const std::string links = "C:\\users\\Public\\kestrin-links";
+  const std::string victim = "C:\\users\\Public\\kestrin-victim\\keep.txt";
+  bool sawLink = false;
+  for (const auto& e : p.ListFolder(links).value_or(std::vector<kestrin::FolderEntry>{}))
+    if (e.name == "Planted" && e.IsLink() && e.isDirectory) sawLink = true;
+  Check(sawLink, "a planted link is listed as a directory reparse point");
+  Check(kestrin::CopyFolderTree(p, links, root + "\\links-copy") && p.FileExists(root + "\\links-copy\\own.txt") &&
+            !p.FolderExists(root + "\\links-copy\\Planted"),
+        "a folder copy does not follow a link");
+  kestrin::DeleteTree(p, links);
+  Check(ReadAll(p, victim) == "victim", "deleting a tree leaves what a link in it points to");
 
   kestrin::DeleteTree(p, root);
   Check(!p.FolderExists(root), "tree deleted");

@@ -1,0 +1,160 @@
+// What the elevated installer must refuse to do for a standard user who
+// prepared the machine: follow links while deleting or copying, start a
+// program planted beside it, copy a folder into itself, "uninstall" nothing.
+#include "file_commands.h"
+#include "file_utils.h"
+#include "installer_fixture.h"
+#include "process_utils.h"
+
+namespace kestrin::testing {
+namespace {
+
+constexpr const char* kGuid = "12345678-ABCD-1234-ABCD-1234567890AB";
+
+class SecurityTest : public InstallerTest {
+protected:
+    void SetUp() override { platform.WriteFile("C:\\Program Files\\Victim\\keep.dll", "victim"); }
+    bool VictimIntact() { return platform.ReadFile("C:\\Program Files\\Victim\\keep.dll") == "victim"; }
+};
+
+// ---- links -------------------------------------------------------------------
+
+TEST_F(SecurityTest, DeletionsRemoveLinksNeverWhatTheyPointTo) {
+    platform.WriteFile("C:\\Users\\Public\\Install\\old.txt", "x");
+    platform.MakeLink("C:\\Users\\Public\\Install\\Planted", "C:\\Program Files\\Victim");
+    DeleteTree(platform, kWorkPath);
+    EXPECT_TRUE(VictimIntact());
+    EXPECT_FALSE(platform.Attributes(kWorkPath).has_value());  // the link went with the folder
+
+    // A folder that is itself a link: only the link goes.
+    platform.MakeLink(kWorkPath, "C:\\Program Files\\Victim");
+    DeleteTree(platform, kWorkPath);
+    EXPECT_TRUE(VictimIntact());
+    EXPECT_FALSE(platform.Attributes(kWorkPath).has_value());
+
+    platform.MakeLink("C:\\Users\\Public\\Maker", "C:\\Program Files\\Victim");
+    DeleteFolderFiles(platform, "C:\\Users\\Public\\Maker");
+    RunPreInstallCommands(platform, "PreInstallDelete=C:\\Users\\Public\\Maker");
+    EXPECT_TRUE(VictimIntact());
+}
+
+TEST_F(SecurityTest, FolderCopiesDoNotFollowLinks) {
+    platform.WriteFile("C:\\Src\\own.txt", "own");
+    platform.MakeLink("C:\\Src\\Elsewhere", "C:\\Program Files\\Victim");
+    platform.MakeLink("C:\\Src\\Loop", "C:\\Src");  // would copy itself without end
+    EXPECT_TRUE(CopyFolderTree(platform, "C:\\Src", "C:\\Dst"));
+    EXPECT_EQ(platform.ReadFile("C:\\Dst\\own.txt"), "own");
+    EXPECT_FALSE(platform.Attributes("C:\\Dst\\Elsewhere").has_value());
+    EXPECT_FALSE(platform.Attributes("C:\\Dst\\Loop").has_value());
+}
+
+TEST_F(SecurityTest, AWorkFolderPlantedAsALinkIsReplacedAtStartUp) {
+    platform.MakeLink(kWorkPath, "C:\\Program Files\\Victim");
+    TMainDlg& dlg = StartInstaller({{"WindowTitle", "T"}, {"PreInstallExeName", "Prepare.exe"}},
+                                   {{"ImageFile", "JPEG"}, {"PreInstallFile", "pre"}});
+    ASSERT_TRUE(dlg.HasPayload());
+    EXPECT_EQ(platform.Attributes(kWorkPath), kAttributeDirectory);  // a real folder now
+    EXPECT_EQ(platform.ReadFile("C:\\Users\\Public\\Install\\Image.jpg"), "JPEG");
+    EXPECT_FALSE(platform.FileExists("C:\\Program Files\\Victim\\Image.jpg"));
+    EXPECT_FALSE(platform.FileExists("C:\\Program Files\\Victim\\Prepare.exe"));
+    EXPECT_TRUE(VictimIntact());
+}
+
+// ---- programs started by full path -------------------------------------------------
+
+TEST_F(SecurityTest, SystemProgramsStartFromTheSystemFolderOnly) {
+    platform.systemFolder = "D:\\WinNT\\System32";
+    platform.MakeFolder("c:\\Program Files\\Maker\\Product");
+    platform.OnCommand("msiexec.exe\" /x", [](ScriptedPlatform& p, const std::string&) {
+        std::filesystem::remove_all(p.HostPath("c:\\Program Files\\Maker"));
+    });
+    TMainDlg& dlg = StartInstaller({{"ManufacturerFolder", "Maker"}, {"OutputFolder", "Product"}, {"ProductGuid", kGuid},
+                                    {"AutoUninstall", "1"}, {"SuppressConfirm", "1"},
+                                    {"PostCopy", "EveryoneAccess=C:\\Shared|Shortcut=App;C:\\App.exe"}},
+                                   {{"PackageFile", "MSI"}});
+    platform.OnCommand("/passive /qn", [](ScriptedPlatform& p, const std::string&) {
+        p.MakeFolder("c:\\Program Files\\Maker\\Product");
+    });
+    dlg.InstallBtnClick();
+    const std::string cmd = "C:\\Windows\\system32\\cmd.exe /C ";
+    const std::string sys = "\"D:\\WinNT\\System32\\";
+    EXPECT_EQ(platform.Texts(Recorded::Kind::RunAndWait),
+              std::vector<std::string>{sys + "msiexec.exe\" /quiet /x {" + kGuid + "}"});
+    EXPECT_TRUE(HasCommandContaining(cmd + "echo Y| " + sys + "icacls.exe\" \"C:\\Users\\Public\\Install\\Product.msi\" /t /grant \"Users\":F"));
+    EXPECT_TRUE(HasCommandContaining(cmd + "start \"\" " + sys + "msiexec.exe\" /i \"C:\\Users\\Public\\Install\\Product.msi\" /passive /qn"));
+    EXPECT_TRUE(HasCommandContaining(cmd + "echo Y| " + sys + "icacls.exe\" \"C:\\Shared\" /t /grant \"Everyone\":(OI)(CI)F"));
+    EXPECT_NE(ShortcutBatchText(platform, "c:\\I", "App;C:\\App.exe").find("\r\n" + sys + "cscript.exe\" CreateShortcut.vbs\r\n"),
+              std::string::npos);
+    for (const std::string& line : Commands()) {
+        EXPECT_EQ(line.find(" msiexec "), std::string::npos) << line;
+        EXPECT_EQ(line.find(" icacls "), std::string::npos) << line;
+    }
+}
+
+TEST_F(SecurityTest, TheCommandInterpreterIsNeverLookedUpAlongTheSearchPath) {
+    for (const std::optional<std::string>& comspec :
+         {std::optional<std::string>(), std::optional<std::string>("cmd.exe"), std::optional<std::string>("")}) {
+        platform.log.clear();
+        platform.comspec = comspec;
+        RunHidden(platform, "echo");
+        EXPECT_EQ(Commands(), std::vector<std::string>{"C:\\Windows\\system32\\cmd.exe /C echo"});
+    }
+}
+
+// ---- a folder is never copied into itself ------------------------------------------
+
+TEST_F(SecurityTest, TheCopyIntoItselfGuardSeesThroughSpellings) {
+    const std::string install = "c:\\Program Files\\\\Product";  // no maker folder: two backslashes
+    platform.WriteFile("C:\\Program Files\\Product\\Docs\\a.txt", "doc");
+    for (const std::string destination :
+         {"C:\\Program Files\\Product\\Docs\\Backup", "C:\\Program Files\\Product\\.\\Docs\\Backup",
+          "C:\\Program Files\\Product\\Sub\\..\\Docs\\Backup", "C:\\PROGRA~1\\Product\\Docs\\Backup",
+          "C:/Program Files/Product/Docs/Backup"}) {
+        platform.log.clear();
+        RunPostCopyCommands(platform, "Docs=" + destination, install, kWorkPath);
+        EXPECT_EQ(Messages(), std::vector<std::string>{"Install Error\r\n\r\nFolder Copy Failed: Docs"}) << destination;
+        EXPECT_FALSE(platform.FolderExists("C:\\Program Files\\Product\\Docs\\Backup")) << destination;
+    }
+}
+
+// ---- uninstall needs something to uninstall -------------------------------------------
+
+TEST_F(SecurityTest, UninstallIsNotOfferedWithoutPayloadOrProductCode) {
+    platform.MakeFolder("c:\\Program Files\\Maker\\Product");
+    platform.WriteFile(platform.ownExecutablePath, std::string(20000, 'M'));  // a bare stub
+    TMainDlg bare(platform);
+    bare.FormCreate();
+    EXPECT_FALSE(bare.View().uninstallVisible);
+    bare.UninstallBtnClick();
+    EXPECT_TRUE(platform.Texts(Recorded::Kind::RunAndWait).empty());
+    EXPECT_TRUE(Messages().empty());
+
+    TMainDlg& noCode = StartInstaller({{"ManufacturerFolder", "Maker"}, {"OutputFolder", "Product"},
+                                       {"UninstallButton", "1"}, {"AutoUninstall", "1"}, {"SuppressConfirm", "1"}},
+                                      {{"PackageFile", "MSI"}});
+    EXPECT_FALSE(noCode.View().uninstallVisible);
+    noCode.UninstallBtnClick();
+    noCode.InstallBtnClick();  // no automatic "msiexec /x {}" either
+    EXPECT_TRUE(platform.Texts(Recorded::Kind::RunAndWait).empty());
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Finished"});
+}
+
+// ---- the clipboard handshake -----------------------------------------------------------
+
+TEST_F(SecurityTest, AClipboardThatCannotBeSetStopsTheHandshake) {
+    platform.failSetClipboard = true;
+    TMainDlg& dlg = StartInstaller({{"ManufacturerFolder", "Maker"}, {"OutputFolder", "Product"},
+                                    {"PreInstallExeName", "Prepare.exe"}, {"SuppressConfirm", "1"}},
+                                   {{"PackageFile", "MSI"}, {"PreInstallFile", "pre"}});
+    platform.clipboard = "KestrinWait";  // a stale answer from an earlier run
+    dlg.InstallBtnClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("clipboard"), std::string::npos) << Messages()[0];
+    EXPECT_TRUE(platform.Texts(Recorded::Kind::StartProcess).empty());  // the program is not started blind
+    EXPECT_FALSE(HasCommandContaining("/passive /qn"));
+    EXPECT_FALSE(platform.FolderExists(kWorkPath));
+    EXPECT_TRUE(dlg.ShouldEnd());
+}
+
+}  // namespace
+}  // namespace kestrin::testing
