@@ -75,9 +75,9 @@ tavro::RecordSet RowOfLatestResult(ShellSession& session, const std::string& num
     err << "no result to edit yet: run a SELECT over one table first\n";
     return {};
   }
-  tavro::RecordSet rows = session.database().select(session.lastQuery());
+  tavro::RecordSet rows = session.engine().select(session.lastQuery());
   if (rows.isNull()) {
-    session.reportError(err);
+    session.reportFailure(err);
     return {};
   }
   for (long i = 0; i < row; ++i) {
@@ -91,10 +91,7 @@ tavro::RecordSet RowOfLatestResult(ShellSession& session, const std::string& num
 
 // "1 row updated", "2 rows deleted", or the plug-in's error.
 bool ReportEdit(ShellSession& session, const char* done, std::ostream& out, std::ostream& err) {
-  if (session.database().lastErrorCode() != 0) {
-    session.reportError(err);
-    return false;
-  }
+  if (!session.reportFailure(err)) return false;
   const int32_t rows = session.rowsAffected();
   out << rows << (rows == 1 ? " row " : " rows ") << done << '\n';
   return true;
@@ -120,7 +117,7 @@ bool EditRow(ShellSession& session, const std::vector<std::string>& words, Outpu
     fields.emplace_back(column, words[i].substr(equals + 1));
   }
   rows.edit();
-  if (session.database().lastErrorCode() == 0) rows.update(fields);
+  if (session.engine().lastErrorCode() == 0) rows.update(fields);
   return ReportEdit(session, "updated", out, err);
 }
 
@@ -137,15 +134,15 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"\\tables", Catalogue(0, "\\tables",
                              [](ShellSession& s, const std::vector<std::string>&) {
-                               return s.withExtendedSchema([&] { return s.database().tableSchema(); });
+                               return s.withExtendedSchema([&] { return s.engine().tableSchema(); });
                              })},
       {"\\columns", Catalogue(1, "\\columns TABLE",
                               [](ShellSession& s, const std::vector<std::string>& w) {
-                                return s.database().fieldSchema(w[1]);
+                                return s.engine().fieldSchema(w[1]);
                               })},
       {"\\indexes", Catalogue(1, "\\indexes TABLE",
                               [](ShellSession& s, const std::vector<std::string>& w) {
-                                return s.withExtendedSchema([&] { return s.database().indexSchema(w[1]); });
+                                return s.withExtendedSchema([&] { return s.engine().indexSchema(w[1]); });
                               })},
       {"\\pk", Catalogue(1, "\\pk TABLE",
                          [](ShellSession& s, const std::vector<std::string>& w) {
@@ -177,6 +174,11 @@ const std::map<std::string, Command>& Commands() {
 bool IsShellCommand(std::string_view line) {
   const std::size_t start = line.find_first_not_of(" \t");
   return start != std::string_view::npos && line[start] == '\\';
+}
+
+bool HandlesShellCommand(std::string_view line) {
+  const std::vector<std::string> words = Words(line);
+  return !words.empty() && Commands().count(words[0]) > 0;
 }
 
 bool RunShellCommand(ShellSession& session, std::string_view line, OutputFormat format, std::ostream& out,

@@ -15,6 +15,8 @@ namespace sqelto_shell {
 
 // Whether the input is a backslash command rather than SQL.
 bool IsShellCommand(std::string_view line);
+// Whether it is one of the commands below (its first word).
+bool HandlesShellCommand(std::string_view line);
 
 // Runs one command. Answers what a statement answers: true on success; on
 // failure the plug-in's error (or a usage line) went to err.

@@ -39,6 +39,12 @@ bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream
   return show(std::move(rows), format, out, err);
 }
 
+bool ShellSession::reportFailure(std::ostream& err) {
+  if (db_->lastErrorCode() == 0) return true;
+  reportError(err);
+  return false;
+}
+
 int32_t ShellSession::rowsAffected() const {
   return static_cast<const sqelto::ConnectionRecord*>(db_->record())->rowsAffected;
 }

@@ -42,11 +42,14 @@ public:
   const std::string& lastQuery() const { return lastQuery_; }
   // The row count of the latest statement, as the plug-in recorded it.
   int32_t rowsAffected() const;
-  void reportError(std::ostream& err);
+  // False, with the plug-in's error on err, when its last error is set.
+  bool reportFailure(std::ostream& err);
 
-  // What the backslash commands reach the plug-in through.
+  // What the backslash commands reach the plug-in through: the host, the
+  // ODBCDatabase object (its methods) and the engine words over it.
   tavro::Host& host() { return host_; }
-  tavro::Database& database() { return *db_; }
+  const tavro::Object& database() const { return object_; }
+  tavro::Database& engine() { return *db_; }
   // A method of the ODBCDatabase object answering with a result set.
   template <class... A>
   tavro::RecordSet method(const char* name, A&&... args) {
@@ -63,6 +66,7 @@ public:
   }
 
 private:
+  void reportError(std::ostream& err);
 
   tavro::Host host_;
   tavro::Object object_;
