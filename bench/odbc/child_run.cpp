@@ -13,8 +13,10 @@ extern char** environ;
 
 namespace odbc_bench {
 
-ChildRun runSelf(const std::vector<std::string>& arguments) {
-  std::vector<std::string> args{"/proc/self/exe"};
+ChildRun runSelf(const std::vector<std::string>& arguments) { return runProgram("/proc/self/exe", arguments); }
+
+ChildRun runProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<std::string> args{program};
   args.insert(args.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -28,12 +30,12 @@ ChildRun runSelf(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
   pid_t pid = 0;
-  const int spawnError = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+  const int spawnError = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (spawnError != 0) {
     close(pipeFds[0]);
-    throw std::runtime_error(std::string("cannot start the measuring child: ") + std::strerror(spawnError));
+    throw std::runtime_error("cannot start " + program + ": " + std::strerror(spawnError));
   }
 
   ChildRun run;

@@ -15,5 +15,7 @@ struct ChildRun {
 };
 
 ChildRun runSelf(const std::vector<std::string>& arguments);
+// The same for another program (a path, not looked up on PATH).
+ChildRun runProgram(const std::string& program, const std::vector<std::string>& arguments);
 
 }  // namespace odbc_bench

@@ -6,6 +6,7 @@
 #include "fetch_totals.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ public:
   // Connects with `connectionString`, runs `query` and reads every value of
   // every row. Throws on any failure.
   virtual FetchTotals fetchAll(const std::string& connectionString, const std::string& query) = 0;
+  // Whether the totals carry the text hash (a path that cannot afford to hash
+  // every byte, such as an interpreted one, leaves it 0).
+  virtual bool hashesText() const { return true; }
+  // The time from connect to the last row when the path measured it itself
+  // (work done in another process); otherwise the caller times fetchAll.
+  virtual std::optional<double> ownSeconds() const { return std::nullopt; }
 };
 
 // Every path the benchmark knows; the first one is the baseline.

@@ -1,4 +1,5 @@
 #include "fetch_path.hpp"
+#include "pyodbc_fetch_path.hpp"
 #include "raw_odbc_path.hpp"
 #ifdef SQELTO_PLUGIN_PATH
 #include "plugin_fetch_path.hpp"
@@ -16,6 +17,7 @@ std::vector<std::unique_ptr<FetchPath>> allFetchPaths() {
 #ifdef SQELTO_PLUGIN_PATH
   paths.push_back(std::make_unique<PluginFetchPath>());
 #endif
+  paths.push_back(std::make_unique<PyodbcFetchPath>());
   return paths;
 }
 

@@ -31,6 +31,12 @@ struct FetchTotals {
   }
 
   bool operator==(const FetchTotals&) const = default;
+  // Equal in everything, the text hash only when both paths computed it.
+  bool sameValues(const FetchTotals& other, bool compareTextHash) const {
+    FetchTotals a = *this, b = other;
+    if (!compareTextHash) a.textHash = b.textHash = 0;
+    return a == b;
+  }
   // One line, parsed back by fromText (the measuring child hands it to the parent).
   std::string toText() const;
   static FetchTotals fromText(const std::string& text);

@@ -20,8 +20,7 @@ T Read(const void* value) {
 
 // One value in the host value format, folded into the totals the way the
 // raw loop folds the same value.
-void ReadValue(const void* value, uint8_t type, int32_t length, TavroStringGetCStringFn cString,
-               FetchTotals& totals) {
+void ReadValue(const void* value, uint8_t type, int32_t length, FetchTotals& totals) {
   const auto* bytes = static_cast<const unsigned char*>(value);
   switch (type) {
     case TAVRO_COLUMN_NULL: ++totals.nulls; break;
@@ -43,9 +42,9 @@ void ReadValue(const void* value, uint8_t type, int32_t length, TavroStringGetCS
                           BigEndian16(bytes + 8), BigEndian16(bytes + 10), Read<uint32_t>(bytes + 12));
       break;
     case TAVRO_COLUMN_HOST_STRING: {
-      const TavroString text = *static_cast<const TavroString*>(value);
-      const char* utf8 = text != nullptr ? cString(text) : nullptr;
-      totals.addText(utf8 != nullptr ? utf8 : "", utf8 != nullptr ? std::strlen(utf8) : 0);
+      // The host reads its own string's bytes and length directly.
+      const std::string_view text = tavro::bytesOf(*static_cast<const TavroString*>(value));
+      totals.addText(text.data(), text.size());
       break;
     }
     default: totals.addText(static_cast<const char*>(value), static_cast<std::size_t>(length)); break;
@@ -66,9 +65,6 @@ FetchTotals PluginFetchPath::fetchAll(const std::string& connectionString, const
   tavro::RecordSet rows = db.select(query);
   if (rows.isNull()) throw std::runtime_error("plug-in select failed: " + db.lastErrorString());
 
-  // The host reads a host string's bytes through its own entry point.
-  auto cString = reinterpret_cast<TavroStringGetCStringFn>(tavro::Host::resolver()("StringGetCString"));
-  if (cString == nullptr) throw std::runtime_error("the host serves no StringGetCString");
   const TavroCursorRecord* words = rows.cursorRecord();
   TavroCursorHandle* handle = rows.handle();
   FetchTotals totals;
@@ -84,7 +80,7 @@ FetchTotals PluginFetchPath::fetchAll(const std::string& connectionString, const
         uint8_t type = 0;
         int32_t length = 0;
         words->columnValue(handle, column, &value, &type, &length);
-        ReadValue(value, type, length, cString, totals);
+        ReadValue(value, type, length, totals);
       }
     }
     scope.finish();

@@ -57,6 +57,7 @@ std::string RecordSet::columnName(int32_t column) {
   auto fn = need(recordOf(object_).columnName, 4, "cursor");
   Host::CallScope scope(*host_);
   String s = String::adopt(fn(handle(), column));
+  internal::checkTextEncoding(s.get(), "ColumnName");
   scope.finish();
   return s ? s.utf8() : std::string();
 }
@@ -114,77 +115,82 @@ void RecordSet::update(const std::vector<std::pair<int32_t, std::string>>& field
   scope.finish();
 }
 
-Value RecordSet::value(int32_t column) {
-  auto fn = need(recordOf(object_).columnValue, 6, "cursor");
-  void* raw = nullptr;
-  uint8_t type = 0;
-  int32_t length = 0;
-  {
-    Host::CallScope scope(*host_);
-    fn(handle(), column, &raw, &type, &length);
-    scope.finish();
+namespace {
+
+// The byte size each fixed-size type code carries, or 0 for the others.
+int32_t fixedSizeOf(uint8_t type) {
+  switch (type) {
+    case TAVRO_COLUMN_TINYINT:
+    case TAVRO_COLUMN_SMALLINT: return 2;
+    case TAVRO_COLUMN_INTEGER:
+    case TAVRO_COLUMN_FLOAT: return 4;
+    case TAVRO_COLUMN_INT64:
+    case TAVRO_COLUMN_DOUBLE: return 8;
+    case TAVRO_COLUMN_BOOLEAN: return 1;
+    case TAVRO_COLUMN_DATE:
+    case TAVRO_COLUMN_TIME: return 6;
+    case TAVRO_COLUMN_TIMESTAMP: return 16;
+    default: return 0;
   }
+}
+
+// Decodes one value in the host value format. The caller holds the runtime
+// lock: a string in the cursor's value slot is only good until the next value
+// is read, possibly by another thread as soon as the lock is given up.
+Value decodeValue(const void* raw, uint8_t type, int32_t length, int32_t column) {
   const auto* p = static_cast<const unsigned char*>(raw);
   auto malformed = [&](const std::string& why) {
-    return HostError("column " + std::to_string(column) + " value of type " + std::to_string(type) + ": " + why);
+    const std::string text =
+        "ColumnValue: column " + std::to_string(column) + " value of type " + std::to_string(type) + ": " + why;
+    internal::violation(text);
+    return HostError(text);
   };
-  auto needBytes = [&](int32_t n) {
-    if (!p) throw malformed("null value pointer");
-    if (length < n) throw malformed("length " + std::to_string(length) + " is below " + std::to_string(n));
-  };
+  if (!p) throw malformed("null value pointer");
+  if (length < 0) throw malformed("negative length " + std::to_string(length));
+  if (const int32_t size = fixedSizeOf(type); size != 0 && length != size)
+    throw malformed("length " + std::to_string(length) + " where the type has " + std::to_string(size) + " bytes");
   Value v;
   switch (type) {
-    case TAVRO_COLUMN_NULL: break;
+    case TAVRO_COLUMN_NULL:
+      // The value is NULL: no bytes, the pointer at four zero bytes.
+      if (length != 0) throw malformed("NULL with length " + std::to_string(length));
+      if (p[0] || p[1] || p[2] || p[3]) throw malformed("NULL whose value bytes are not zero");
+      break;
     case TAVRO_COLUMN_TINYINT:
     case TAVRO_COLUMN_SMALLINT: {
-      needBytes(2);
       int16_t n;
       std::memcpy(&n, p, 2);
       v = Value(int32_t{n});
       break;
     }
     case TAVRO_COLUMN_INTEGER: {
-      needBytes(4);
       int32_t n;
       std::memcpy(&n, p, 4);
       v = Value(n);
       break;
     }
     case TAVRO_COLUMN_INT64: {
-      needBytes(8);
       int64_t n;
       std::memcpy(&n, p, 8);
       v = Value(n);
       break;
     }
     case TAVRO_COLUMN_FLOAT: {
-      needBytes(4);
       float f;
       std::memcpy(&f, p, 4);
       v = Value(f);
       break;
     }
     case TAVRO_COLUMN_DOUBLE: {
-      needBytes(8);
       double d;
       std::memcpy(&d, p, 8);
       v = Value(d);
       break;
     }
-    case TAVRO_COLUMN_BOOLEAN:
-      needBytes(1);
-      v = Value(p[0] != 0);
-      break;
-    case TAVRO_COLUMN_DATE:
-      needBytes(6);
-      v = Value::date(bigEndian16(p), bigEndian16(p + 2), bigEndian16(p + 4));
-      break;
-    case TAVRO_COLUMN_TIME:
-      needBytes(6);
-      v = Value::time(bigEndian16(p), bigEndian16(p + 2), bigEndian16(p + 4));
-      break;
+    case TAVRO_COLUMN_BOOLEAN: v = Value(p[0] != 0); break;
+    case TAVRO_COLUMN_DATE: v = Value::date(bigEndian16(p), bigEndian16(p + 2), bigEndian16(p + 4)); break;
+    case TAVRO_COLUMN_TIME: v = Value::time(bigEndian16(p), bigEndian16(p + 2), bigEndian16(p + 4)); break;
     case TAVRO_COLUMN_TIMESTAMP: {
-      needBytes(16);
       DateTime dt{bigEndian16(p), bigEndian16(p + 2), bigEndian16(p + 4), bigEndian16(p + 6), bigEndian16(p + 8),
                   bigEndian16(p + 10), 0};
       std::memcpy(&dt.fraction, p + 12, 4);
@@ -195,21 +201,18 @@ Value RecordSet::value(int32_t column) {
     case TAVRO_COLUMN_TEXT:
     case TAVRO_COLUMN_LONG_TEXT:
     case TAVRO_COLUMN_DECIMAL:
-      if (length < 0) throw malformed("negative length");
-      if (length > 0 && !p) throw malformed("null value pointer");
       v = Value(std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(length)));
       break;
     case TAVRO_COLUMN_BINARY:
-    case TAVRO_COLUMN_LONG_BINARY:
-      if (length < 0) throw malformed("negative length");
-      if (length > 0 && !p) throw malformed("null value pointer");
-      v = Value(Bytes(p, p + length));
-      break;
+    case TAVRO_COLUMN_LONG_BINARY: v = Value(Bytes(p, p + length)); break;
     case TAVRO_COLUMN_HOST_STRING: {
-      if (!p) throw malformed("null pointer to the string slot");
+      // The value points at a slot holding a host string, and says so with length 4.
+      if (length != 4) throw malformed("length " + std::to_string(length) + " where a string slot has 4");
       TavroString s;
       std::memcpy(&s, p, sizeof s);
-      if (s && !internal::checkedString(s, "ColumnValue")) throw malformed("the slot holds no host string");
+      if (!s) throw malformed("the slot holds a null string");
+      if (!internal::checkedString(s, "ColumnValue")) throw malformed("the slot holds no host string");
+      internal::checkTextEncoding(s, "ColumnValue");
       v = Value(String::retain(s));
       break;
     }
@@ -217,6 +220,20 @@ Value RecordSet::value(int32_t column) {
   }
   v.columnType = type;
   v.columnLength = length;
+  return v;
+}
+
+}  // namespace
+
+Value RecordSet::value(int32_t column) {
+  auto fn = need(recordOf(object_).columnValue, 6, "cursor");
+  void* raw = nullptr;
+  uint8_t type = 0;
+  int32_t length = 0;
+  Host::CallScope scope(*host_);
+  fn(handle(), column, &raw, &type, &length);
+  Value v = decodeValue(raw, type, length, column);
+  scope.finish();
   return v;
 }
 
@@ -321,6 +338,7 @@ std::string Database::lastErrorString() {
   auto fn = need(engine()->lastErrorString, 14, "engine");
   Host::CallScope scope(host_);
   String s = String::adopt(fn(record()));
+  internal::checkTextEncoding(s.get(), "last error string");
   scope.finish();
   return s ? s.utf8() : std::string();
 }

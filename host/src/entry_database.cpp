@@ -88,7 +88,7 @@ internal::Dialog* checkedDialog(TavroDialog dialog, const char* entryPoint) {
 // A label or title as UTF-8; bytes that are not text in their encoding are
 // kept as they are (and reported) rather than failing the dialog.
 std::string utf8Of(TavroString s, const char* entryPoint) {
-  if (!s) return {};
+  internal::checkTextEncoding(s, entryPoint);
   String str = String::retain(s);
   try {
     return str.utf8();
@@ -122,7 +122,7 @@ TavroDialog TAVRO_CALL DialogCreate() {
 void TAVRO_CALL DialogAddField(TavroDialog dialog, TavroString label, int32_t reserved, int32_t isPassword) {
   internal::Dialog* d = checkedDialog(dialog, "VANTDBConnectionDialogAddField");
   if (!d) return;
-  if (label && !internal::checkedString(label, "VANTDBConnectionDialogAddField")) return;
+  if (!internal::requiredString(label, "VANTDBConnectionDialogAddField")) return;
   const std::string text = utf8Of(label, "VANTDBConnectionDialogAddField");
   std::lock_guard lock(internal::currentState()->mu);
   d->record.fields.push_back({text, reserved, isPassword});
@@ -131,7 +131,7 @@ void TAVRO_CALL DialogAddField(TavroDialog dialog, TavroString label, int32_t re
 TavroString TAVRO_CALL DialogShow(TavroDialog dialog, TavroString title) {
   internal::Dialog* d = checkedDialog(dialog, "VANTDBConnectionDialogShow");
   if (!d) return nullptr;
-  if (title && !internal::checkedString(title, "VANTDBConnectionDialogShow")) return nullptr;
+  if (!internal::requiredString(title, "VANTDBConnectionDialogShow")) return nullptr;
   const std::string text = utf8Of(title, "VANTDBConnectionDialogShow");
   internal::HostState* st = internal::currentState();
   std::lock_guard lock(st->mu);

@@ -261,6 +261,7 @@ bool TAVRO_CALL SetPropString(TavroObject o, const char* name, TavroString value
   TavroObjectImpl* impl = needObject(o, "VANTSetPropValueString");
   if (!impl || !needName(name, "VANTSetPropValueString")) return false;
   if (value && !internal::checkedString(value, "VANTSetPropValueString")) return false;
+  internal::checkTextEncoding(value, "VANTSetPropValueString");
   std::string why;
   try {
     return internal::setProperty(impl, name, Value(String::retain(value)), why);
@@ -281,6 +282,7 @@ TavroObject TAVRO_CALL IntegerToVariant(int32_t value) {
 
 TavroObject TAVRO_CALL StringToVariant(TavroString value) {
   if (value && !internal::checkedString(value, "StringToVariant")) return nullptr;
+  internal::checkTextEncoding(value, "StringToVariant");
   try {
     return internal::newVariant(TAVRO_VARIANT_STRING, Value(String::retain(value)));
   } catch (const std::exception& e) {

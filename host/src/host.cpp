@@ -39,7 +39,10 @@ std::string hexPointer(const void* p) {
 
 }  // namespace internal
 
-
+String detail::adoptResultString(TavroString raw) {
+  internal::checkTextEncoding(raw, "method result");
+  return String::adopt(raw);
+}
 
 Host::Host() : state_(std::make_unique<HostState>()) {
   Host* expected = nullptr;

@@ -68,10 +68,13 @@ bool getPluginProperty(TavroObjectImpl* o, const PropertyInfo& p, Value& out, st
       case AbiKind::Boolean:
         out = callPlugin([&] { return reinterpret_cast<bool(TAVRO_CALL*)(TavroObject)>(const_cast<void*>(p.getter))(self); });
         return true;
-      case AbiKind::String:
-        out = Value(String::adopt(callPlugin(
-            [&] { return reinterpret_cast<TavroString(TAVRO_CALL*)(TavroObject)>(const_cast<void*>(p.getter))(self); })));
+      case AbiKind::String: {
+        String s = String::adopt(callPlugin(
+            [&] { return reinterpret_cast<TavroString(TAVRO_CALL*)(TavroObject)>(const_cast<void*>(p.getter))(self); }));
+        checkTextEncoding(s.get(), ("property " + p.name).c_str());
+        out = Value(std::move(s));
         return true;
+      }
       case AbiKind::Object:
         out = Value(Object::adopt(callPlugin(
             [&] { return reinterpret_cast<TavroObject(TAVRO_CALL*)(TavroObject)>(const_cast<void*>(p.getter))(self); })));
@@ -92,7 +95,11 @@ bool getPluginProperty(TavroObjectImpl* o, const PropertyInfo& p, Value& out, st
   else if (equalsIgnoreCase(t, "Single")) out = readAt<float>(o, off);
   else if (equalsIgnoreCase(t, "Double")) out = readAt<double>(o, off);
   else if (equalsIgnoreCase(t, "Boolean")) out = readAt<uint8_t>(o, off) != 0;
-  else if (equalsIgnoreCase(t, "String")) out = Value(String::retain(readAt<TavroString>(o, off)));
+  else if (equalsIgnoreCase(t, "String")) {
+    const TavroString s = readAt<TavroString>(o, off);
+    checkTextEncoding(s, ("property " + p.name).c_str());
+    out = Value(String::retain(s));
+  }
   else if (equalsIgnoreCase(t, "Ptr")) out = static_cast<int64_t>(reinterpret_cast<intptr_t>(readAt<void*>(o, off)));
   else out = Value(Object::retain(readAt<TavroObject>(o, off)));
   return true;

@@ -140,8 +140,22 @@ using tavro::HostState;
 // the slots (a slot outlives its thread and passes to the next new thread).
 class LiveStringCount {
 public:
-  void add(int64_t delta) noexcept;
+  void add(int64_t delta) noexcept {
+    CountSlot* slot = t_slot ? t_slot : takeSlot();
+    slot->value.store(slot->value.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+  }
   int64_t load() const noexcept;
+
+  struct CountSlot {
+    std::atomic<int64_t> value{0};  // written only by the thread that holds the slot
+    bool inUse = true;              // guarded by the slot list's mutex
+    CountSlot* next = nullptr;
+  };
+
+  // The calling thread's slot (null until its first string), taken from the
+  // slot list by takeSlot.
+  static thread_local constinit CountSlot* t_slot;
+  static CountSlot* takeSlot();
 };
 extern LiveStringCount g_liveStrings;
 extern std::atomic<int64_t> g_liveObjects;
@@ -152,8 +166,33 @@ HostState* currentState() noexcept;
 // Records misuse of an entry point by the plug-in.
 void violation(const std::string& what);
 
+// Runtime lock bookkeeping of the calling thread: it gave the runtime up
+// through _UnsafeDetachCurrentThread. Read by every entry-point check.
+extern thread_local constinit bool t_threadDetached;
+inline bool threadIsDetached() noexcept { return t_threadDetached; }
+
 // Strings.
-TavroStringImpl* checkedString(TavroString s, const char* entryPoint);
+// Records why a string failed its check and answers null (kept out of line:
+// the check runs several times for every text value and nearly always passes).
+TavroStringImpl* rejectString(TavroString s, const char* entryPoint);
+// The string when it is a live host string and the thread may use it; null
+// (misuse recorded) otherwise, and null for null.
+inline TavroStringImpl* checkedString(TavroString s, const char* entryPoint) {
+  if (!s) return nullptr;
+  if (s->magic == TavroStringImpl::kMagic && s->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached())
+      [[likely]]
+    return s;
+  return rejectString(s, entryPoint);
+}
+
+// As checkedString, but a null string is misuse too (entry points that need text).
+TavroStringImpl* rejectNullString(const char* entryPoint);
+inline TavroStringImpl* requiredString(TavroString s, const char* entryPoint) {
+  return s ? checkedString(s, entryPoint) : rejectNullString(entryPoint);
+}
+// Records misuse when a string the plug-in made reaches the host as text
+// without an encoding.
+void checkTextEncoding(TavroString s, const char* where);
 TavroString newString(std::string_view bytes, uint32_t encoding);
 void lockString(TavroString s) noexcept;
 int32_t unlockString(TavroString s) noexcept;
@@ -194,7 +233,6 @@ void* resolve(const char* name);
 std::vector<std::string> servedNames();
 
 // Runtime lock bookkeeping of the calling thread.
-bool threadIsDetached() noexcept;
 void* detachThread() noexcept;
 void attachThread(void* token) noexcept;
 // The plug-in raised an exception on this thread (owned reference).

@@ -16,31 +16,32 @@ LiveStringCount g_liveStrings;
 
 namespace {
 
-struct CountSlot {
-  std::atomic<int64_t> value{0};  // written only by the thread that holds the slot
-  bool inUse = true;              // guarded by g_countSlotsMutex
-  CountSlot* next = nullptr;
-};
+using CountSlot = LiveStringCount::CountSlot;
 
 std::mutex g_countSlotsMutex;
 CountSlot* g_countSlots = nullptr;  // every slot ever made; none is freed
 
-thread_local CountSlot* t_countSlot = nullptr;
 thread_local bool t_countSlotReleased = false;
 
 // Hands the thread's slot on to the next new thread when the thread ends.
 struct CountSlotRelease {
   CountSlot* slot = nullptr;
-  ~CountSlotRelease() {
-    std::lock_guard<std::mutex> lock(g_countSlotsMutex);
-    if (slot) slot->inUse = false;
-    t_countSlot = nullptr;
-    t_countSlotReleased = true;
-  }
+  ~CountSlotRelease();
 };
 thread_local CountSlotRelease t_countSlotRelease;
 
-[[gnu::noinline]] CountSlot* takeCountSlot() {
+}  // namespace
+
+thread_local constinit CountSlot* LiveStringCount::t_slot = nullptr;
+
+CountSlotRelease::~CountSlotRelease() {
+  std::lock_guard<std::mutex> lock(g_countSlotsMutex);
+  if (slot) slot->inUse = false;
+  LiveStringCount::t_slot = nullptr;
+  t_countSlotReleased = true;
+}
+
+CountSlot* LiveStringCount::takeSlot() {
   std::lock_guard<std::mutex> lock(g_countSlotsMutex);
   CountSlot* slot = g_countSlots;
   while (slot && slot->inUse) slot = slot->next;
@@ -54,16 +55,9 @@ thread_local CountSlotRelease t_countSlotRelease;
   // keeps the slot taken for good rather than touch the finished release.
   if (!t_countSlotReleased) {
     t_countSlotRelease.slot = slot;
-    t_countSlot = slot;
+    t_slot = slot;
   }
   return slot;
-}
-
-}  // namespace
-
-void LiveStringCount::add(int64_t delta) noexcept {
-  CountSlot* slot = t_countSlot ? t_countSlot : takeCountSlot();
-  slot->value.store(slot->value.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
 }
 
 int64_t LiveStringCount::load() const noexcept {
@@ -89,16 +83,24 @@ constexpr int kCachedBlocks = 0;
 constexpr int kCachedBlocks = 8;
 #endif
 
+// Plain data, so that reaching it costs no check whether the thread's copy
+// was made yet; what frees the cached blocks when the thread ends is set up
+// the first time a block is cached.
 struct BlockCache {
-  void* blocks[kCachedBlocks > 0 ? kCachedBlocks : 1] = {};
-  int count = 0;
-  int limit = kCachedBlocks;  // 0 once the thread's cache is gone
-  ~BlockCache() {
-    limit = 0;
-    while (count > 0) ::operator delete(blocks[--count]);
+  void* blocks[kCachedBlocks > 0 ? kCachedBlocks : 1];
+  int count;
+  bool cleanupArranged;
+  bool gone;  // the thread is ending: cache nothing more
+};
+thread_local constinit BlockCache t_blocks{};
+
+struct BlockCacheCleanup {
+  ~BlockCacheCleanup() {
+    t_blocks.gone = true;
+    while (t_blocks.count > 0) ::operator delete(t_blocks.blocks[--t_blocks.count]);
   }
 };
-thread_local BlockCache t_blocks;
+thread_local BlockCacheCleanup t_blockCleanup;
 
 size_t capacityFor(size_t bytes) { return bytes + 2 <= kSmallCapacity ? kSmallCapacity : bytes + 2; }
 
@@ -107,8 +109,15 @@ void* takeBlock(size_t capacity) {
   return ::operator new(sizeof(TavroStringImpl) + capacity);
 }
 
+[[gnu::noinline]] bool arrangeCleanup() {
+  (void)&t_blockCleanup;  // makes the thread's cleanup object, which frees the cache at thread end
+  t_blocks.cleanupArranged = true;
+  return true;
+}
+
 void giveBackBlock(void* block, size_t capacity) {
-  if (capacity == kSmallCapacity && t_blocks.count < t_blocks.limit) {
+  if (capacity == kSmallCapacity && t_blocks.count < kCachedBlocks && !t_blocks.gone &&
+      (t_blocks.cleanupArranged || arrangeCleanup())) {
     t_blocks.blocks[t_blocks.count++] = block;
     return;
   }
@@ -129,11 +138,6 @@ TavroString newString(std::string_view bytes, uint32_t encoding) {
   return s;
 }
 
-namespace {
-
-// Why a string failed its check, recorded as a violation; kept apart from
-// the check itself, which runs several times for every text value a cursor
-// hands over and nearly always passes.
 [[gnu::cold, gnu::noinline]] TavroStringImpl* rejectString(TavroString s, const char* entryPoint) {
   if (threadIsDetached())
     violation(std::string(entryPoint) + ": called while the thread is detached from the runtime");
@@ -142,16 +146,6 @@ namespace {
   else
     violation(std::string(entryPoint) + ": host string used after its last release");
   return nullptr;
-}
-
-}  // namespace
-
-TavroStringImpl* checkedString(TavroString s, const char* entryPoint) {
-  if (!s) return nullptr;
-  if (s->magic == TavroStringImpl::kMagic && s->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached())
-      [[likely]]
-    return s;
-  return rejectString(s, entryPoint);
 }
 
 void lockString(TavroString s) noexcept {
@@ -179,9 +173,20 @@ int32_t unlockString(TavroString s) noexcept {
   return left;
 }
 
+void checkTextEncoding(TavroString s, const char* where) {
+  if (s && s->encoding.load(std::memory_order_relaxed) == 0)
+    violation(std::string(where) + ": host string has no encoding (VANTSetStringEncoding was never called)");
+}
+
+[[gnu::cold, gnu::noinline]] TavroStringImpl* rejectNullString(const char* entryPoint) {
+  violation(std::string(entryPoint) + ": null string");
+  return nullptr;
+}
+
 }  // namespace internal
 
 using internal::checkedString;
+using internal::requiredString;
 
 // ---- C++ handle ---------------------------------------------------------
 
@@ -217,35 +222,48 @@ std::string String::utf8() const {
     throw HostError("host string is not valid text in its encoding");
   return out;
 }
+std::string_view bytesOf(TavroString raw) noexcept {
+  return raw ? std::string_view(raw->bytes(), raw->length) : std::string_view();
+}
+
 int32_t String::referenceCount() const noexcept { return raw_ ? raw_->refs.load() : 0; }
 
 // ---- Entry points -------------------------------------------------------
 
 namespace entry {
 
-TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
-  if (length < 0) {
+namespace {
+
+// The reports of refused calls, out of the way of the calls that pass (a
+// plug-in makes and marks a string for nearly every text value).
+[[gnu::cold, gnu::noinline]] TavroString refuseBuildString(int32_t length) {
+  if (length < 0)
     internal::violation("VANTBuildString: negative byte count " + std::to_string(length));
-    return nullptr;
-  }
-  if (!bytes && length > 0) {
+  else
     internal::violation("VANTBuildString: null bytes with a non-zero count");
-    return nullptr;
-  }
-  return internal::newString(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(length)),
-                             TAVRO_ENCODING_UTF8);
+  return nullptr;
+}
+
+[[gnu::cold, gnu::noinline]] void refuseEncoding(uint32_t encoding) {
+  internal::violation("VANTSetStringEncoding: unknown encoding " + std::to_string(encoding));
+}
+
+}  // namespace
+
+TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
+  if (length < 0 || (!bytes && length > 0)) [[unlikely]]
+    return refuseBuildString(length);
+  // A new string has no encoding until the plug-in sets one, so a forgotten
+  // VANTSetStringEncoding shows as soon as the host reads the string as text.
+  return internal::newString(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(length)), 0);
 }
 
 void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
-  if (!s) {
-    internal::violation("VANTSetStringEncoding: null string");
-    return;
-  }
-  auto* impl = checkedString(s, "VANTSetStringEncoding");
+  auto* impl = requiredString(s, "VANTSetStringEncoding");
   if (!impl) return;
-  if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1 &&
-      encoding != 0) {
-    internal::violation("VANTSetStringEncoding: unknown encoding " + std::to_string(encoding));
+  if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1)
+      [[unlikely]] {
+    refuseEncoding(encoding);
     return;
   }
   // A plain (release) store: a sequentially consistent one costs a full
@@ -254,14 +272,12 @@ void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
 }
 
 uint32_t TAVRO_CALL GetStringEncoding(TavroString s) {
-  if (!s) return TAVRO_ENCODING_UTF8;  // the empty string
-  auto* impl = checkedString(s, "VANTGetStringEncoding");
+  auto* impl = requiredString(s, "VANTGetStringEncoding");
   return impl ? impl->encoding.load() : 0;
 }
 
 const char* TAVRO_CALL StringGetCString(TavroString s) {
-  if (!s) return "";
-  auto* impl = checkedString(s, "StringGetCString");
+  auto* impl = requiredString(s, "StringGetCString");
   return impl ? impl->bytes() : nullptr;
 }
 
@@ -273,13 +289,15 @@ bool TAVRO_CALL GetStringData(TavroString s, uint32_t encoding, TavroStringData*
   out->data = nullptr;
   out->length = 0;
   out->encoding = encoding;
-  std::string bytes;
-  uint32_t from = TAVRO_ENCODING_UTF8;
-  if (s) {
-    auto* impl = checkedString(s, "PluginGetStringData");
-    if (!impl) return false;
-    bytes.assign(impl->bytes(), impl->length);
-    from = impl->encoding;
+  auto* impl = requiredString(s, "PluginGetStringData");
+  if (!impl) return false;
+  const std::string bytes(impl->bytes(), impl->length);
+  const uint32_t from = impl->encoding;
+  // Bytes without an encoding (a MemoryBlock's, say) can be had as they are,
+  // but not converted: there is no text to convert.
+  if (from == 0 && encoding != 0) {
+    internal::checkTextEncoding(s, "PluginGetStringData");
+    return false;
   }
   if (encoding == 0) encoding = from;  // "its own encoding"
   std::string converted;
@@ -312,6 +330,7 @@ void TAVRO_CALL DisposeStringData(TavroStringData* data) {
   data->length = 0;
 }
 
+// A null string is the empty string to reference counting: nothing to do.
 int32_t TAVRO_CALL LockString(TavroString s) {
   auto* impl = checkedString(s, "VANTLockString");
   if (!impl) return 0;

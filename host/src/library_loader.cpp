@@ -6,22 +6,38 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+
+#include "elf_image_check.h"
 #endif
 
 namespace tavro::internal {
 
+std::string pluginPathFromCurrentFolder(const std::string& path) {
+  // The system loader would search its library path for a bare file name and
+  // could load some other library of that name; a plug-in named without a
+  // folder is the one in the current folder.
+#ifdef _WIN32
+  if (path.find_first_of("/\\") == std::string::npos) return ".\\" + path;
+#else
+  if (path.find('/') == std::string::npos) return "./" + path;
+#endif
+  return path;
+}
+
 LibraryHandle::~LibraryHandle() { close(); }
 
-void LibraryHandle::open(const std::string& path) {
+void LibraryHandle::open(const std::string& given) {
   close();
+  const std::string path = pluginPathFromCurrentFolder(given);
 #ifdef _WIN32
   handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (!handle_) throw LoadError("cannot load plug-in " + path + ": error " + std::to_string(GetLastError()));
+  if (!handle_) throw LoadError("cannot load plug-in " + given + ": error " + std::to_string(GetLastError()));
 #else
+  if (auto problem = elfImageProblem(path)) throw LoadError("cannot load plug-in " + given + ": " + *problem);
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle_) {
     const char* why = dlerror();
-    throw LoadError("cannot load plug-in " + path + ": " + (why ? why : "unknown reason"));
+    throw LoadError("cannot load plug-in " + given + ": " + (why ? why : "unknown reason"));
   }
 #endif
 }

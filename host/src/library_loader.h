@@ -5,6 +5,9 @@
 
 namespace tavro::internal {
 
+// The path the loader is given: a bare file name means the current folder.
+std::string pluginPathFromCurrentFolder(const std::string& path);
+
 class LibraryHandle {
  public:
   LibraryHandle() = default;
@@ -12,7 +15,8 @@ class LibraryHandle {
   LibraryHandle(const LibraryHandle&) = delete;
   LibraryHandle& operator=(const LibraryHandle&) = delete;
 
-  // Throws LoadError with the system's reason when the library cannot load.
+  // Throws LoadError with the reason when the library cannot load (on ELF
+  // systems a truncated or damaged file is refused before it is mapped).
   void open(const std::string& path);
   void* symbol(const char* name) const;  // null when missing
   void close() noexcept;

@@ -14,7 +14,6 @@ namespace {
 struct ThreadState {
   int depth = 0;          // nested host calls on this thread
   bool held = false;      // this thread holds the runtime lock
-  bool detached = false;  // gave it up through _UnsafeDetachCurrentThread
   TavroObject pending = nullptr;
   void* token = nullptr;  // of the detach in progress
 };
@@ -29,7 +28,7 @@ struct DetachToken {
 
 }  // namespace
 
-bool threadIsDetached() noexcept { return t_thread.detached; }
+thread_local constinit bool t_threadDetached = false;
 
 void* detachThread() noexcept {
   HostState* st = currentState();
@@ -41,7 +40,7 @@ void* detachThread() noexcept {
   auto* token = new DetachToken;
   token->depth = t_thread.depth;
   t_thread.held = false;
-  t_thread.detached = true;
+  t_threadDetached = true;
   t_thread.token = token;
   ++st->detaches;
   st->runtime.unlock();
@@ -51,13 +50,13 @@ void* detachThread() noexcept {
 void attachThread(void* raw) noexcept {
   HostState* st = currentState();
   auto* token = static_cast<DetachToken*>(raw);
-  if (!st || !token || token != t_thread.token || token->magic != DetachToken::kMagic || !t_thread.detached) {
+  if (!st || !token || token != t_thread.token || token->magic != DetachToken::kMagic || !t_threadDetached) {
     violation("_UnsafeAttachCurrentThread: not a token of a detach on this thread");
     return;
   }
   st->runtime.lock();
   t_thread.held = true;
-  t_thread.detached = false;
+  t_threadDetached = false;
   t_thread.depth = token->depth;
   t_thread.token = nullptr;
   token->magic = 0;
@@ -90,7 +89,7 @@ Host::CallScope::CallScope(Host& host) : host_(host) {
   auto& t = internal::t_thread;
   // A detached thread that makes the host run plug-in code (a constructor,
   // say) takes the lock for that call only; the thread stays detached.
-  enteredDetached_ = t.detached;
+  enteredDetached_ = internal::t_threadDetached;
   if (enteredDetached_) internal::violation("plug-in code entered while the thread is detached from the runtime");
   if (!t.held) {
     host_.state().runtime.lock();
@@ -103,10 +102,10 @@ Host::CallScope::CallScope(Host& host) : host_(host) {
 Host::CallScope::~CallScope() {
   auto& t = internal::t_thread;
   --t.depth;
-  if (t.detached && !enteredDetached_) {
+  if (internal::t_threadDetached && !enteredDetached_) {
     // The plug-in returned without attaching again: the lock is not ours.
     internal::violation("a plug-in call returned while detached from the runtime");
-    t.detached = false;
+    internal::t_threadDetached = false;
     t.depth = 0;
     delete static_cast<internal::DetachToken*>(t.token);
     t.token = nullptr;

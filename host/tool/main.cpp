@@ -26,5 +26,10 @@ int main(int argc, char** argv) {
   }
   host.describe(std::cout);
   for (const std::string& v : host.violations()) std::cerr << "tavro-host: plug-in misuse: " << v << "\n";
+  // A plug-in whose entry point answers 0 did not start: the host would not use it.
+  if (status == 0 && host.pluginMainResult().value_or(0) == 0) {
+    std::cerr << "tavro-host: VANTPluginMain returned 0: the plug-in did not start\n";
+    status = 1;
+  }
   return status;
 }

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "odbc/host_text.h"
+#include "odbc/statement_text.h"
 
 namespace sqelto {
 
@@ -12,10 +13,9 @@ CatalogueArgument::CatalogueArgument(TavroString text) {
   absent_ = false;
   const HostBytes bytes(text, TAVRO_ENCODING_UTF8);
   units_ = odbc::Utf8ToUtf16(bytes.data(), bytes.size());
-  const std::size_t count = units_.size() - 1;
-  if (std::find(units_.begin(), units_.begin() + static_cast<std::ptrdiff_t>(count), 0) != units_.begin() + static_cast<std::ptrdiff_t>(count))
-    problem_ = kNameWithNulText;
-  else if (count > static_cast<std::size_t>(std::numeric_limits<SQLSMALLINT>::max()))
+  if (const std::optional<std::size_t> nul = FirstNul(bytes.view()))
+    problem_ = NulRefusalText("name", *nul);
+  else if (units_.size() - 1 > static_cast<std::size_t>(std::numeric_limits<SQLSMALLINT>::max()))
     problem_ = kNameTooLongText;
 }
 

@@ -2,6 +2,7 @@
 // converted to UTF-16, with its length in UTF-16 units, alive for the call.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <tavro/plugin_sdk.h>
@@ -10,8 +11,6 @@
 
 namespace sqelto {
 
-inline constexpr const char* kNameWithNulText =
-    "The name contains a NUL character (U+0000), which ODBC would take as its end.";
 inline constexpr const char* kNameTooLongText = "The name is too long for an ODBC catalogue function.";
 
 class CatalogueArgument {
@@ -26,13 +25,13 @@ public:
   // Why ODBC cannot be given this name as it is, or null. A NUL character
   // would end the name early and a name beyond the 16-bit length argument
   // would be cut: either would ask about another name.
-  const char* problem() const { return problem_; }
+  const char* problem() const { return problem_.empty() ? nullptr : problem_.c_str(); }
   SQLWCHAR* text() { return absent_ ? nullptr : odbc::AsSqlWide(units_.data()); }
   SQLSMALLINT length() const;
 
 private:
   bool absent_ = true;
-  const char* problem_ = nullptr;
+  std::string problem_;
   std::vector<odbc::Utf16Unit> units_;
 };
 

@@ -9,6 +9,7 @@
 
 #include "catalogue_query.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
 #include "odbc/connect.h"
 
 namespace sqelto {
@@ -39,16 +40,18 @@ void AppendDataSources(SQLHENV environment, SQLUSMALLINT first, const char* type
 
 TavroObject ODBCDataSourceNames(TavroObject database, bool rowSet) {
   auto* record = database != nullptr ? RecordOfDatabase(database) : nullptr;
-  // The process-wide environment, made here as a connect makes it, when
-  // this is the first ODBC call of the process.
-  SQLHENV environment = OdbcEnvironment();
-  if (environment == SQL_NULL_HENV) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCDataSourceNames(", record, ")");
-  auto list = std::make_unique<InMemoryCursor>(std::vector<std::string>{"Name", "Description", "Type"});
-  AppendDataSources(environment, SQL_FETCH_FIRST_USER, "User", *list);
-  AppendDataSources(environment, SQL_FETCH_FIRST_SYSTEM, "System", *list);
-  // The listing touches no last error, not even when the host refuses it.
-  return HandCursorToHost(list.release(), rowSet ? HostCursorKind::RowSet : HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    // The process-wide environment, made here as a connect makes it, when
+    // this is the first ODBC call of the process.
+    SQLHENV environment = OdbcEnvironment();
+    if (environment == SQL_NULL_HENV) return nullptr;
+    SQELTO_TRACE(record, "ENTER ODBCDataSourceNames(", record, ")");
+    auto list = std::make_unique<InMemoryCursor>(std::vector<std::string>{"Name", "Description", "Type"});
+    AppendDataSources(environment, SQL_FETCH_FIRST_USER, "User", *list);
+    AppendDataSources(environment, SQL_FETCH_FIRST_SYSTEM, "System", *list);
+    // The listing touches no last error, not even when the host refuses it.
+    return HandCursorToHost(list.release(), rowSet ? HostCursorKind::RowSet : HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCDataSourceNamesRecordSet(TavroObject database) {

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "catalogue_query.h"
-#include "catalogue_trace.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
+#include "odbc/host_text.h"
 #include "key_routines.h"
 #include "odbc/ascii_case.h"
 #include "odbc/last_error.h"
@@ -48,38 +49,40 @@ CatalogueCell BooleanCell(bool value) { return {value ? "true" : "false", TAVRO_
 
 TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString tableName) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCGetFieldSchema(", record, ", ", TraceName(tableName), ")");
-  CatalogueArgument table(tableName);
-  if (!BeginQuestion(record, {&table})) return nullptr;
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCGetFieldSchema(", record, ", ", TraceText(tableName), ")");
+    CatalogueArgument table(tableName);
+    if (!BeginQuestion(record, {&table})) return nullptr;
 
-  const std::vector<std::string> keyNames = PrimaryKeyNames(record, table);
-  std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, [&](SQLHSTMT statement) {
-    return SQLColumnsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), nullptr, 0);
-  });
-  if (!source) return nullptr;
+    const std::vector<std::string> keyNames = PrimaryKeyNames(record, table);
+    std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, [&](SQLHSTMT statement) {
+      return SQLColumnsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), nullptr, 0);
+    });
+    if (!source) return nullptr;
 
-  const std::span<const CatalogueColumn> columns = SchemaColumns(record, kFieldColumns, kPlainFieldColumns);
-  std::vector<std::string> names;
-  for (const CatalogueColumn& column : columns) names.emplace_back(column.name);
-  auto fields = std::make_unique<InMemoryCursor>(std::move(names));
-  while (source->NextRecord()) {
-    CatalogueRow row(columns.size());
-    const int32_t nameColumn = columns[kColumnName].driverColumn;
-    row[kColumnName] = {DriverCellText(*source, nameColumn), source->ColumnType(nameColumn)};
-    const int32_t dataType = DecimalTextValue(DriverCellText(*source, columns[kFieldType].driverColumn));
-    row[kFieldType] = {std::to_string(HostTypeOfSqlType(dataType)), TAVRO_COLUMN_SMALLINT};
-    bool primary = false;
-    for (const std::string& key : keyNames) primary = primary || EqualIgnoringAsciiCase(key, row[kColumnName].text);
-    row[kIsPrimary] = BooleanCell(primary);
-    row[kNotNull] = BooleanCell(DriverCellText(*source, columns[kNotNull].driverColumn) == "0");
-    for (std::size_t i = kFirstDriverText; i < columns.size(); ++i) {
-      const int32_t driverColumn = columns[i].driverColumn;
-      row[i] = {DriverCellText(*source, driverColumn), source->ColumnType(driverColumn)};
+    const std::span<const CatalogueColumn> columns = SchemaColumns(record, kFieldColumns, kPlainFieldColumns);
+    std::vector<std::string> names;
+    for (const CatalogueColumn& column : columns) names.emplace_back(column.name);
+    auto fields = std::make_unique<InMemoryCursor>(std::move(names));
+    while (source->NextRecord()) {
+      CatalogueRow row(columns.size());
+      const int32_t nameColumn = columns[kColumnName].driverColumn;
+      row[kColumnName] = {DriverCellText(*source, nameColumn), source->ColumnType(nameColumn)};
+      const int32_t dataType = DecimalTextValue(DriverCellText(*source, columns[kFieldType].driverColumn));
+      row[kFieldType] = {std::to_string(HostTypeOfSqlType(dataType)), TAVRO_COLUMN_SMALLINT};
+      bool primary = false;
+      for (const std::string& key : keyNames) primary = primary || EqualIgnoringAsciiCase(key, row[kColumnName].text);
+      row[kIsPrimary] = BooleanCell(primary);
+      row[kNotNull] = BooleanCell(DriverCellText(*source, columns[kNotNull].driverColumn) == "0");
+      for (std::size_t i = kFirstDriverText; i < columns.size(); ++i) {
+        const int32_t driverColumn = columns[i].driverColumn;
+        row[i] = {DriverCellText(*source, driverColumn), source->ColumnType(driverColumn)};
+      }
+      fields->AppendRow(std::move(row));
     }
-    fields->AppendRow(std::move(row));
-  }
-  source.reset();  // the statement ends before the host sees the answer
-  return HandCatalogueToHost(record, std::move(fields), HostCursorKind::RecordSet);
+    source.reset();  // the statement ends before the host sees the answer
+    return HandCatalogueToHost(record, std::move(fields), HostCursorKind::RecordSet);
+  });
 }
 
 }  // namespace sqelto

@@ -4,8 +4,9 @@
 #include "catalogue_entry_points.h"
 
 #include "catalogue_query.h"
-#include "catalogue_trace.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
+#include "odbc/host_text.h"
 #include "key_routines.h"
 
 namespace sqelto {
@@ -41,59 +42,67 @@ SQLUSMALLINT Low16(int32_t value) { return static_cast<SQLUSMALLINT>(static_cast
 
 TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString tableName) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCGetIndexSchema(", record, ", ", TraceName(tableName), ")");
-  CatalogueArgument table(tableName);
-  if (!BeginQuestion(record, {&table})) return nullptr;
-  auto call = [&](SQLHSTMT statement) {
-    return SQLStatisticsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), SQL_INDEX_UNIQUE,
-                          SQL_QUICK);
-  };
-  return HandCatalogueToHost(record,
-                             RunCatalogueQuery(record, call, SchemaColumns(record, kIndexColumns, kPlainIndexColumns)),
-                             HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCGetIndexSchema(", record, ", ", TraceText(tableName), ")");
+    CatalogueArgument table(tableName);
+    if (!BeginQuestion(record, {&table})) return nullptr;
+    auto call = [&](SQLHSTMT statement) {
+      return SQLStatisticsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), SQL_INDEX_UNIQUE,
+                            SQL_QUICK);
+    };
+    return HandCatalogueToHost(record,
+                               RunCatalogueQuery(record, call, SchemaColumns(record, kIndexColumns, kPlainIndexColumns)),
+                               HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCPrimaryKeys(TavroObject database, TavroString tableName) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCPrimaryKeys(", record, ", ", TraceName(tableName), ")");
-  CatalogueArgument table(tableName);
-  if (!BeginQuestion(record, {&table})) return nullptr;
-  return HandCatalogueToHost(record, odbc_primary_keys(record, table.text(), table.length()),
-                             HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCPrimaryKeys(", record, ", ", TraceText(tableName), ")");
+    CatalogueArgument table(tableName);
+    if (!BeginQuestion(record, {&table})) return nullptr;
+    return HandCatalogueToHost(record, odbc_primary_keys(record, table.text(), table.length()),
+                               HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCForeignKeys(TavroObject database, TavroString primaryTableName,
                                        TavroString foreignTableName) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCForeignKeys(", record, ", ", TraceName(primaryTableName), ", ",
-               TraceName(foreignTableName), ")");
-  CatalogueArgument primaryTable(primaryTableName);
-  CatalogueArgument foreignTable(foreignTableName);
-  if (!BeginQuestion(record, {}, {&primaryTable, &foreignTable})) return nullptr;
-  // One of the two may be left out (absent or empty: a host program cannot
-  // tell them apart) to ask for every key on the other side.
-  auto text = [](CatalogueArgument& name) { return name.empty() ? nullptr : name.text(); };
-  auto call = [&](SQLHSTMT statement) {
-    return SQLForeignKeysW(statement, nullptr, 0, nullptr, 0, text(primaryTable), primaryTable.length(), nullptr, 0,
-                           nullptr, 0, text(foreignTable), foreignTable.length());
-  };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kForeignKeyColumns), HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCForeignKeys(", record, ", ", TraceText(primaryTableName), ", ",
+                 TraceText(foreignTableName), ")");
+    CatalogueArgument primaryTable(primaryTableName);
+    CatalogueArgument foreignTable(foreignTableName);
+    if (!BeginQuestion(record, {}, {&primaryTable, &foreignTable})) return nullptr;
+    // One of the two may be left out (absent or empty: a host program cannot
+    // tell them apart) to ask for every key on the other side.
+    auto text = [](CatalogueArgument& name) { return name.empty() ? nullptr : name.text(); };
+    auto call = [&](SQLHSTMT statement) {
+      return SQLForeignKeysW(statement, nullptr, 0, nullptr, 0, text(primaryTable), primaryTable.length(), nullptr, 0,
+                             nullptr, 0, text(foreignTable), foreignTable.length());
+    };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kForeignKeyColumns), HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCSpecialColumns(TavroObject database, int32_t identifierType, TavroString tableName,
                                           int32_t scope, int32_t nullable) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCSpecialColumns(", record, ", ", TraceName(tableName), ")");
-  CatalogueArgument table(tableName);
-  if (!BeginQuestion(record, {&table})) return nullptr;
-  auto call = [&](SQLHSTMT statement) {
-    return SQLSpecialColumnsW(statement, Low16(identifierType), nullptr, 0, nullptr, 0, table.text(),
-                              table.length(), Low16(scope), Low16(nullable));
-  };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kSpecialColumns), HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCSpecialColumns(", record, ", ", TraceText(tableName), ")");
+    CatalogueArgument table(tableName);
+    if (!BeginQuestion(record, {&table})) return nullptr;
+    auto call = [&](SQLHSTMT statement) {
+      return SQLSpecialColumnsW(statement, Low16(identifierType), nullptr, 0, nullptr, 0, table.text(),
+                                table.length(), Low16(scope), Low16(nullable));
+    };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kSpecialColumns), HostCursorKind::RecordSet);
+  });
 }
 
 }  // namespace sqelto

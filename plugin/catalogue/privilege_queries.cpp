@@ -3,8 +3,9 @@
 #include "catalogue_entry_points.h"
 
 #include "catalogue_query.h"
-#include "catalogue_trace.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
+#include "odbc/host_text.h"
 
 namespace sqelto {
 namespace {
@@ -26,31 +27,35 @@ constexpr CatalogueColumn kColumnPrivilegeColumns[] = {
 TavroObject TAVRO_CALL ODBCTablePrivileges(TavroObject database, TavroString tableName) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCTablePrivileges(", record, ", ", TraceName(tableName), ")");
-  CatalogueArgument table(tableName);
-  if (!BeginQuestion(record, {&table})) return nullptr;
-  auto call = [&](SQLHSTMT statement) {
-    return SQLTablePrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length());
-  };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTablePrivilegeColumns),
-                             HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCTablePrivileges(", record, ", ", TraceText(tableName), ")");
+    CatalogueArgument table(tableName);
+    if (!BeginQuestion(record, {&table})) return nullptr;
+    auto call = [&](SQLHSTMT statement) {
+      return SQLTablePrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length());
+    };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTablePrivilegeColumns),
+                               HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCColumnPrivileges(TavroObject database, TavroString tableName, TavroString columnName) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCColumnPrivileges(", record, ", ", TraceName(tableName), ", ",
-               TraceName(columnName), ")");
-  CatalogueArgument table(tableName);
-  // An absent column name is a null pattern, which matches every column.
-  CatalogueArgument column(columnName);
-  if (!BeginQuestion(record, {&table}, {&column})) return nullptr;
-  auto call = [&](SQLHSTMT statement) {
-    return SQLColumnPrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), column.text(),
-                                column.length());
-  };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kColumnPrivilegeColumns),
-                             HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCColumnPrivileges(", record, ", ", TraceText(tableName), ", ",
+                 TraceText(columnName), ")");
+    CatalogueArgument table(tableName);
+    // An absent column name is a null pattern, which matches every column.
+    CatalogueArgument column(columnName);
+    if (!BeginQuestion(record, {&table}, {&column})) return nullptr;
+    auto call = [&](SQLHSTMT statement) {
+      return SQLColumnPrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), column.text(),
+                                  column.length());
+    };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kColumnPrivilegeColumns),
+                               HostCursorKind::RecordSet);
+  });
 }
 
 }  // namespace sqelto

@@ -3,8 +3,9 @@
 #include "catalogue_entry_points.h"
 
 #include "catalogue_query.h"
-#include "catalogue_trace.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
+#include "odbc/host_text.h"
 
 namespace sqelto {
 namespace {
@@ -27,29 +28,33 @@ constexpr CatalogueColumn kProcedureColumnColumns[] = {
 TavroObject TAVRO_CALL ODBCProcedures(TavroObject database) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCProcedures(", record, ")");
-  if (!BeginQuestion(record, {})) return nullptr;
-  SQLWCHAR everyName[] = {u'%', 0};
-  auto call = [&](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, everyName, 1); };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumns), HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCProcedures(", record, ")");
+    if (!BeginQuestion(record, {})) return nullptr;
+    SQLWCHAR everyName[] = {u'%', 0};
+    auto call = [&](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, everyName, 1); };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumns), HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCProcedureColumns(TavroObject database, TavroString procedureName) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCProcedureColumns(", record, ", ", TraceName(procedureName), ")");
-  // A search pattern, passed as given: every procedure it matches adds its
-  // parameters and result columns.
-  CatalogueArgument procedure(procedureName);
-  if (!BeginQuestion(record, {&procedure})) return nullptr;
-  // Every column: a null pattern means the same as "%" to ODBC, and unlike
-  // "%" it is understood by psqlODBC, which matches "%" against nothing.
-  auto call = [&](SQLHSTMT statement) {
-    return SQLProcedureColumnsW(statement, nullptr, 0, nullptr, 0, procedure.text(), procedure.length(), nullptr,
-                                0);
-  };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumnColumns),
-                             HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCProcedureColumns(", record, ", ", TraceText(procedureName), ")");
+    // A search pattern, passed as given: every procedure it matches adds its
+    // parameters and result columns.
+    CatalogueArgument procedure(procedureName);
+    if (!BeginQuestion(record, {&procedure})) return nullptr;
+    // Every column: a null pattern means the same as "%" to ODBC, and unlike
+    // "%" it is understood by psqlODBC, which matches "%" against nothing.
+    auto call = [&](SQLHSTMT statement) {
+      return SQLProcedureColumnsW(statement, nullptr, 0, nullptr, 0, procedure.text(), procedure.length(), nullptr,
+                                  0);
+    };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumnColumns),
+                               HostCursorKind::RecordSet);
+  });
 }
 
 }  // namespace sqelto

@@ -6,6 +6,7 @@
 
 #include "catalogue_query.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
 
 namespace sqelto {
 namespace {
@@ -32,17 +33,19 @@ std::vector<odbc::Utf16Unit> Units(const char16_t (&text)[N]) {
 
 TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCGetTableSchema(", record, ")");
-  if (!BeginQuestion(record, {})) return nullptr;
-  const bool extended = record->extendedSchema != 0;
-  std::vector<odbc::Utf16Unit> types = extended ? Units(kExtendedTableTypes) : Units(kPlainTableTypes);
-  const auto typesLength = static_cast<SQLSMALLINT>(types.size() - 1);
-  auto call = [&](SQLHSTMT statement) {
-    return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, odbc::AsSqlWide(types.data()), typesLength);
-  };
-  return HandCatalogueToHost(record,
-                             RunCatalogueQuery(record, call, SchemaColumns(record, kTableColumns, kPlainTableColumns)),
-                             HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCGetTableSchema(", record, ")");
+    if (!BeginQuestion(record, {})) return nullptr;
+    const bool extended = record->extendedSchema != 0;
+    std::vector<odbc::Utf16Unit> types = extended ? Units(kExtendedTableTypes) : Units(kPlainTableTypes);
+    const auto typesLength = static_cast<SQLSMALLINT>(types.size() - 1);
+    auto call = [&](SQLHSTMT statement) {
+      return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, odbc::AsSqlWide(types.data()), typesLength);
+    };
+    return HandCatalogueToHost(record,
+                               RunCatalogueQuery(record, call, SchemaColumns(record, kTableColumns, kPlainTableColumns)),
+                               HostCursorKind::RecordSet);
+  });
 }
 
 }  // namespace sqelto

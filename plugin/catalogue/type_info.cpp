@@ -4,6 +4,7 @@
 
 #include "catalogue_query.h"
 #include "frame/trace.h"
+#include "odbc/failure_shield.h"
 
 namespace sqelto {
 namespace {
@@ -22,13 +23,15 @@ constexpr CatalogueColumn kTypeInfoColumns[] = {
 TavroObject ODBCGetSQLTypeInfo(TavroObject database, int32_t dataType, bool rowSet) {
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
-  SQELTO_TRACE(record, "ENTER ODBCGetSQLTypeInfo(", record, ", ", dataType, ")");
-  if (!BeginQuestion(record, {})) return nullptr;
-  // The driver takes the low 16 bits; SQL_ALL_TYPES (0) lists every type.
-  const auto type = static_cast<SQLSMALLINT>(static_cast<uint16_t>(static_cast<uint32_t>(dataType) & 0xFFFF));
-  auto call = [&](SQLHSTMT statement) { return SQLGetTypeInfoW(statement, type); };
-  return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTypeInfoColumns),
-                             rowSet ? HostCursorKind::RowSet : HostCursorKind::RecordSet);
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCGetSQLTypeInfo(", record, ", ", dataType, ")");
+    if (!BeginQuestion(record, {})) return nullptr;
+    // The driver takes the low 16 bits; SQL_ALL_TYPES (0) lists every type.
+    const auto type = static_cast<SQLSMALLINT>(static_cast<uint16_t>(static_cast<uint32_t>(dataType) & 0xFFFF));
+    auto call = [&](SQLHSTMT statement) { return SQLGetTypeInfoW(statement, type); };
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTypeInfoColumns),
+                               rowSet ? HostCursorKind::RowSet : HostCursorKind::RecordSet);
+  });
 }
 
 TavroObject TAVRO_CALL ODBCGetSQLTypeInfoRecordSet(TavroObject database, int32_t dataType) {

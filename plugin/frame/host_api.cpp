@@ -28,14 +28,11 @@ EntryPointSlot g_getDBDatabaseName{"VANTGetDBDatabaseName"};
 EntryPointSlot g_setDBIsConnected{"VANTSetDBIsConnected"};
 EntryPointSlot g_cursorFromDBCursor{"VANTdbCursorFromDBCursor"};
 EntryPointSlot g_rowSetFromDBCursor{"NewRowSetFromDBCursor"};
-EntryPointSlot g_buildString{"VANTBuildString"};
-EntryPointSlot g_setStringEncoding{"VANTSetStringEncoding"};
 EntryPointSlot g_getStringEncoding{"VANTGetStringEncoding"};
 EntryPointSlot g_stringGetCString{"StringGetCString"};
 EntryPointSlot g_getStringData{"PluginGetStringData"};
 EntryPointSlot g_disposeStringData{"PluginDisposeStringData"};
 EntryPointSlot g_lockString{"VANTLockString"};
-EntryPointSlot g_unlockString{"VANTUnlockString"};
 EntryPointSlot g_lockObject{"VANTLockObject"};
 EntryPointSlot g_unlockObject{"VANTUnlockObject"};
 EntryPointSlot g_objectType{"pluginObjectType"};
@@ -66,16 +63,13 @@ EntryPointSlot g_attachThread{"_UnsafeAttachCurrentThread"};
 constexpr const char *kLenBDeclaration = "LenB( s as string ) as integer";
 EntryPointSlot g_lenB{kLenBDeclaration};
 
-// Bound slots are the rule after the first call: read the slot inline and
-// leave the binding call for the first use. The string wrappers run for every
-// text value a cursor hands over.
-template <typename Fn>
-inline Fn Bound(EntryPointSlot &slot) {
-  void *address = slot.address.load(std::memory_order_acquire);
-  return reinterpret_cast<Fn>(address != nullptr ? address : Bind(slot));
-}
-
 }  // namespace
+
+namespace hot {
+EntryPointSlot g_buildString{"VANTBuildString"};
+EntryPointSlot g_setStringEncoding{"VANTSetStringEncoding"};
+EntryPointSlot g_unlockString{"VANTUnlockString"};
+}  // namespace hot
 
 void RegisterDBCursor(TavroCursorRecord *record) {
   if (auto fn = BindAs<TavroRegisterDBCursorFn>(g_registerDBCursor)) fn(record);
@@ -173,22 +167,14 @@ TavroObject NewRowSetFromDBCursor(TavroCursorHandle *handle, TavroCursorRecord *
   return fn != nullptr ? fn(handle, record) : nullptr;
 }
 
-TavroString BuildString(const void *bytes, int32_t length) {
-  auto fn = Bound<TavroBuildStringFn>(g_buildString);
-  return fn != nullptr ? fn(bytes, length) : nullptr;
-}
-
-void SetStringEncoding(TavroString s, uint32_t encoding) {
-  if (auto fn = Bound<TavroSetStringEncodingFn>(g_setStringEncoding)) fn(s, encoding);
-}
 
 uint32_t GetStringEncoding(TavroString s) {
-  auto fn = Bound<TavroGetStringEncodingFn>(g_getStringEncoding);
+  auto fn = BoundSlot<TavroGetStringEncodingFn>(g_getStringEncoding);
   return fn != nullptr ? fn(s) : 0;
 }
 
 const char *StringGetCString(TavroString s) {
-  auto fn = Bound<TavroStringGetCStringFn>(g_stringGetCString);
+  auto fn = BoundSlot<TavroStringGetCStringFn>(g_stringGetCString);
   return fn != nullptr ? fn(s) : nullptr;
 }
 
@@ -202,14 +188,10 @@ void DisposeStringData(TavroStringData *data) {
 }
 
 int32_t LockString(TavroString s) {
-  auto fn = Bound<TavroLockStringFn>(g_lockString);
+  auto fn = BoundSlot<TavroLockStringFn>(g_lockString);
   return fn != nullptr ? fn(s) : 0;
 }
 
-int32_t UnlockString(TavroString s) {
-  auto fn = Bound<TavroUnlockStringFn>(g_unlockString);
-  return fn != nullptr ? fn(s) : 0;
-}
 
 void LockObject(TavroObject o) {
   if (auto fn = BindAs<TavroLockObjectFn>(g_lockObject)) fn(o);

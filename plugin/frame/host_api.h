@@ -14,7 +14,17 @@
 
 #include <tavro/plugin_sdk.h>
 
+#include "host_binding.h"
+
 namespace sqelto::host {
+
+// Slots of the wrappers a cursor calls for every text value it hands over;
+// those wrappers are inline so the value path pays a slot read and one call.
+namespace hot {
+extern EntryPointSlot g_buildString;
+extern EntryPointSlot g_setStringEncoding;
+extern EntryPointSlot g_unlockString;
+}  // namespace hot
 
 // Registration ("PluginRegisterDBCursor", "PluginRegisterDBEngine",
 // "PluginRegisterClass", "PluginRegisterModule"); default: nothing.
@@ -59,9 +69,14 @@ TavroObject NewRowSetFromDBCursor(TavroCursorHandle *handle, TavroCursorRecord *
 
 // Strings.
 // "VANTBuildString"; default: null. The caller owns the new reference.
-TavroString BuildString(const void *bytes, int32_t length);
+inline TavroString BuildString(const void *bytes, int32_t length) {
+  auto fn = BoundSlot<TavroBuildStringFn>(hot::g_buildString);
+  return fn != nullptr ? fn(bytes, length) : nullptr;
+}
 // "VANTSetStringEncoding"; default: nothing.
-void SetStringEncoding(TavroString s, uint32_t encoding);
+inline void SetStringEncoding(TavroString s, uint32_t encoding) {
+  if (auto fn = BoundSlot<TavroSetStringEncodingFn>(hot::g_setStringEncoding)) fn(s, encoding);
+}
 // "VANTGetStringEncoding"; default: 0.
 uint32_t GetStringEncoding(TavroString s);
 // "StringGetCString"; default: null. Borrowed bytes.
@@ -72,7 +87,10 @@ bool GetStringData(TavroString s, uint32_t encoding, TavroStringData *out);
 void DisposeStringData(TavroStringData *data);
 // "VANTLockString", "VANTUnlockString"; default: 0.
 int32_t LockString(TavroString s);
-int32_t UnlockString(TavroString s);
+inline int32_t UnlockString(TavroString s) {
+  auto fn = BoundSlot<TavroUnlockStringFn>(hot::g_unlockString);
+  return fn != nullptr ? fn(s) : 0;
+}
 
 // Objects and classes.
 // "VANTLockObject", "VANTUnlockObject"; default: nothing.

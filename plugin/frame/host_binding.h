@@ -38,6 +38,14 @@ Fn BindAs(EntryPointSlot &slot) {
   return reinterpret_cast<Fn>(Bind(slot));
 }
 
+// As BindAs, with the bound case (the rule after the first call) read
+// inline and the binding call left for the first use.
+template <typename Fn>
+inline Fn BoundSlot(EntryPointSlot &slot) {
+  void *address = slot.address.load(std::memory_order_acquire);
+  return reinterpret_cast<Fn>(address != nullptr ? address : Bind(slot));
+}
+
 // Test hook: forgets every bound address, so a test can observe binding from
 // scratch against a resolver it installed with SetResolver.
 void UnbindAllForTesting();

@@ -23,11 +23,7 @@ void RegisterClassRecord(TavroClassRecord &record) {
   host::RegisterClass(&record);
 }
 
-}  // namespace
-}  // namespace sqelto
-
-extern "C" TAVRO_EXPORT int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver) {
-  using namespace sqelto;
+int32_t StartPlugin(TavroResolver resolver) {
   if (resolver == nullptr) return 0;
   host::SetResolver(resolver);
   RegisterHostVersion(resolver);
@@ -43,4 +39,16 @@ extern "C" TAVRO_EXPORT int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver
   // now; their functions come with the design-time data-source support.
   host::RegisterDataSourceInterface(kConnectionDialogTitle, nullptr);
   return host::RegisterDataSource(kDataSourceKind, nullptr);
+}
+
+}  // namespace
+}  // namespace sqelto
+
+extern "C" TAVRO_EXPORT int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver) {
+  // Nothing thrown may reach the host; a plug-in that could not start says 0.
+  try {
+    return sqelto::StartPlugin(resolver);
+  } catch (...) {
+    return 0;
+  }
 }

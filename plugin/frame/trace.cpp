@@ -56,12 +56,16 @@ std::ostream &TraceStream(ConnectionRecord *record) {
   return std::cout;
 }
 
-void WriteTraceLine(ConnectionRecord *record, std::string_view line) {
-  std::string whole(line);
-  whole += '\n';
-  std::ostream &out = TraceStream(record);
-  out.write(whole.data(), static_cast<std::streamsize>(whole.size()));
-  out.flush();
+void WriteTraceLine(ConnectionRecord *record, std::string_view line) noexcept {
+  try {
+    std::string whole(line);
+    whole += '\n';
+    std::ostream &out = TraceStream(record);
+    out.write(whole.data(), static_cast<std::streamsize>(whole.size()));
+    out.flush();
+  } catch (...) {
+    // A trace line that cannot be written is lost; the call it traces goes on.
+  }
 }
 
 namespace trace_detail {

@@ -42,7 +42,8 @@ std::ostream &TraceStream(ConnectionRecord *record);
 
 // Writes one finished line (a line end is added) and flushes it. The line is
 // written in one piece so that lines of threads sharing a stream do not mix.
-void WriteTraceLine(ConnectionRecord *record, std::string_view line);
+// Never throws: a trace line that cannot be written is lost.
+void WriteTraceLine(ConnectionRecord *record, std::string_view line) noexcept;
 
 namespace trace_detail {
 
@@ -69,11 +70,15 @@ void Put(std::ostringstream &out, const T &piece) {
   }
 }
 
+// Formatting may run out of memory; tracing never makes a call fail.
 template <typename... Pieces>
-void Write(ConnectionRecord *record, const Pieces &...pieces) {
-  std::ostringstream line;
-  (Put(line, pieces), ...);
-  WriteTraceLine(record, line.str());
+void Write(ConnectionRecord *record, const Pieces &...pieces) noexcept {
+  try {
+    std::ostringstream line;
+    (Put(line, pieces), ...);
+    WriteTraceLine(record, line.str());
+  } catch (...) {
+  }
 }
 
 }  // namespace trace_detail

@@ -1,11 +1,16 @@
 #include "connect.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "connection_hold.h"
+#include "failure_shield.h"
 #include "host_text.h"
 #include "last_error.h"
+#include "query_guard.h"
+#include "statement_text.h"
 
 namespace sqelto {
 namespace {
@@ -54,18 +59,26 @@ void ReplaceHostString(TavroString& slot, TavroString value) {
   slot = value;
 }
 
+// A name the driver reports, as a UTF-8 host string: asked for in UTF-16 so
+// that the name's characters arrive whatever the process's code page, and
+// cut to the 127 characters its buffer holds.
+void ReplaceWithDriverName(SQLHDBC hdbc, SQLUSMALLINT info, TavroString& slot) {
+  SQLWCHAR name[128] = {};
+  SQLSMALLINT bytes = 0;
+  if (!odbc::Succeeded(SQLGetInfoW(hdbc, info, name, sizeof name, &bytes))) return;
+  const auto* units = odbc::AsUnits(name);
+  const std::size_t count = odbc::Utf16Length(units, bytes < 0 ? 0 : std::min<std::size_t>(bytes / 2, 127));
+  char utf8[128 * 3];
+  const std::size_t length = odbc::Utf16ToUtf8(units, count, utf8, sizeof utf8);
+  TavroString text = host::BuildString(utf8, static_cast<int32_t>(length));
+  if (text != nullptr) host::SetStringEncoding(text, TAVRO_ENCODING_UTF8);
+  ReplaceHostString(slot, text);
+}
+
 void ReadDriverFacts(ConnectionRecord* record) {
   SQLHDBC hdbc = record->hdbc;
-  char name[128] = {};
-  SQLSMALLINT length = 0;
-  // Names longer than the buffer are cut to what it holds.
-  auto clamp = [](SQLSMALLINT n) { return static_cast<int32_t>(n < 0 ? 0 : n > 127 ? 127 : n); };
-  if (odbc::Succeeded(SQLGetInfoA(hdbc, SQL_DBMS_NAME, name, sizeof name, &length)))
-    ReplaceHostString(record->dbms, host::BuildString(name, clamp(length)));
-  std::memset(name, 0, sizeof name);
-  length = 0;
-  if (odbc::Succeeded(SQLGetInfoA(hdbc, SQL_DATABASE_NAME, name, sizeof name, &length)))
-    ReplaceHostString(record->databaseName, host::BuildString(name, clamp(length)));
+  ReplaceWithDriverName(hdbc, SQL_DBMS_NAME, record->dbms);
+  ReplaceWithDriverName(hdbc, SQL_DATABASE_NAME, record->databaseName);
 
   SQLUINTEGER loginTimeout = 0;
   if (odbc::Succeeded(SQLGetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT, &loginTimeout, SQL_IS_UINTEGER, nullptr)))
@@ -114,40 +127,79 @@ std::optional<std::string> ComposeConnectionString(std::string_view dataSource, 
   return Fitting(DsnString(host, userName, password));
 }
 
+namespace {
+
+// A statement running detached on the record (another host thread) uses its
+// connection handle: closing or replacing it now would free it under that
+// statement. Sets the query guard's error when that is so.
+bool RefusedWhileBusy(ConnectionRecord* record) {
+  if (!GuardBusy(record)) return false;
+  SetLastError(record, kQueryInProgressCode, kQueryInProgressText);
+  return true;
+}
+
+}  // namespace
+
 bool TAVRO_CALL ODBCDatabaseConnect(TavroObject database) {
   auto* record = static_cast<ConnectionRecord*>(host::GetDBFromDatabase(database));
   if (record == nullptr) return false;
-  SQELTO_TRACE(record, "ENTER ODBCDatabaseConnect(", record, ")");
-  ClearLastError(record);
-
-  if (IsConnected(record)) {
-    SQLUINTEGER dead = 1;
-    if (odbc::Succeeded(SQLGetConnectAttr(record->hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
-        dead == SQL_CD_FALSE)
-      return true;
-    ODBCCloseDatabase(record);
-    // What closing a dead connection reported says nothing about the new one.
+  return ShieldedCall(record, false, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCDatabaseConnect(", record, ")");
     ClearLastError(record);
-  }
 
-  const HostBytes hostName(host::GetDBHost(database), true);
-  const HostBytes dataSource(record->dataSource, false);
-  const HostBytes userName(host::GetDBUserName(database), true);
-  const HostBytes password(host::GetDBPassword(database), true);
-  const std::optional<std::string> composed =
-      ComposeConnectionString(dataSource.view(), hostName.view(), userName.view(), password.view());
-  if (!composed) {
-    SetLastError(record, kOwnFailureCode, kConnectionStringTooLongText);
-    return false;
-  }
-  const bool connected = ODBCConnect(record, composed->c_str());
-  if (connected) host::SetDBIsConnected(database, true);
-  return connected;
+    if (IsConnected(record)) {
+      SQLUINTEGER dead = 1;
+      if (odbc::Succeeded(SQLGetConnectAttr(record->hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr)) &&
+          dead == SQL_CD_FALSE)
+        return true;
+      if (RefusedWhileBusy(record)) return false;
+      ODBCCloseDatabase(record);
+      // What closing a dead connection reported says nothing about the new one.
+      ClearLastError(record);
+    }
+
+    const HostBytes hostName(host::GetDBHost(database), true);
+    const HostBytes dataSource(record->dataSource, false);
+    const HostBytes userName(host::GetDBUserName(database), true);
+    const HostBytes password(host::GetDBPassword(database), true);
+    const std::optional<std::string> composed =
+        ComposeConnectionString(dataSource.view(), hostName.view(), userName.view(), password.view());
+    if (!composed) {
+      SetLastError(record, kOwnFailureCode, kConnectionStringTooLongText);
+      return false;
+    }
+    if (const auto nul = FirstNul(*composed)) {
+      SetLastError(record, kOwnFailureCode, NulRefusalText("connection string", *nul).c_str());
+      return false;
+    }
+    const bool connected = ODBCConnect(record, composed->c_str());
+    if (connected) host::SetDBIsConnected(database, true);
+    return connected;
+  });
 }
+
+namespace {
+
+void CloseDatabase(ConnectionRecord* record) {
+  SQELTO_TRACE(record, "ENTER ODBCCloseDatabase(", record, ")");
+  if (!IsConnected(record)) return;
+  if (RefusedWhileBusy(record)) return;
+  ClearLastError(record);
+  // Statements made on the handle go first, while it is still valid.
+  NotifyConnectionClosing(record);
+  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionDiagnostics(record);
+  SQLFreeHandle(SQL_HANDLE_DBC, record->hdbc);
+  record->hdbc = SQL_NULL_HDBC;
+}
+
+}  // namespace
 
 bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
   // A second connect on a connected record would leak the first handle.
-  if (IsConnected(record)) ODBCCloseDatabase(record);
+  if (IsConnected(record)) {
+    if (RefusedWhileBusy(record)) return false;
+    ODBCCloseDatabase(record);
+  }
   SQLHENV environment = OdbcEnvironment();
   if (environment == SQL_NULL_HENV) return false;
   SQLHDBC hdbc = SQL_NULL_HDBC;
@@ -156,18 +208,20 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
   if (connectionString == nullptr) connectionString = "";
   SQELTO_TRACE(record, "ENTER ODBCConnect(", record, ", ", connectionString, ")");
 
-  const std::size_t length = std::strlen(connectionString);
-  if (length >= kConnectionStringBuffer) {
-    SetLastError(record, kOwnFailureCode, kConnectionStringTooLongText);
+  auto refuse = [&](const std::string& text) {
+    SetLastError(record, kOwnFailureCode, text.c_str());
     SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
     record->hdbc = SQL_NULL_HDBC;
     return false;
-  }
+  };
+  const std::size_t length = std::strlen(connectionString);
+  if (length >= kConnectionStringBuffer) return refuse(kConnectionStringTooLongText);
   char buffer[kConnectionStringBuffer] = {};
   std::memcpy(buffer, connectionString, length);
 
   if (record->attribute != 0 && record->attributeString != nullptr) {
     const HostBytes value(record->attributeString, false);
+    if (const auto nul = FirstNul(value.view())) return refuse(NulRefusalText("connection attribute value", *nul));
     SQLSetConnectAttrA(hdbc, record->attribute, const_cast<char*>(value.data()), static_cast<SQLINTEGER>(value.size()));
   }
   if (record->timeout != 0) {
@@ -194,12 +248,7 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
 
 void TAVRO_CALL ODBCCloseDatabase(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCCloseDatabase(", record, ")");
-  if (!IsConnected(record)) return;
-  ClearLastError(record);
-  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionDiagnostics(record);
-  SQLFreeHandle(SQL_HANDLE_DBC, record->hdbc);
-  record->hdbc = SQL_NULL_HDBC;
+  ShieldedCall(record, [&] { CloseDatabase(record); });
 }
 
 }  // namespace sqelto

@@ -6,6 +6,9 @@
 #include "../frame/host_api.h"
 #include "../frame/registration_records.h"
 #include "../frame/trace.h"
+#include "connection_hold.h"
+#include "failure_shield.h"
+#include "last_error.h"
 
 namespace sqelto {
 
@@ -31,6 +34,7 @@ void Release(ConnectionRecord *record) {
   record->lastErrorCode = 0;
   // Nothing can write to this connection's trace any more.
   CloseTrace(record);
+  FreeIfMoved(record);
 }
 
 ConnectionRecord *NewStandaloneRecord() {
@@ -52,11 +56,22 @@ ConnectionRecord *RecordOfInstance(TavroObject instance) {
 
 void TAVRO_CALL ODBCDatabaseConstructor(TavroObject instance) {
   ConnectionRecord *record = RecordOfInstance(instance);
-  AddReference(record);  // the host object's reference
-  InitConnectionRecord(record);
-  host::ConstructDBDatabase(instance, record, &EngineRecord());
+  ShieldedCall(record, [&] {
+    AddReference(record);  // the host object's reference
+    InitConnectionRecord(record);
+    // The host's constructor call has no result to pass this on with: an
+    // instance the host did not bind says so in its last error.
+    if (host::ConstructDBDatabase(instance, record, &EngineRecord()) == 0)
+      SetLastError(record, kOwnFailureCode, kNotBoundText);
+  });
 }
 
-void TAVRO_CALL ODBCDatabaseDestructor(TavroObject instance) { Release(RecordOfInstance(instance)); }
+void TAVRO_CALL ODBCDatabaseDestructor(TavroObject instance) {
+  // Cursors the host still has keep the connection: the record leaves the
+  // instance, which the host frees after this call, before the host's
+  // reference is dropped.
+  ConnectionRecord *record = RecordOfInstance(instance);
+  ShieldedCall(record, [&] { Release(OutliveHostInstance(record)); });
+}
 
 }  // namespace sqelto

@@ -61,8 +61,9 @@ void AddReference(ConnectionRecord *record);
 
 // Drops one reference. At 0 or below the connection is closed through the
 // engine's close function and the record's owned memory (last error text,
-// trace stream) is released. The record itself is not freed: it belongs to
-// the host instance or to whoever allocated it.
+// trace stream) is released. The record itself is freed only when it was
+// moved out of its host instance (connection_hold.h); otherwise it belongs
+// to the host instance or to whoever allocated it.
 void Release(ConnectionRecord *record);
 
 // A zero-filled heap record with one reference, initialised (for connections
@@ -73,6 +74,8 @@ void DeleteStandaloneRecord(ConnectionRecord *record);
 
 // "Connected" test used by every engine function.
 inline bool IsConnected(const ConnectionRecord *record) { return record->hdbc != nullptr; }
+
+inline constexpr const char *kNotBoundText = "The host did not bind the ODBCDatabase object to the ODBC engine.";
 
 // ODBCDatabase's constructor and destructor (class record words 5 and 6). They
 // receive the host instance and find the record at the offset the host wrote

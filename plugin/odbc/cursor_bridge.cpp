@@ -1,7 +1,11 @@
 #include "cursor_bridge.h"
 
+#include <exception>
+#include <new>
+
 #include "../frame/host_api.h"
 #include "../frame/registration_records.h"
+#include "failure_shield.h"
 
 namespace sqelto {
 namespace {
@@ -10,70 +14,96 @@ QxCursor* CursorOf(TavroCursorHandle* handle) {
   return handle != nullptr ? static_cast<QxCursor*>(handle->cursor) : nullptr;
 }
 
+// Runs one cursor operation for the host: with an empty handle it answers
+// `empty` and calls nothing; whatever the operation throws is reported
+// through the cursor and answered with `empty` as well.
+template <class R, class F>
+R ForCursor(TavroCursorHandle* handle, R empty, F&& operation) noexcept {
+  QxCursor* cursor = CursorOf(handle);
+  if (cursor == nullptr) return empty;
+  try {
+    return operation(*cursor);
+  } catch (const std::bad_alloc&) {
+    cursor->RecordFailure(kOutOfMemoryText);
+  } catch (const std::exception& e) {
+    cursor->RecordFailure(e.what());
+  } catch (...) {
+    cursor->RecordFailure(kUnexpectedFailureText);
+  }
+  return empty;
+}
+
+template <class F>
+void ForCursor(TavroCursorHandle* handle, F&& operation) noexcept {
+  ForCursor(handle, 0, [&](QxCursor& cursor) {
+    operation(cursor);
+    return 0;
+  });
+}
+
 }  // namespace
 
 void TAVRO_CALL CursorDestroy(TavroCursorHandle* handle) {
   if (handle == nullptr) return;
-  delete CursorOf(handle);
+  delete CursorOf(handle);  // destructors do not throw
   delete handle;
 }
 
 int32_t TAVRO_CALL CursorColumnCount(TavroCursorHandle* handle) {
-  QxCursor* cursor = CursorOf(handle);
-  return cursor != nullptr ? cursor->ColumnCount() : 0;
+  return ForCursor(handle, int32_t{0}, [](QxCursor& c) { return c.ColumnCount(); });
 }
 
 TavroString TAVRO_CALL CursorColumnName(TavroCursorHandle* handle, int32_t column) {
-  QxCursor* cursor = CursorOf(handle);
-  return cursor != nullptr ? cursor->ColumnName(column) : nullptr;
+  return ForCursor(handle, TavroString{nullptr}, [&](QxCursor& c) { return c.ColumnName(column); });
 }
 
 int32_t TAVRO_CALL CursorRecordCount(TavroCursorHandle* handle) {
-  QxCursor* cursor = CursorOf(handle);
-  return cursor != nullptr ? cursor->RecordCount() : 0;
+  return ForCursor(handle, int32_t{0}, [](QxCursor& c) { return c.RecordCount(); });
 }
 
 void TAVRO_CALL CursorColumnValue(TavroCursorHandle* handle, int32_t column, void** value, uint8_t* type,
                                   int32_t* length) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->ColumnValue(column, value, type, length);
+  ForCursor(handle, [&](QxCursor& c) { c.ColumnValue(column, value, type, length); });
 }
 
 bool TAVRO_CALL CursorNextRecord(TavroCursorHandle* handle) {
-  QxCursor* cursor = CursorOf(handle);
-  return cursor != nullptr && cursor->NextRecord();
+  return ForCursor(handle, false, [](QxCursor& c) { return c.NextRecord(); });
 }
 
 void TAVRO_CALL CursorDeleteRecord(TavroCursorHandle* handle) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->DeleteRecord();
+  ForCursor(handle, [](QxCursor& c) { c.DeleteRecord(); });
 }
 
 void TAVRO_CALL CursorUpdateRecord(TavroCursorHandle* handle, TavroUpdateField* fields) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->UpdateRecord(fields);
+  ForCursor(handle, [&](QxCursor& c) { c.UpdateRecord(fields); });
 }
 
 void TAVRO_CALL CursorEditRecord(TavroCursorHandle* handle) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->EditRecord();
+  ForCursor(handle, [](QxCursor& c) { c.EditRecord(); });
 }
 
 void TAVRO_CALL CursorPreviousRecord(TavroCursorHandle* handle) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->PreviousRecord();
+  ForCursor(handle, [](QxCursor& c) { c.PreviousRecord(); });
 }
 
 void TAVRO_CALL CursorFirstRecord(TavroCursorHandle* handle) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->FirstRecord();
+  ForCursor(handle, [](QxCursor& c) { c.FirstRecord(); });
 }
 
 void TAVRO_CALL CursorLastRecord(TavroCursorHandle* handle) {
-  if (QxCursor* cursor = CursorOf(handle)) cursor->LastRecord();
+  ForCursor(handle, [](QxCursor& c) { c.LastRecord(); });
 }
 
 int32_t TAVRO_CALL CursorColumnType(TavroCursorHandle* handle, int32_t column) {
-  QxCursor* cursor = CursorOf(handle);
-  return cursor != nullptr ? cursor->ColumnType(column) : 0;
+  return ForCursor(handle, int32_t{0}, [&](QxCursor& c) { return c.ColumnType(column); });
 }
 
 TavroObject HandCursorToHost(QxCursor* cursor, HostCursorKind kind) {
-  auto* handle = new TavroCursorHandle{cursor, 0};
+  auto* handle = new (std::nothrow) TavroCursorHandle{cursor, 0};
+  if (handle == nullptr) {
+    delete cursor;
+    throw std::bad_alloc();
+  }
   TavroObject wrapped = kind == HostCursorKind::RowSet ? host::NewRowSetFromDBCursor(handle, &CursorRecord())
                                                        : host::CursorFromDBCursor(handle, &CursorRecord());
   if (wrapped == nullptr) CursorDestroy(handle);  // nobody else will ever destroy them

@@ -4,34 +4,36 @@
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "query_guard.h"
+#include "statement_handle.h"
 #include "statement_text.h"
 
 namespace sqelto {
 
 int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t encoding) {
   QueryGuard guard(record);
-  if (!guard.entered()) return 0;
+  // Refused: the statement did not run, which callers must not read as success.
+  if (!guard.entered()) return SQL_ERROR;
   if (text == nullptr) text = "";
   SQELTO_TRACE(record, "ENTER odbc_execDirect(", record, ", ", text, ", ", encoding, ")");
   ClearLastError(record);
 
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, record->hdbc, &statement);
+  StatementHandle statement;
+  SQLRETURN rc = statement.Allocate(record->hdbc);
   if (!odbc::Succeeded(rc)) {
     ReadConnectionDiagnostics(record);
     return rc;
   }
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text, std::strlen(text), encoding);
-  rc = ExecuteDetached(statement, wide);
+  rc = ExecuteDetached(record, statement.get(), wide);
   if (Executed(rc)) {
-    record->rowsAffected = RowsAffectedBy(statement, rc);
+    record->rowsAffected = RowsAffectedBy(statement.get(), rc);
   } else {
-    ReadStatementDiagnostics(record, statement);
+    ReadStatementDiagnostics(record, statement.get());
   }
-  SQLFreeHandle(SQL_HANDLE_STMT, statement);
   return rc;
 }
 
@@ -45,19 +47,27 @@ ODBCExecuteThread::~ODBCExecuteThread() { SQELTO_TRACE(record_, "ENTER ~ODBCExec
 int32_t ODBCExecuteThread::Run() {
   SQELTO_TRACE(record_, "ENTER ODBCExecuteThread::Run");
   ClearLastError(record_);
+  // odbc_execDirect takes text up to its first NUL; what follows a NUL
+  // would be dropped without a word.
+  if (const auto nul = FirstNul(text_.view())) {
+    SetLastError(record_, kOwnFailureCode, NulRefusalText("statement", *nul).c_str());
+    return 0;
+  }
   odbc_execDirect(record_, text_.data(), TAVRO_ENCODING_UTF8);
   return 0;
 }
 
 void TAVRO_CALL ODBCExecute(TavroDatabase db, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCExecute(", record, ", ", host::StringGetCString(sql), ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
-    return;
-  }
-  ODBCExecuteThread run(record, sql);
-  run.Run();
+  ShieldedCall(record, [&] {
+    SQELTO_TRACE(record, "ENTER ODBCExecute(", record, ", ", TraceText(sql), ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return;
+    }
+    ODBCExecuteThread run(record, sql);
+    run.Run();
+  });
 }
 
 }  // namespace sqelto

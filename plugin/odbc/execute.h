@@ -9,7 +9,8 @@
 namespace sqelto {
 
 // Runs NUL-terminated statement bytes once on a fresh statement handle;
-// returns the SQLExecDirectW result (0 when the query guard refused).
+// returns the SQLExecDirectW result, SQL_ERROR when the query guard refused
+// (the last error then says why).
 int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t encoding);
 
 // One execute call, packaged as the run object the trace log names.

@@ -20,4 +20,9 @@ HostBytes::~HostBytes() {
   if (releaseString_ && string_ != nullptr) host::UnlockString(string_);
 }
 
+const char* TraceText(TavroString string) {
+  const char* text = string != nullptr ? host::StringGetCString(string) : nullptr;
+  return text != nullptr ? text : "";
+}
+
 }  // namespace sqelto

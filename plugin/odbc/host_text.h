@@ -33,4 +33,8 @@ private:
   TavroStringData data_{};
 };
 
+// A host string's bytes for a trace line: "" for the null string (the host's
+// empty string) or one the host does not answer for.
+const char* TraceText(TavroString string);
+
 }  // namespace sqelto

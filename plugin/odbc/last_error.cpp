@@ -33,6 +33,8 @@ bool ReadDiagnostic(ConnectionRecord* record, SQLSMALLINT handleType, SQLHANDLE 
 
 void ClearLastError(ConnectionRecord* record) {
   record->lastErrorCode = 0;
+  // Cleared before every fetch: most of the time there is nothing to free.
+  if (record->lastErrorText == nullptr) return;
   std::free(record->lastErrorText);
   record->lastErrorText = nullptr;
 }

@@ -1,6 +1,7 @@
 // Reading long text and long binary columns in 8192-byte pieces.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,13 @@ public:
   virtual void ReportFailure() = 0;
 };
 
-// Gathers UTF-16 text until the driver says it is complete. A piece that
-// fails twice ends the read (what was gathered is kept), so a driver that
-// keeps failing cannot hold the caller in a loop.
-std::vector<odbc::Utf16Unit> GatherLongText(LongDataSource& source);
+// Appends UTF-16 text to `into` until the driver says it is complete. A
+// piece that fails twice ends the read (what was gathered is kept), so a
+// driver that keeps failing cannot hold the caller in a loop. A value that
+// grows past the value limit throws ValueTooLarge naming `column`.
+void GatherLongText(LongDataSource& source, std::vector<odbc::Utf16Unit>& into, uint16_t column);
 
-// Gathers bytes the same way.
-std::vector<unsigned char> GatherLongBinary(LongDataSource& source);
+// Appends bytes the same way.
+void GatherLongBinary(LongDataSource& source, std::vector<unsigned char>& into, uint16_t column);
 
 }  // namespace sqelto

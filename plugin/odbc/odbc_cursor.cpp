@@ -8,12 +8,13 @@
 #include "../frame/trace.h"
 #include "last_error.h"
 #include "long_data.h"
+#include "value_limit.h"
 
 // The cursor's operations run once per row and value: test the record's
 // trace byte here rather than through a call for every one of them.
-#define CURSOR_TRACE(...)                                             \
-  do {                                                                \
-    if (connection_->traceOn) SQELTO_TRACE(connection_, __VA_ARGS__); \
+#define CURSOR_TRACE(...)                                                 \
+  do {                                                                    \
+    if (record()->traceOn) SQELTO_TRACE(record(), __VA_ARGS__);           \
   } while (0)
 
 namespace sqelto {
@@ -21,7 +22,8 @@ namespace {
 
 // Character values reach the host through this one slot: each read releases
 // the string it held, so a value stays valid until the next character value
-// is read from any cursor.
+// is read from any cursor. All cursor calls come from host threads holding
+// the host's runtime lock, which the host keeps while it reads the value.
 TavroString gValueSlot = nullptr;
 // Live cursors; when the last one goes, no value can be read any more and the
 // slot's string is released rather than kept until the process ends.
@@ -82,33 +84,53 @@ private:
 }  // namespace
 
 ODBCCursor::ODBCCursor(ConnectionRecord* connection, SQLHSTMT statement, std::string sqlText)
-    : hstmt_(statement), connection_(connection), hdbc_(connection->hdbc), sqlText_(std::move(sqlText)) {
-  AddReference(connection_);
+    : ConnectionHold(connection), hstmt_(statement), sqlText_(std::move(sqlText)) {
+  CURSOR_TRACE("ENTER ODBCCursor(", record(), ", ", hstmt_, ")");
+  try {
+    CreateBindings();
+  } catch (...) {
+    FreeStatement();  // it was handed over: nobody else frees it
+    throw;
+  }
   ++gLiveCursors;
-  CURSOR_TRACE("ENTER ODBCCursor(", connection_, ", ", hstmt_, ")");
-  CreateBindings();
 }
 
 ODBCCursor::~ODBCCursor() {
   CURSOR_TRACE("ENTER ~ODBCCursor: ", hstmt_);
   CleanupBindings();
-  if (StatementAlive()) {
-    SQLFreeStmt(hstmt_, SQL_UNBIND);
-    SQLFreeStmt(hstmt_, SQL_CLOSE);
-    SQLFreeHandle(SQL_HANDLE_STMT, hstmt_);
-  }
+  FreeStatement();
   // The connection must not keep pointing at a cursor that is gone.
-  if (connection_->currentCursor == this) connection_->currentCursor = nullptr;
+  if (record()->currentCursor == this) record()->currentCursor = nullptr;
   if (--gLiveCursors == 0 && gValueSlot != nullptr) {
     host::UnlockString(gValueSlot);
     gValueSlot = nullptr;
   }
-  Release(connection_);
+  // The hold releases the connection (the last release closes it).
+}
+
+void ODBCCursor::FreeStatement() {
+  if (!statementOpen_) return;
+  statementOpen_ = false;
+  rowValid_ = false;
+  SQLFreeStmt(hstmt_, SQL_UNBIND);
+  SQLFreeStmt(hstmt_, SQL_CLOSE);
+  SQLFreeHandle(SQL_HANDLE_STMT, hstmt_);
+}
+
+// The connection is being closed: the statement goes now, while its
+// connection handle is still valid; the handle's address may come back with
+// the next connection and must never be used again.
+void ODBCCursor::ConnectionClosing() { FreeStatement(); }
+
+void ODBCCursor::RecordFailure(const char* text) noexcept {
+  rowValid_ = false;
+  SetLastError(record(), kOwnFailureCode, text);
 }
 
 void ODBCCursor::CreateBindings() {
   CURSOR_TRACE("ENTER CreateBindings: ", hstmt_);
   CleanupBindings();
+  rowValid_ = false;
   columnCount_ = 0;
   SQLSMALLINT count = 0;
   SQLNumResultCols(hstmt_, &count);
@@ -126,14 +148,22 @@ void ODBCCursor::CreateBindings() {
       column->bigEndianFields = 6;
     else if (column->fetch.cType == SQL_C_DATE || column->fetch.cType == SQL_C_TIME)
       column->bigEndianFields = 3;
+    if (column->fetch.buffer == BufferKind::LongText)
+      column->read = Column::Read::LongText;
+    else if (column->fetch.buffer == BufferKind::LongBinary)
+      column->read = Column::Read::LongBinary;
+    else if (column->isText())
+      column->read = Column::Read::Text;
+    else if (column->fetch.cType == SQL_C_BINARY)
+      column->read = Column::Read::Binary;
+    else
+      column->fixedSize = static_cast<int32_t>(column->fetch.bufferLength);
     if (column->fetch.buffer == BufferKind::Heap) {
       // Binary buffers keep one spare byte beyond the length passed.
-      column->heapBytes = column->fetch.bufferLength;
-      column->heapData = std::make_unique<unsigned char[]>(static_cast<std::size_t>(column->heapBytes) + 1);
+      column->heapData = std::make_unique<unsigned char[]>(static_cast<std::size_t>(column->fetch.bufferLength) + 1);
     }
-    if (connection_->allowsBinds && !column->longType) {
-      void* buffer = column->heapData ? static_cast<void*>(column->heapData.get()) : column->inlineData;
-      column->bound = odbc::Succeeded(SQLBindCol(hstmt_, column->number, column->fetch.cType, buffer,
+    if (record()->allowsBinds && !column->longType) {
+      column->bound = odbc::Succeeded(SQLBindCol(hstmt_, column->number, column->fetch.cType, column->buffer(),
                                                  column->fetch.bufferLength, &column->indicator));
     }
     columns_.push_back(std::move(column));
@@ -145,100 +175,102 @@ void ODBCCursor::CleanupBindings() {
   while (!columns_.empty()) columns_.pop_back();
 }
 
+// Before every move: until the move succeeds there is no current row, and
+// whatever the buffers hold is not a value (a move that finds no row leaves
+// them as they were, with the lengths of the last row).
 void ODBCCursor::CleanupRow() {
   CURSOR_TRACE("ENTER CleanupRow: ", hstmt_);
   editing_.RowChanged();
-  for (auto& column : columns_) {
-    column->spilled = false;
-    if (column->longType) {
-      column->longBinary.clear();
-      column->indicator = 0;
-    } else if (!column->bound) {
-      column->indicator = 0;
-    }
+  rowValid_ = false;
+}
+
+void ODBCCursor::SetTextValue(Column& column, const odbc::Utf16Unit* units, std::size_t count) {
+  char* inlineText = reinterpret_cast<char*>(column.inlineData) + kInlineTextBytes;
+  // Three UTF-8 bytes per UTF-16 unit at most: short text needs no measuring.
+  std::size_t bytes = count * 3 <= kInlineTextBytes ? 0 : odbc::Utf8LengthOf(units, count);
+  char* out = inlineText;
+  std::size_t capacity = kInlineTextBytes;
+  if (bytes > kInlineTextBytes) {
+    CheckValueSize(column.number, bytes);
+    if (column.utf8.size() < bytes) column.utf8.resize(bytes);
+    out = column.utf8.data();
+    capacity = column.utf8.size();
   }
+  bytes = odbc::Utf16ToUtf8(units, count, out, capacity);
+  column.value = {reinterpret_cast<const unsigned char*>(out), static_cast<int32_t>(bytes)};
 }
 
-void ODBCCursor::FetchUnbound(Column& column) {
-  void* buffer = column.heapData ? static_cast<void*>(column.heapData.get()) : column.inlineData;
-  SQLGetData(hstmt_, column.number, column.fetch.cType, buffer, column.fetch.bufferLength, &column.indicator);
-}
-
-// A value longer than its buffer (drivers such as SQLite's do not enforce
-// declared sizes) would otherwise be cut silently; it is read again whole.
-void ODBCCursor::ReadWholeValue(Column& column) {
-  StatementColumnSource source(connection_, hstmt_, column.number);
-  if (column.isText()) {
-    const std::vector<odbc::Utf16Unit> text = GatherLongText(source);
-    if (text.empty()) return;  // the driver cannot read it again: keep what the buffer holds
-    if (column.utf8.size() < text.size() * 3) column.utf8.resize(text.size() * 3);
-    column.indicator =
-        static_cast<SQLLEN>(odbc::Utf16ToUtf8(text.data(), text.size(), column.utf8.data(), column.utf8.size()));
-  } else {
-    std::vector<unsigned char> bytes = GatherLongBinary(source);
-    if (bytes.empty()) return;
-    column.longBinary = std::move(bytes);
-    column.indicator = static_cast<SQLLEN>(column.longBinary.size());
+void ODBCCursor::ReadTextWhole(Column& column, std::size_t firstUnits) {
+  std::vector<odbc::Utf16Unit> text;
+  const auto* buffered = reinterpret_cast<const odbc::Utf16Unit*>(column.buffer());
+  text.assign(buffered, buffered + firstUnits);
+  StatementColumnSource source(record(), hstmt_, column.number);
+  GatherLongText(source, text, column.number);
+  if (text.empty() && column.bound) {
+    // The driver cannot read a bound value again: keep what its buffer holds.
+    const std::size_t room = static_cast<std::size_t>(column.fetch.bufferLength) / 2 - 1;
+    text.assign(buffered, buffered + odbc::Utf16Length(buffered, room));
   }
-  column.spilled = true;
+  SetTextValue(column, text.data(), text.size());
 }
 
-void ODBCCursor::ConvertValue(Column& column) {
-  if (column.indicator == SQL_NULL_DATA || column.spilled) return;
-  if (column.fetch.buffer == BufferKind::LongText || column.fetch.buffer == BufferKind::LongBinary) return;
-  if (column.isText()) {
-    const bool inlineValue = !column.heapData;
-    const auto* units = reinterpret_cast<const odbc::Utf16Unit*>(inlineValue ? column.inlineData : column.heapData.get());
-    const std::size_t bufferUnits = static_cast<std::size_t>(column.fetch.bufferLength) / 2;
-    // A truncated value (or one of unknown length) is read up to its terminator.
-    std::size_t count = column.indicator >= 0 && static_cast<std::size_t>(column.indicator) / 2 < bufferUnits
-                            ? static_cast<std::size_t>(column.indicator) / 2
-                            : odbc::Utf16Length(units, bufferUnits);
-    if (inlineValue) {
-      char* out = reinterpret_cast<char*>(column.inlineData) + kInlineTextBytes;
-      column.indicator = static_cast<SQLLEN>(odbc::Utf16ToUtf8(units, count, out, kInlineTextBytes));
-    } else {
-      if (column.utf8.size() < count * 3) column.utf8.resize(count * 3);
-      column.indicator = static_cast<SQLLEN>(odbc::Utf16ToUtf8(units, count, column.utf8.data(), column.utf8.size()));
-    }
+void ODBCCursor::ReadBytesWhole(Column& column, std::size_t firstBytes) {
+  const unsigned char* buffered = column.buffer();
+  column.bytes.assign(buffered, buffered + firstBytes);
+  StatementColumnSource source(record(), hstmt_, column.number);
+  GatherLongBinary(source, column.bytes, column.number);
+  if (column.bytes.empty() && column.bound)  // cannot be read again: what the buffer holds
+    column.bytes.assign(buffered, buffered + column.fetch.bufferLength);
+  // An empty value still points at a buffer of the column.
+  column.value = {column.bytes.empty() ? column.inlineData : column.bytes.data(),
+                  static_cast<int32_t>(column.bytes.size())};
+}
+
+void ODBCCursor::ReadValue(Column& column) {
+  using Read = Column::Read;
+  if (column.read == Read::LongText) return ReadLongText(column);
+  if (column.read == Read::LongBinary) return ReadLongBinary(column);
+  if (!column.bound)
+    SQLGetData(hstmt_, column.number, column.fetch.cType, column.buffer(), column.fetch.bufferLength,
+               &column.indicator);
+  const SQLLEN indicator = column.indicator;
+  if (indicator == SQL_NULL_DATA) {
+    column.value = {};
     return;
   }
-  if (column.bigEndianFields != 0) StoreFieldsBigEndian(column.inlineData, column.bigEndianFields);
+  switch (column.read) {
+    case Read::Text: {
+      // Text buffers keep room for a terminator.
+      const SQLLEN room = column.fetch.bufferLength - 2;
+      if (indicator == SQL_NO_TOTAL || indicator > room) {
+        // Longer than its buffer (drivers such as SQLite's ignore declared
+        // sizes): a bound value is read again from its start, an unbound one
+        // goes on where the first piece ended.
+        return ReadTextWhole(column, column.bound ? 0 : static_cast<std::size_t>(room) / 2);
+      }
+      const auto* units = reinterpret_cast<const odbc::Utf16Unit*>(column.buffer());
+      return SetTextValue(column, units, static_cast<std::size_t>(indicator) / 2);
+    }
+    case Read::Binary: {
+      const SQLLEN room = column.fetch.bufferLength;
+      if (indicator == SQL_NO_TOTAL || indicator > room)
+        return ReadBytesWhole(column, column.bound ? 0 : static_cast<std::size_t>(room));
+      column.value = {column.buffer(), static_cast<int32_t>(indicator)};
+      return;
+    }
+    default:
+      if (column.bigEndianFields != 0) StoreFieldsBigEndian(column.inlineData, column.bigEndianFields);
+      column.value = {column.inlineData, column.fixedSize};
+      return;
+  }
 }
 
 void ODBCCursor::GetRowValues() {
   CURSOR_TRACE("ENTER GetRowValues: ", hstmt_);
+  // Each value is converted as it is read: the conversion reads nothing more
+  // from the statement. The row counts as read only once every value is.
+  for (auto& column : columns_) ReadValue(*column);
   rowValid_ = true;
-  for (auto& columnPointer : columns_) {
-    Column& column = *columnPointer;
-    switch (column.fetch.buffer) {
-      case BufferKind::LongText: {
-        StatementColumnSource source(connection_, hstmt_, column.number);
-        const std::vector<odbc::Utf16Unit> text = GatherLongText(source);
-        if (column.utf8.size() < text.size() * 3) column.utf8.resize(text.size() * 3);
-        column.indicator = static_cast<SQLLEN>(
-            odbc::Utf16ToUtf8(text.data(), text.size(), column.utf8.data(), column.utf8.size()));
-        break;
-      }
-      case BufferKind::LongBinary: {
-        StatementColumnSource source(connection_, hstmt_, column.number);
-        column.longBinary = GatherLongBinary(source);
-        column.indicator = static_cast<SQLLEN>(column.longBinary.size());
-        break;
-      }
-      default: {
-        if (!column.bound) FetchUnbound(column);
-        // Text buffers keep room for a terminator.
-        const SQLLEN room = column.fetch.bufferLength - (column.isText() ? 2 : 0);
-        // (An unbound column's next SQLGetData would only return the rest.)
-        if (column.bound && (column.indicator == SQL_NO_TOTAL || column.indicator > room)) ReadWholeValue(column);
-        // Converting now rather than in a second pass over the row: the
-        // conversion reads nothing from the statement.
-        ConvertValue(column);
-        break;
-      }
-    }
-  }
 }
 
 ODBCCursor::Column* ODBCCursor::ColumnAt(int32_t column) {
@@ -275,13 +307,12 @@ int32_t ODBCCursor::ColumnType(int32_t column) {
   return c != nullptr ? c->hostType : TAVRO_COLUMN_UNKNOWN;
 }
 
-bool ODBCCursor::StatementAlive() const { return connection_->hdbc != nullptr && connection_->hdbc == hdbc_; }
-
 bool ODBCCursor::NextRecord() {
   CURSOR_TRACE("ENTER NextRecord: ", hstmt_);
   CleanupRow();
-  if (!StatementAlive()) {
-    SetLastError(connection_, kNotConnectedCode, kNotConnectedText);
+  ClearLastError(record());
+  if (!statementOpen_) {
+    SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return false;
   }
   const SQLRETURN rc = SQLFetch(hstmt_);
@@ -289,20 +320,21 @@ bool ODBCCursor::NextRecord() {
     GetRowValues();
     return true;
   }
-  if (rc != SQL_NO_DATA) ReadStatementDiagnostics(connection_, hstmt_);
+  if (rc != SQL_NO_DATA) ReadStatementDiagnostics(record(), hstmt_);
   return false;
 }
 
 void ODBCCursor::Scroll(SQLSMALLINT orientation) {
   CleanupRow();
-  if (!StatementAlive()) {
-    SetLastError(connection_, kNotConnectedCode, kNotConnectedText);
+  ClearLastError(record());
+  if (!statementOpen_) {
+    SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return;
   }
   if (odbc::Succeeded(SQLFetchScroll(hstmt_, orientation, 0)))
     GetRowValues();
   else
-    ReadStatementDiagnostics(connection_, hstmt_);
+    ReadStatementDiagnostics(record(), hstmt_);
 }
 
 void ODBCCursor::PreviousRecord() {
@@ -322,58 +354,46 @@ void ODBCCursor::LastRecord() {
 
 void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) {
   CURSOR_TRACE("ENTER ColumnValue(", column, "): ", hstmt_);
-  if (value != nullptr) *value = nullptr;
-  if (type != nullptr) *type = 0;
-  if (length != nullptr) *length = 0;
   Column* c = ColumnAt(column);
   if (c == nullptr) {
+    if (value != nullptr) *value = nullptr;
+    if (type != nullptr) *type = 0;
+    if (length != nullptr) *length = 0;
     CURSOR_TRACE("column out of range: ", hstmt_);
     return;
   }
-  if (c->indicator == SQL_NULL_DATA) {
+  const CurrentValue current = rowValid_ ? c->value : CurrentValue{};
+  if (current.bytes == nullptr) {
     std::memset(c->inlineData, 0, 4);
     if (value != nullptr) *value = c->inlineData;
+    if (type != nullptr) *type = 0;
+    if (length != nullptr) *length = 0;
     CURSOR_TRACE("value is NULL: ", hstmt_);
     return;
   }
-  if (c->isText()) {
-    const char* bytes = c->fetch.buffer == BufferKind::Inline && !c->spilled
-                            ? reinterpret_cast<const char*>(c->inlineData) + kInlineTextBytes
-                            : c->utf8.data();
-    const auto byteCount = static_cast<int32_t>(c->indicator);
+  if (c->read == Column::Read::Text || c->read == Column::Read::LongText) {
     if (gValueSlot != nullptr) host::UnlockString(gValueSlot);
-    gValueSlot = host::BuildString(bytes, byteCount);
+    gValueSlot = host::BuildString(current.bytes, current.length);
     if (gValueSlot != nullptr) host::SetStringEncoding(gValueSlot, TAVRO_ENCODING_UTF8);
     if (value != nullptr) *value = &gValueSlot;
     if (type != nullptr) *type = TAVRO_COLUMN_HOST_STRING;
     if (length != nullptr) *length = 4;
-    if (connection_->traceOn) TraceTextValue(*c, bytes, byteCount);
+    if (record()->traceOn) TraceTextValue(*c, reinterpret_cast<const char*>(current.bytes), current.length);
     return;
   }
-  void* data = c->inlineData;
-  SQLLEN available = static_cast<SQLLEN>(c->fetch.bufferLength);
-  if (c->fetch.buffer == BufferKind::LongBinary || c->spilled) {
-    data = c->longBinary.data();
-    available = static_cast<SQLLEN>(c->longBinary.size());
-  } else if (c->heapData) {
-    data = c->heapData.get();
-  }
-  // A value the driver cut to its buffer reports its full length; the host
-  // must never read past what the buffer holds.
-  const SQLLEN bytes = std::clamp<SQLLEN>(c->indicator, 0, available);
-  if (value != nullptr) *value = data;
+  if (value != nullptr) *value = const_cast<unsigned char*>(current.bytes);
   if (type != nullptr) *type = static_cast<uint8_t>(c->hostType);
-  if (length != nullptr) *length = static_cast<int32_t>(bytes);
-  if (connection_->traceOn) TraceValue(*c, bytes);
+  if (length != nullptr) *length = current.length;
+  if (record()->traceOn) TraceValue(*c, current.length);
 }
 
 void ODBCCursor::TraceTextValue(const Column& column, const char* bytes, int32_t byteCount) const {
-  SQELTO_TRACE(connection_, "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", 4,
+  SQELTO_TRACE(record(), "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", 4,
                " value: ", std::string(bytes, static_cast<std::size_t>(byteCount)));
 }
 
-void ODBCCursor::TraceValue(const Column& column, SQLLEN bytes) const {
-  SQELTO_TRACE(connection_, "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", bytes);
+void ODBCCursor::TraceValue(const Column& column, int32_t bytes) const {
+  SQELTO_TRACE(record(), "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", bytes);
 }
 
 bool ODBCCursor::FieldKey(int32_t first, int32_t, int32_t, int32_t, int32_t) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "column_types.h"
+#include "connection_hold.h"
 #include "connection_record.h"
 #include "cursor_editing.h"
 #include "odbc_api.h"
@@ -16,7 +17,7 @@
 
 namespace sqelto {
 
-class ODBCCursor : public QxCursor {
+class ODBCCursor : public QxCursor, private ConnectionHold {
 public:
   // Takes the statement (now owned) and holds one reference to the connection.
   ODBCCursor(ConnectionRecord* connection, SQLHSTMT statement, std::string sqlText);
@@ -38,6 +39,7 @@ public:
   void DeleteRecord() override { editing_.Delete(*this); }
   void UpdateRecord(TavroUpdateField* fields) override { editing_.Update(*this, fields); }
   bool FieldKey(int32_t first, int32_t, int32_t, int32_t, int32_t) override;
+  void RecordFailure(const char* text) noexcept override;
 
   // The current value rendered as bytes: a new heap string the caller frees
   // with delete[] (owned = true), the raw value (owned = false), or null for
@@ -49,12 +51,21 @@ public:
   void CreateBindings();
   void CleanupBindings();
 
-  SQLHSTMT statement() const { return hstmt_; }
-  ConnectionRecord* connection() const { return connection_; }
+  SQLHSTMT statement() const { return statementOpen_ ? hstmt_ : SQL_NULL_HSTMT; }
+  ConnectionRecord* connection() const { return record(); }
   const std::string& sqlText() const { return sqlText_; }
+  // True while the cursor stands on a row: after a successful move, until
+  // the next move is tried.
   bool rowValid() const { return rowValid_; }
 
 protected:
+  // Where the current row's value of a column lives and how long it is:
+  // decided once per fetch, read by every ColumnValue. Null bytes mean NULL.
+  struct CurrentValue {
+    const unsigned char* bytes = nullptr;
+    int32_t length = 0;
+  };
+
   struct Column {
     uint16_t number = 0;
     SQLWCHAR name[256] = {};
@@ -66,40 +77,45 @@ protected:
     SQLSMALLINT nullable = 0;
     ColumnFetch fetch{};
     bool bound = false;
-    SQLLEN indicator = 0;  // driver's length or SQL_NULL_DATA; after conversion the UTF-8 length
-    alignas(8) unsigned char inlineData[kInlineBytes] = {};
-    std::unique_ptr<unsigned char[]> heapData;  // heap buffers of the type table
-    SQLLEN heapBytes = 0;
-    std::vector<char> utf8;                      // UTF-8 of heap and long text values
-    std::vector<unsigned char> longBinary;       // gathered long binary value
-    // The current value did not fit its bound buffer and was read whole in
-    // pieces: text into utf8, bytes into longBinary.
-    bool spilled = false;
     // Fixed at binding time, read for every value.
+    enum class Read : uint8_t { Fixed, Text, Binary, LongText, LongBinary } read = Read::Fixed;
     bool longType = false;        // a long type, gathered in pieces
     uint8_t bigEndianFields = 0;  // 16-bit fields a date, time or timestamp swaps
+    int32_t fixedSize = 0;        // byte size of a fixed-size C type, else 0
+    SQLLEN indicator = 0;         // the driver's length or SQL_NULL_DATA
+    CurrentValue value;
+    alignas(8) unsigned char inlineData[kInlineBytes] = {};
+    std::unique_ptr<unsigned char[]> heapData;  // heap buffers of the type table
+    std::vector<char> utf8;                      // UTF-8 of text values that do not fit inline
+    std::vector<unsigned char> bytes;            // binary values read in pieces
     bool isText() const { return fetch.cType == SQL_C_WCHAR; }
+    unsigned char* buffer() { return heapData ? heapData.get() : inlineData; }
   };
 
   Column* ColumnAt(int32_t column);
 
 private:
+  void ConnectionClosing() override;
   void CleanupRow();
   void GetRowValues();
-  void FetchUnbound(Column& column);
-  void ReadWholeValue(Column& column);
-  void ConvertValue(Column& column);
+  void ReadValue(Column& column);
+  // Text and bytes that outgrew the buffer they were fetched into, read
+  // whole: `first` bytes of the buffer, then the rest from the driver.
+  void ReadTextWhole(Column& column, std::size_t firstUnits);
+  void ReadBytesWhole(Column& column, std::size_t firstBytes);
+  void ReadLongText(Column& column) { ReadTextWhole(column, 0); }
+  void ReadLongBinary(Column& column) { ReadBytesWhole(column, 0); }
+  // The value of a text column from its UTF-16 units: converted into the
+  // column's inline UTF-8 half when it fits, else into its UTF-8 store.
+  void SetTextValue(Column& column, const odbc::Utf16Unit* units, std::size_t count);
   // Trace lines of ColumnValue, kept out of the per-value path.
   void TraceTextValue(const Column& column, const char* bytes, int32_t byteCount) const;
-  void TraceValue(const Column& column, SQLLEN bytes) const;
+  void TraceValue(const Column& column, int32_t bytes) const;
   void Scroll(SQLSMALLINT orientation);
-  // False once the connection the statement belongs to was closed (the
-  // driver manager freed the statement with it).
-  bool StatementAlive() const;
+  void FreeStatement();
 
   SQLHSTMT hstmt_;
-  ConnectionRecord* connection_;
-  SQLHDBC hdbc_;  // the connection handle the statement was made on
+  bool statementOpen_ = true;  // false once the statement's connection closed
   int16_t columnCount_ = 0;
   std::string sqlText_;
   CursorEditing editing_;

@@ -42,4 +42,10 @@ void GuardLeave(ConnectionRecord* record) {
   list.erase(std::remove(list.begin(), list.end(), record), list.end());
 }
 
+bool GuardBusy(ConnectionRecord* record) {
+  std::lock_guard lock(GuardMutex());
+  const auto& list = GuardList();
+  return std::find(list.begin(), list.end(), record) != list.end();
+}
+
 }  // namespace sqelto

@@ -10,6 +10,8 @@ namespace sqelto {
 // False (and the last error set to 48879) when the record already runs one.
 bool GuardEnter(ConnectionRecord* record);
 void GuardLeave(ConnectionRecord* record);
+// True while a statement runs on the record (from another thread, detached).
+bool GuardBusy(ConnectionRecord* record);
 
 // Enters on construction, leaves on destruction when it entered.
 class QueryGuard {

@@ -28,6 +28,10 @@ public:
   virtual void ColumnValue(int32_t /*column*/, void** /*value*/, uint8_t* /*type*/, int32_t* /*length*/) {}
   virtual void UpdateRecord(TavroUpdateField* /*fields*/) {}
   virtual bool FieldKey(int32_t, int32_t, int32_t, int32_t, int32_t) { return false; }
+  // Not an operation of the cursor record: where the cursor bridge reports
+  // a failure inside one of the operations above (the connection's last
+  // error for a cursor that has one).
+  virtual void RecordFailure(const char* /*text*/) noexcept {}
 
 protected:
   QxCursor() = default;

@@ -2,10 +2,12 @@
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "failure_shield.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "odbc_cursor.h"
 #include "query_guard.h"
+#include "statement_handle.h"
 #include "statement_text.h"
 
 namespace sqelto {
@@ -36,27 +38,30 @@ void ODBCSelectThread::Run() {
   if (!guard.entered()) return;
   SQELTO_TRACE(record_, "ENTER ODBCSelectThread::Run");
   ClearLastError(record_);
+  if (const auto nul = FirstNul(text_.view())) {
+    SetLastError(record_, kOwnFailureCode, NulRefusalText("statement", *nul).c_str());
+    return;
+  }
 
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, record_->hdbc, &statement))) {
+  StatementHandle statement;
+  if (!odbc::Succeeded(statement.Allocate(record_->hdbc))) {
     ReadConnectionDiagnostics(record_);
     return;
   }
-  if (record_->scrollableCursor) MakeScrollable(statement);
+  if (record_->scrollableCursor) MakeScrollable(statement.get());
   if (record_->timeout > 0)
-    SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT,
+    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(record_->timeout)), 0);
 
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text_.data(), text_.size(), TAVRO_ENCODING_UTF8);
-  const SQLRETURN rc = ExecuteDetached(statement, wide);
+  const SQLRETURN rc = ExecuteDetached(record_, statement.get(), wide);
   if (!Executed(rc)) {
-    ReadStatementDiagnostics(record_, statement);
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+    ReadStatementDiagnostics(record_, statement.get());
     return;
   }
-  record_->rowsAffected = RowsAffectedBy(statement, rc);
+  record_->rowsAffected = RowsAffectedBy(statement.get(), rc);
 
-  auto* cursor = new ODBCCursor(record_, statement, std::string(text_.view()));
+  auto* cursor = new ODBCCursor(record_, statement.release(), std::string(text_.view()));
   record_->currentCursor = cursor;
   result_ = HandCursorToHost(cursor, kind_);
   if (result_ == nullptr) {
@@ -67,14 +72,16 @@ void ODBCSelectThread::Run() {
 
 TavroObject TAVRO_CALL ODBCPerformSelect(TavroDatabase db, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(db);
-  SQELTO_TRACE(record, "ENTER ODBCPerformSelect(", record, ", ", host::StringGetCString(sql), ")");
-  if (!IsConnected(record)) {
-    SetLastError(record, kNotConnectedCode, kNotConnectedText);
-    return nullptr;
-  }
-  ODBCSelectThread run(record, sql, HostCursorKind::RecordSet);
-  run.Run();
-  return run.result();
+  return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
+    SQELTO_TRACE(record, "ENTER ODBCPerformSelect(", record, ", ", TraceText(sql), ")");
+    if (!IsConnected(record)) {
+      SetLastError(record, kNotConnectedCode, kNotConnectedText);
+      return nullptr;
+    }
+    ODBCSelectThread run(record, sql, HostCursorKind::RecordSet);
+    run.Run();
+    return run.result();
+  });
 }
 
 TavroObject SelectAsRowSet(ConnectionRecord* record, TavroString sql) {

@@ -1,6 +1,7 @@
 #include "statement_text.h"
 
 #include "../frame/host_api.h"
+#include "running_statements.h"
 
 namespace sqelto {
 
@@ -9,12 +10,23 @@ std::vector<odbc::Utf16Unit> StatementToUtf16(const char* bytes, std::size_t len
   return encoding == TAVRO_ENCODING_WINLATIN1 ? odbc::Cp1252ToUtf16(bytes, length) : odbc::Utf8ToUtf16(bytes, length);
 }
 
-SQLRETURN ExecuteDetached(SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text) {
+SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text) {
   const auto units = static_cast<SQLINTEGER>(text.size() - 1);  // without the terminator
+  RunningStatement running(record, statement);
   void* token = host::DetachCurrentThread();
   const SQLRETURN rc = SQLExecDirectW(statement, odbc::AsSqlWide(text.data()), units);
   host::AttachCurrentThread(token);
   return rc;
+}
+
+std::optional<std::size_t> FirstNul(std::string_view text) {
+  const std::size_t at = text.find('\0');
+  if (at == std::string_view::npos) return std::nullopt;
+  return at;
+}
+
+std::string NulRefusalText(const char* what, std::size_t offset) {
+  return std::string("The ") + what + " contains a NUL character (U+0000) at byte " + std::to_string(offset) + ".";
 }
 
 int32_t RowsAffectedBy(SQLHSTMT statement, SQLRETURN executeResult) {

@@ -1,5 +1,7 @@
 #include "text_conversion.h"
 
+#include <cstring>
+
 namespace sqelto::odbc {
 namespace {
 
@@ -85,36 +87,58 @@ std::vector<Utf16Unit> Cp1252ToUtf16(const char* bytes, std::size_t length) {
 }
 
 std::size_t Utf16ToUtf8(const Utf16Unit* units, std::size_t count, char* out, std::size_t capacity) {
+  auto* o = reinterpret_cast<unsigned char*>(out);
   std::size_t written = 0;
-  for (std::size_t i = 0; i < count;) {
-    // Most text is ASCII: copy runs of it without decoding.
-    while (i < count && units[i] < 0x80 && written < capacity) out[written++] = static_cast<char>(units[i++]);
-    if (i >= count || written >= capacity) break;
-    const char32_t code = DecodeUtf16(units, count, i);
-    const std::size_t width = Utf8Width(code);
-    if (written + width > capacity) break;
-    auto* o = reinterpret_cast<unsigned char*>(out + written);
-    switch (width) {
-      case 1:
-        o[0] = static_cast<unsigned char>(code);
-        break;
-      case 2:
-        o[0] = static_cast<unsigned char>(0xC0 | (code >> 6));
-        o[1] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        break;
-      case 3:
-        o[0] = static_cast<unsigned char>(0xE0 | (code >> 12));
-        o[1] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        o[2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        break;
-      default:
-        o[0] = static_cast<unsigned char>(0xF0 | (code >> 18));
-        o[1] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-        o[2] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        o[3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        break;
+  std::size_t i = 0;
+  while (i < count) {
+    // Most text is ASCII: copy runs of it four units at a time while four
+    // fit (a unit is ASCII when its high nine bits are 0).
+    while (i + 4 <= count && written + 4 <= capacity) {
+      std::uint64_t four;
+      std::memcpy(&four, units + i, sizeof four);
+      if ((four & 0xFF80FF80FF80FF80ull) != 0) break;
+      for (int k = 0; k < 4; ++k) o[written + k] = static_cast<unsigned char>(units[i + k]);
+      i += 4;
+      written += 4;
     }
-    written += width;
+    // The rest of a run, and runs shorter than four.
+    while (i < count && units[i] < 0x80 && written < capacity) o[written++] = static_cast<unsigned char>(units[i++]);
+    if (i >= count || written >= capacity) break;
+    const Utf16Unit unit = units[i];
+    if (unit < 0x80) {
+      continue;
+    } else if (unit < 0x800) {
+      if (written + 2 > capacity) break;
+      o[written] = static_cast<unsigned char>(0xC0 | (unit >> 6));
+      o[written + 1] = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+      written += 2;
+      ++i;
+    } else if (unit < 0xD800 || unit > 0xDFFF) {
+      if (written + 3 > capacity) break;
+      o[written] = static_cast<unsigned char>(0xE0 | (unit >> 12));
+      o[written + 1] = static_cast<unsigned char>(0x80 | ((unit >> 6) & 0x3F));
+      o[written + 2] = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+      written += 3;
+      ++i;
+    } else {
+      // A surrogate: a pair makes one character beyond the BMP, a lone one U+FFFD.
+      std::size_t next = i;
+      const char32_t code = DecodeUtf16(units, count, next);
+      const std::size_t width = Utf8Width(code);
+      if (written + width > capacity) break;
+      if (width == 3) {
+        o[written] = static_cast<unsigned char>(0xE0 | (code >> 12));
+        o[written + 1] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+        o[written + 2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+      } else {
+        o[written] = static_cast<unsigned char>(0xF0 | (code >> 18));
+        o[written + 1] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+        o[written + 2] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+        o[written + 3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+      }
+      written += width;
+      i = next;
+    }
   }
   return written;
 }

@@ -75,6 +75,9 @@ TEST_F(FakePluginTest, EngineWordsReportErrorsAndEmptyWords) {
   }
   EXPECT_THROW(tavro::Database(host_, host_.createInstance("FakeCounter")), tavro::HostError);
   EXPECT_THROW(host_.createInstance("RecordSet"), tavro::HostError);
+  EXPECT_EQ(host_.violations(),
+            std::vector<std::string>{"CreateInstance: instances of RecordSet are made by the host only"});
+  host_.clearViolations();
 }
 
 TEST_F(FakePluginTest, RefusedCursorWrapLeavesTheHandleToThePlugin) {
@@ -135,12 +138,36 @@ TEST_F(FakePluginTest, RowSetsAndMalformedValuesFromACursor) {
   EXPECT_TRUE(rows.isRowSet());
   EXPECT_EQ(rows.object().className(), "RowSet");
   ASSERT_TRUE(rows.next());
-  try {
-    rows.value(99);
-    FAIL() << "a typed value without bytes was accepted";
-  } catch (const tavro::HostError& e) {
-    EXPECT_STREQ(e.what(), "column 99 value of type 3: null value pointer");
+  ASSERT_EQ(rows.value(1).asText(), "Ann");  // the slot holds a string now
+  const std::vector<std::pair<int32_t, std::string>> malformed = {
+      {90, "value of type 3: null value pointer"},
+      {91, "value of type 3: length 2 where the type has 4 bytes"},
+      {92, "value of type 18: length 8 where a string slot has 4"},
+      {93, "value of type 18: the slot holds a null string"},
+      {94, "value of type 0: NULL whose value bytes are not zero"},
+      {95, "value of type 5: null value pointer"},
+      {96, "value of type 16: null value pointer"},
+      {98, "value of type 77: not a host column type"},
+  };
+  for (const auto& [column, why] : malformed) {
+    const std::string expected = "ColumnValue: column " + std::to_string(column) + " " + why;
+    try {
+      rows.value(column);
+      ADD_FAILURE() << "accepted: " << expected;
+    } catch (const tavro::HostError& e) {
+      EXPECT_EQ(e.what(), expected);
+    }
+    ASSERT_FALSE(host_.violations().empty()) << expected;
+    EXPECT_EQ(host_.violations().back(), expected);
   }
+  EXPECT_EQ(host_.violations().size(), malformed.size());
+  host_.clearViolations();
+
+  // A string without an encoding is delivered (as UTF-8) but recorded.
+  EXPECT_EQ(rows.value(97).asText(), "raw");
+  EXPECT_EQ(host_.violations(), (std::vector<std::string>{
+                                    "ColumnValue: host string has no encoding (VANTSetStringEncoding was never called)"}));
+  host_.clearViolations();
   EXPECT_TRUE(rows.next());
   EXPECT_TRUE(rows.next());
   EXPECT_FALSE(rows.next());  // three rows

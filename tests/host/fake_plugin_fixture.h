@@ -12,6 +12,8 @@ class FakePluginTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(host_.liveObjects(), 0) << "host objects leaked";
     EXPECT_EQ(host_.liveStringData(), 0) << "string data copies not disposed";
+    // Tests that provoke misuse on purpose clear what they checked.
+    EXPECT_EQ(host_.violations(), std::vector<std::string>{}) << "misuse the test did not expect";
   }
 
   tavro::Host host_;

@@ -30,10 +30,10 @@ TEST_F(FakePluginTest, KeepsClassesWithTheirEntriesAndWritesTheDataOffset) {
   ASSERT_NE(counter, nullptr);
   EXPECT_EQ(counter->record->dataOffset, counter->dataOffset);
   EXPECT_GT(counter->dataOffset, 0u);
-  ASSERT_EQ(counter->methods.size(), 19u);
+  ASSERT_EQ(counter->methods.size(), 21u);
   EXPECT_EQ(counter->methods[1].attributes, (tavro::Attributes{{"Deprecated", "\"Add\""}}));
-  EXPECT_EQ(counter->methods[18].flags, 0x84u);
-  EXPECT_EQ(counter->methods[18].declaration.name, "Constructor");
+  EXPECT_EQ(counter->methods[20].flags, 0x84u);
+  EXPECT_EQ(counter->methods[20].declaration.name, "Constructor");
   ASSERT_EQ(counter->properties.size(), 4u);
   EXPECT_TRUE(counter->properties[2].readOnly);
   EXPECT_FALSE(counter->properties[3].directGet);
@@ -110,7 +110,7 @@ TEST_F(FakePluginTest, DescribeReportsRecordsClassesAndModule) {
                            "    word  5  select                    function",
                            "    word  3  table schema              empty",
                            "     2. Increment(amount As Integer) As Integer   [flags 0x4, function]  Deprecated=\"Add\"",
-                           "    19. Constructor   [flags 0x84, no function]",
+                           "    21. Constructor   [flags 0x84, no function]",
                            "set none (read-only)", "Module FakeConstants: 2 constants", "    NEGATIVE   =  -7",
                            "  \"Fake dialog...\"", "  \"FAKE\""})
     EXPECT_NE(report.find(line), std::string::npos) << "missing: " << line << "\n" << report;

@@ -77,17 +77,9 @@ std::u16string Utf16(const std::string& utf8) {
 }
 
 DriverAnswer CallDriver(const std::string& connectionString, const std::function<SQLRETURN(SQLHSTMT)>& call) {
-  // Connected with the narrow call, as the plug-in connects: psqlODBC
-  // reports wide SQL types only on connections made with the wide one.
-  odbc_env::Handle connection(SQL_HANDLE_DBC, odbc_env::sharedEnvironment());
-  std::string connectText = connectionString;
-  if (!odbc_env::succeeded(SQLDriverConnect(connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(connectText.data()),
-                                            SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)))
-    throw std::runtime_error("connect to \"" + connectionString + "\" failed: " + connection.diagnostic());
-  struct Disconnect {
-    SQLHDBC handle;
-    ~Disconnect() { SQLDisconnect(handle); }
-  } disconnect{connection.get()};
+  // psqlODBC reports the wide SQL types on a connection that has used a
+  // wide call, as the plug-in's has (it reads the DBMS name with one).
+  odbc_env::Connection connection(connectionString);
   odbc_env::Handle statement(SQL_HANDLE_STMT, connection.get());
   const SQLRETURN rc = call(statement.get());
   if (!odbc_env::succeeded(rc)) throw std::runtime_error("catalogue call refused: " + statement.diagnostic());

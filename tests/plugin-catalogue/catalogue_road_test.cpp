@@ -391,7 +391,8 @@ TEST_F(Catalogue, ANameWithANulCharacterIsRefusedNotCut) {
   const std::string name = schema_.parent + std::string(1, '\0') + "x";
   EXPECT_TRUE(db_.fieldSchema(name).isNull());
   EXPECT_EQ(db_.lastErrorCode(), -1);
-  EXPECT_EQ(db_.lastErrorString(), "The name contains a NUL character (U+0000), which ODBC would take as its end.");
+  EXPECT_EQ(db_.lastErrorString(), "The name contains a NUL character (U+0000) at byte " +
+                                        std::to_string(schema_.parent.size()) + ".");
   EXPECT_FALSE(Ask("PrimaryKeys", name));
   EXPECT_EQ(db_.lastErrorCode(), -1);
 }

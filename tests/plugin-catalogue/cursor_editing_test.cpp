@@ -122,6 +122,12 @@ TEST_F(CursorEditing, AClauseIsNeverUsedForAnotherRow) {
     ASSERT_TRUE(rows.next());  // now on id 3
     rows.remove();
     ExpectNoError();
+    // Past the last row there is no row to write a clause for.
+    EXPECT_FALSE(rows.next());
+    rows.update({{1, "nowhere"}});
+    ExpectError(kNotEditable);
+    rows.edit();
+    ExpectError(kNoCurrentRecord);
   }
   EXPECT_EQ(Query("SELECT id, note FROM " + items + " ORDER BY id"), (Rows{{"1", "a"}, {"2", "changed"}}));
 }

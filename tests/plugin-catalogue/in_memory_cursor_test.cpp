@@ -8,6 +8,8 @@
 
 #include <tavro_host/tavro_host.h>
 
+#include "checked_host.h"
+
 #include "catalogue/in_memory_cursor.h"
 #include "odbc/cursor_bridge.h"
 
@@ -23,12 +25,6 @@ protected:
   InMemoryResult() {
     tavro::useUtf8Locale();
     host_.runPluginMain(&VANTPluginMain);
-    stringsAtStart_ = host_.liveStrings();
-  }
-  ~InMemoryResult() override {
-    EXPECT_EQ(host_.violations(), std::vector<std::string>{});
-    EXPECT_EQ(host_.liveStrings(), stringsAtStart_) << "host strings left alive";
-    EXPECT_EQ(host_.liveObjects(), 0);
   }
 
   // Hands the cursor to the host as the catalogue functions do.
@@ -61,8 +57,7 @@ protected:
     return cursor;
   }
 
-  tavro::Host host_;
-  int64_t stringsAtStart_ = 0;
+  sqelto_test::CheckedHost host_;
 };
 
 TEST_F(InMemoryResult, AnEmptyAnswerHasItsColumnsAndNoRows) {

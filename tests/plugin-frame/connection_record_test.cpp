@@ -11,6 +11,8 @@
 #include <odbc/connection_record.h>
 #include <tavro_host/tavro_host.h>
 
+#include "checked_host.h"
+
 extern "C" int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver);
 
 namespace {
@@ -81,7 +83,7 @@ TEST_F(ConnectionReferences, HostObjectHoldsOneReferenceUntilItsDestructor) {
   // refuses a class whose offset word it has written before.
   sqelto::ODBCDatabaseClass().dataOffset = 0;
   sqelto::ODBCPreparedStatementClass().dataOffset = 0;
-  tavro::Host host;
+  sqelto_test::CheckedHost host;
   host.runPluginMain(VANTPluginMain);
   void *recordAddress = nullptr;
   {

@@ -11,6 +11,8 @@
 #include <odbc/connection_record.h>
 #include <tavro_host/tavro_host.h>
 
+#include "checked_host.h"
+
 #include "expected_constant_values.h"
 
 namespace {
@@ -27,7 +29,7 @@ class Registration : public ::testing::Test {
     return *info;
   }
 
-  tavro::Host host_;
+  sqelto_test::CheckedHost host_;
   int32_t result_ = -1;
 };
 
@@ -66,7 +68,7 @@ TEST_F(Registration, EntryResultIsWhatRegisterDataSourceAnswered) {
 }
 
 TEST(RegistrationWithoutDataSources, EntryAnswersZeroAndSkipsOnlyThatStep) {
-  tavro::Host host;
+  sqelto_test::CheckedHost host;
   host.withhold("RegisterDataSource");
   EXPECT_EQ(host.load(SQELTO_PLUGIN_PATH), 0);
   EXPECT_TRUE(host.dataSources().empty());

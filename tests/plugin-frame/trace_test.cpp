@@ -21,6 +21,8 @@
 #include <odbc/connection_record.h>
 #include <tavro_host/tavro_host.h>
 
+#include "checked_host.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -171,7 +173,7 @@ TEST_F(TraceLog, StreamFallsBackToStandardOutput) {
 // End to end: the built plug-in's ODBCDatabase objects decide tracing in
 // their constructor.
 TEST_F(TraceLog, ODBCDatabaseInstancesOfTheBuiltPlugin) {
-  tavro::Host host;
+  sqelto_test::CheckedHost host;
   host.load(SQELTO_PLUGIN_PATH);
   tavro::Object quiet = host.createInstance("ODBCDatabase");
   WriteSwitchFile(log_.string() + "\n");

@@ -48,11 +48,17 @@ private:
 
 std::u16string Of(const std::vector<sqelto::odbc::Utf16Unit>& units) { return {units.begin(), units.end()}; }
 
+std::vector<sqelto::odbc::Utf16Unit> Gather(LongDataSource& source) {
+  std::vector<sqelto::odbc::Utf16Unit> text;
+  sqelto::GatherLongText(source, text, 1);
+  return text;
+}
+
 }  // namespace
 
 TEST(LongData, TextThatKeepsFailingEndsAndKeepsWhatWasGathered) {
   FakeScriptedSource source({{SQL_SUCCESS_WITH_INFO, u"first piece ", "01004"}}, {SQL_ERROR, u"", "HY000"});
-  const auto text = sqelto::GatherLongText(source);
+  const auto text = Gather(source);
   EXPECT_EQ(Of(text), u"first piece ");
   EXPECT_EQ(source.calls, 3) << "one piece, then the failing call and its single retry";
   EXPECT_EQ(source.failures, 1);
@@ -60,18 +66,18 @@ TEST(LongData, TextThatKeepsFailingEndsAndKeepsWhatWasGathered) {
 
 TEST(LongData, OneRetryCuresATransientError) {
   FakeScriptedSource source({{SQL_ERROR, u"", "HY000"}, {SQL_SUCCESS, u"whole", ""}}, {SQL_ERROR, u"", "HY000"});
-  EXPECT_EQ(Of(sqelto::GatherLongText(source)), u"whole");
+  EXPECT_EQ(Of(Gather(source)), u"whole");
   EXPECT_EQ(source.failures, 0);
 }
 
 TEST(LongData, AWarningThatIsNotTruncationEndsWithThePieceKept) {
   FakeScriptedSource source({{SQL_SUCCESS_WITH_INFO, u"tail", "01S07"}}, {SQL_SUCCESS_WITH_INFO, u"more", "01004"});
-  EXPECT_EQ(Of(sqelto::GatherLongText(source)), u"tail");
+  EXPECT_EQ(Of(Gather(source)), u"tail");
   EXPECT_EQ(source.calls, 1);
 }
 
 TEST(LongData, AnEmptyTruncatedPieceCannotLoopForever) {
   FakeScriptedSource source({}, {SQL_SUCCESS_WITH_INFO, u"", "01004"});
-  EXPECT_TRUE(sqelto::GatherLongText(source).empty());
+  EXPECT_TRUE(Gather(source).empty());
   EXPECT_EQ(source.calls, 1);
 }

@@ -35,12 +35,38 @@ DataSourceUnderTest PostgresUnderTest() {
           true, "postgres"};
 }
 
+DataSourceUnderTest DriverUnderTest() {
+#if defined(SQELTO_TEST_POSTGRES) && SQELTO_TEST_POSTGRES
+  return PostgresUnderTest();
+#else
+  return SqliteUnderTest();
+#endif
+}
+
+std::string Repeat(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
+  tavro::RecordSet rows = db.select(sql);
+  if (rows.isNull() || !rows.next()) {
+    ADD_FAILURE() << sql << ": " << db.lastErrorString();
+    return -1;
+  }
+  return rows.value(0).asInteger();
+}
+
 std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
 
 
-PluginSession::PluginSession() {
+PluginSession::PluginSession(TavroPluginMainFn linkedIn) {
   if (!tavro::useUtf8Locale()) throw std::runtime_error("no UTF-8 locale available");
-  host_.load(SQELTO_PLUGIN_PATH);
+  if (linkedIn != nullptr)
+    host_.runPluginMain(linkedIn);
+  else
+    host_.load(SQELTO_PLUGIN_PATH);
 }
 
 tavro::Object PluginSession::NewDatabase() { return host_.createInstance("ODBCDatabase"); }

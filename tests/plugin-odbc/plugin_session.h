@@ -1,10 +1,16 @@
 // A substitute host with Sqelto loaded, and the data sources the tests use.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <tavro_host/tavro_host.h>
+
+#include "checked_host.h"
 
 #include "odbc/connection_record.h"
 
@@ -23,12 +29,18 @@ struct DataSourceUnderTest {
 DataSourceUnderTest SqliteUnderTest();
 DataSourceUnderTest PostgresUnderTest();
 
+// The driver this test binary was built for (SQELTO_TEST_POSTGRES).
+DataSourceUnderTest DriverUnderTest();
+
 // A table name no other test process uses at the same time.
 std::string UniqueName(const std::string& stem);
 
 class PluginSession {
 public:
-  PluginSession();
+  // Loads the built plug-in library; with `linkedIn` (the VANTPluginMain
+  // of the plug-in code linked into the test) starts that one instead, for
+  // tests that need its testing hooks.
+  explicit PluginSession(TavroPluginMainFn linkedIn = nullptr);
   tavro::Host& host() { return host_; }
 
   // A new ODBCDatabase object (not connected).
@@ -44,7 +56,42 @@ public:
   }
 
 private:
-  tavro::Host host_;
+  sqelto_test::CheckedHost host_;
 };
+
+// A test against the binary's driver with one connection made on first use
+// and one table name of its own, dropped at the end.
+class DriverTest : public ::testing::Test {
+protected:
+  DriverTest() : under_(DriverUnderTest()), table_(UniqueName("t")) {}
+  void TearDown() override {
+    if (db_) {
+      db_->execute("DROP TABLE IF EXISTS " + table_);
+      db_.reset();
+    }
+  }
+  tavro::Database& Db() {
+    if (!db_) db_.emplace(session_.Connected(under_.connectionString));
+    return *db_;
+  }
+  // Runs statements that must succeed.
+  void Run(const std::vector<std::string>& statements) {
+    for (const std::string& sql : statements) {
+      Db().execute(sql);
+      ASSERT_EQ(Db().lastErrorCode(), 0) << sql << ": " << Db().lastErrorString();
+    }
+  }
+
+  PluginSession session_;
+  DataSourceUnderTest under_;
+  std::string table_;
+  std::optional<tavro::Database> db_;
+};
+
+std::string Repeat(const std::string& piece, int times);
+
+// The first column of the first row of a select as an integer; the test
+// fails (and -1 comes back) when there is none.
+int64_t SingleInteger(tavro::Database& db, const std::string& sql);
 
 }  // namespace plugin_odbc_test

@@ -12,6 +12,7 @@
 #include "plugin_session.h"
 
 using plugin_odbc_test::PluginSession;
+using plugin_odbc_test::SingleInteger;
 using tavro::Value;
 
 namespace {
@@ -21,15 +22,6 @@ protected:
   PluginSession session_;
   plugin_odbc_test::DataSourceUnderTest under_ = plugin_odbc_test::PostgresUnderTest();
 };
-
-int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
-  tavro::RecordSet rows = db.select(sql);
-  if (rows.isNull() || !rows.next()) {
-    ADD_FAILURE() << sql << ": " << db.lastErrorString();
-    return -1;
-  }
-  return rows.value(0).asInteger();
-}
 
 }  // namespace
 
@@ -112,4 +104,44 @@ TEST_F(PostgresRoad, AWarningOnSuccessIsNoError) {
   db.execute(raise);
   EXPECT_EQ(db.lastErrorCode(), 0);
   EXPECT_NE(PluginSession::Record(db)->rowsAffected, 12345) << "the row count was taken";
+}
+
+TEST_F(PostgresRoad, ASecondThreadCannotCloseAConnectionWhoseStatementRunsDetached) {
+  tavro::Host& host = session_.host();
+  tavro::Database db = session_.Connected(under_.dsn, false, under_.userName);
+  tavro::RecordSet earlier = db.select("SELECT generate_series(1, 3)");
+  ASSERT_FALSE(earlier.isNull()) << db.lastErrorString();
+  const int64_t detachedBefore = host.detachCount();
+
+  bool slowGotRows = false;
+  std::thread slow([&] {
+    tavro::RecordSet rows = db.select("SELECT 42, pg_sleep(1.5)");
+    slowGotRows = !rows.isNull() && rows.next() && rows.value(0).asInteger() == 42;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (host.detachCount() == detachedBefore && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_GT(host.detachCount(), detachedBefore) << "the slow select never left the runtime";
+
+  // Closing now would free the connection the running statement uses.
+  db.close();
+  const int32_t closeCode = db.lastErrorCode();
+  const std::string closeText = db.lastErrorString();
+  // A reconnect would do the same.
+  const bool stillConnected = session_.Connect(db.object());
+  // A cursor made earlier on the same connection keeps working meanwhile.
+  int64_t earlierSum = 0;
+  while (earlier.next()) earlierSum += earlier.value(0).asInteger();
+  earlier.reset();
+  slow.join();
+
+  EXPECT_EQ(closeCode, 48879);
+  EXPECT_EQ(closeText, "A query is already in progress");
+  EXPECT_TRUE(stillConnected);
+  EXPECT_EQ(earlierSum, 6);
+  EXPECT_TRUE(slowGotRows) << "the running statement was disturbed";
+  EXPECT_EQ(SingleInteger(db, "SELECT 7"), 7);
+  db.close();
+  EXPECT_EQ(db.lastErrorCode(), 0);
+  EXPECT_EQ(PluginSession::Record(db)->hdbc, nullptr);
 }

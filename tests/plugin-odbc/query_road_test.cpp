@@ -15,14 +15,6 @@ using tavro::Value;
 
 namespace {
 
-plugin_odbc_test::DataSourceUnderTest Under() {
-#if SQELTO_TEST_POSTGRES
-  return plugin_odbc_test::PostgresUnderTest();
-#else
-  return plugin_odbc_test::SqliteUnderTest();
-#endif
-}
-
 // Column type names differ between the two servers.
 struct Dialect {
   const char* doubleType;
@@ -32,34 +24,11 @@ Dialect TypesOf(const plugin_odbc_test::DataSourceUnderTest& under) {
   return under.postgres ? Dialect{"DOUBLE PRECISION", "BYTEA"} : Dialect{"DOUBLE", "LONGVARBINARY"};
 }
 
-std::string Repeat(const std::string& piece, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += piece;
-  return out;
-}
+using plugin_odbc_test::Repeat;
 
-class QueryRoad : public ::testing::Test {
+class QueryRoad : public plugin_odbc_test::DriverTest {
 protected:
-  void SetUp() override {
-    under_ = Under();
-    table_ = plugin_odbc_test::UniqueName("road");
-  }
-  void TearDown() override {
-    if (db_) {
-      db_->execute("DROP TABLE IF EXISTS " + table_);
-      db_.reset();
-    }
-  }
-  tavro::Database& Db() {
-    if (!db_) db_.emplace(session_.Connected(under_.connectionString));
-    return *db_;
-  }
   int32_t RowsAffected() { return PluginSession::Record(Db())->rowsAffected; }
-
-  PluginSession session_;
-  plugin_odbc_test::DataSourceUnderTest under_;
-  std::string table_;
-  std::optional<tavro::Database> db_;
 };
 
 }  // namespace

@@ -36,9 +36,14 @@ run -c "SELECT COUNT(*) AS n FROM orders" -c "SELECT note FROM orders WHERE id =
 grep -q "created" <<<"$err" && fail "the demo database was created twice"
 grep -q "regalo ✓" <<<"$out" || fail "second -c missing: $out"
 
-# CSV with quoting, NULL shown as NULL.
-run --csv -c "SELECT 'a,b' AS x, NULL AS y"
-[ "$out" = $'x,y\n"a,b",NULL' ] || fail "csv output: $out"
+# CSV (RFC 4180): CR LF line ends; NULL an empty unquoted field, the text
+# 'NULL' plain and the empty text quoted, so all three stay apart.
+run --csv -c "SELECT 'a,b' AS x, NULL AS y, 'NULL' AS z, '' AS e"
+[ "$out" = $'x,y,z,e\r\n"a,b",,NULL,""\r' ] || fail "csv output: $(printf %q "$out")"
+
+# Tables show control characters escaped, one line per row.
+run -c "SELECT 'two' || char(10) || 'lines' || char(9) || 'tab' AS v"
+grep -qF 'two\nlines\ttab' <<<"$out" || fail "control characters not escaped: $out"
 
 # A script of several statements, with comments and a semicolon in a string.
 cat >"$work/script.sql" <<'SQL'
@@ -62,9 +67,52 @@ run --dsn NoSuchDataSourceAnywhere -c "SELECT 1"
 [ "$status" -ne 0 ] || fail "a failed connect exited 0"
 grep -q "^error 1: .*not found" <<<"$err" || fail "connect error line missing: $err"
 
-# The prompt reads statements over several lines.
+# Statements over several lines from a pipe; no prompt when the input is not a terminal.
 out="$(printf 'SELECT\n  42 AS answer;\n.quit\n' | "$shell" --data-folder "$work/home" 2>&1)"
-grep -q "42" <<<"$out" || fail "interactive statement missing: $out"
+grep -q "42" <<<"$out" || fail "piped statement missing: $out"
+grep -q "sqelto>" <<<"$out" && fail "a prompt was printed for piped input: $out"
+
+# The last piped statement needs no ';'; an error in piped input fails the run.
+out="$(printf 'SELECT 42 AS answer\n' | "$shell" --data-folder "$work/home" 2>&1)"
+status=$?
+[ "$status" -eq 0 ] && grep -q "^42" <<<"$out" || fail "last piped statement without ';' not run ($status): $out"
+out="$(printf 'SELECT * FROM no_such_table;\nSELECT 1;\n' | "$shell" --data-folder "$work/home" 2>&1)"
+[ $? -ne 0 ] || fail "an error in piped input exited 0: $out"
+printf 'SELECT * FROM no_such_table;\n' >"$work/input.sql"
+"$shell" --data-folder "$work/home" <"$work/input.sql" >/dev/null 2>&1 && fail "an error in input from a file exited 0"
+
+# Scripts: checked before anything runs or connects, run in command-line order with -c.
+mkdir -p "$work/a-folder"
+run -c "CREATE TABLE never (id INTEGER)" "$work/a-folder"
+[ "$status" -eq 2 ] && grep -q "is a folder" <<<"$err" || fail "a folder as script ($status): $err"
+run -c "SELECT 1 FROM never"
+[ "$status" -ne 0 ] || fail "a statement ran before the script was refused"
+run --dsn NoSuchDataSourceAnywhere "$work/missing.sql"
+[ "$status" -eq 2 ] && grep -q "missing.sql does not exist" <<<"$err" || fail "missing script ($status): $err"
+grep -q "not found" <<<"$err" && fail "connected before reporting the missing script: $err"
+printf 'SELECT 2 AS second;\n' >"$work/second.sql"
+run -c "SELECT 1 AS first" "$work/second.sql" -c "SELECT 3 AS third"
+[ "$(grep -E '^[123] *$' <<<"$out" | tr -d ' \n')" = "123" ] || fail "not in command-line order: $out"
+
+# An empty --dsn or --connect is an error, not the demo database.
+run --dsn "" -c "SELECT 1"
+[ "$status" -eq 2 ] || fail "--dsn '' exited $status"
+run --connect "" -c "SELECT 1"
+[ "$status" -eq 2 ] || fail "--connect '' exited $status"
+
+# Input that is not UTF-8 is refused with the byte offset, not replaced.
+run -c $'SELECT \'caf\xe9\''
+[ "$status" -eq 2 ] && grep -q "invalid UTF-8 at byte 11" <<<"$err" || fail "invalid -c text ($status): $err"
+out="$(printf "SELECT 1;\nSELECT 'caf\xe9';\n" | "$shell" --data-folder "$work/home" 2>&1)"
+[ $? -ne 0 ] && grep -q "invalid UTF-8 at byte 21" <<<"$out" || fail "invalid piped text: $out"
+
+# A NUL inside a statement is refused; nothing is deleted.
+run -c "CREATE TABLE nul_rows (id INTEGER)" -c "INSERT INTO nul_rows VALUES (1), (2)"
+printf 'DELETE FROM nul_rows\0 WHERE id = 1\n' | "$shell" --data-folder "$work/home" >/dev/null 2>"$work/stderr"
+[ $? -ne 0 ] || fail "a statement with a NUL exited 0"
+grep -q "NUL character" "$work/stderr" || fail "no NUL message: $(cat "$work/stderr")"
+run --csv -c "SELECT COUNT(*) AS n FROM nul_rows"
+[ "$out" = $'n\r\n2\r' ] || fail "rows were deleted: $out"
 
 rm -rf "$work"
 [ "$failures" -eq 0 ] && echo "all shell checks passed"

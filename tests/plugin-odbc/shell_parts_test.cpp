@@ -3,8 +3,15 @@
 
 #include <sstream>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
 #include "result_printer.h"
+#include "shell_inputs.h"
 #include "statement_splitter.h"
+#include "utf8_check.h"
 
 using sqelto_shell::SplitStatements;
 
@@ -16,6 +23,17 @@ TEST(StatementSplitter, SplitsOnlyAtSemicolonsOutsideQuotesAndComments) {
   EXPECT_EQ(parts[1], "-- x; y\nINSERT INTO t VALUES ('it''s;')");
   EXPECT_EQ(parts[2], "/* ; */ SELECT 1");
   EXPECT_TRUE(SplitStatements(" ;; \n; -- only a comment").empty());
+}
+
+TEST(StatementSplitter, TheLastStatementNeedsNoSemicolonAtTheEnd) {
+  sqelto_shell::StatementSplitter splitter;
+  splitter.feed("SELECT 1;\nSELECT 42\n");
+  EXPECT_EQ(splitter.take(), std::vector<std::string>{"SELECT 1"});
+  EXPECT_EQ(splitter.finalStatement(), "SELECT 42");
+  sqelto_shell::StatementSplitter comment;
+  comment.feed("SELECT 1; -- done\n");
+  comment.take();
+  EXPECT_EQ(comment.finalStatement(), "");
 }
 
 TEST(StatementSplitter, KeepsAnUnfinishedStatementForTheNextLine) {
@@ -56,10 +74,66 @@ TEST(ResultPrinter, StreamsRowsBeyondTheSizingWindow) {
   EXPECT_NE(out.str().find("(101 rows)"), std::string::npos);
 }
 
-TEST(ResultPrinter, QuotesCsvFieldsThatNeedIt) {
+TEST(ResultPrinter, CsvEndsLinesWithCrLfAndKeepsNullApartFromText) {
   std::ostringstream out;
   sqelto_shell::ResultPrinter printer(out, sqelto_shell::OutputFormat::Csv, {"a", "b"});
   printer.row({"plain", "say \"hi\", then\nleave"});
+  printer.row({std::nullopt, ""});
+  printer.row({"NULL", "x"});
   printer.finish();
-  EXPECT_EQ(out.str(), "a,b\nplain,\"say \"\"hi\"\", then\nleave\"\n");
+  EXPECT_EQ(out.str(),
+            "a,b\r\n"
+            "plain,\"say \"\"hi\"\", then\nleave\"\r\n"
+            ",\"\"\r\n"
+            "NULL,x\r\n");
+}
+
+TEST(ResultPrinter, TablesShowControlCharactersEscaped) {
+  std::ostringstream out;
+  sqelto_shell::ResultPrinter printer(out, sqelto_shell::OutputFormat::Table, {"v"});
+  printer.row({"two\nlines\tand\r\x01\x7F\xC2\x85 \xC3\xA9"});
+  printer.row({std::nullopt});
+  printer.finish();
+  EXPECT_EQ(out.str(),
+            "v\n"
+            "---------------------------------\n"
+            "two\\nlines\\tand\\r\\x01\\x7F\\u0085 \xC3\xA9\n"
+            "NULL\n"
+            "(2 rows)\n");
+}
+
+TEST(ShellInputs, Utf8IsCheckedStrictlyWithTheOffsetOfTheBadByte) {
+  using sqelto_shell::FirstInvalidUtf8;
+  EXPECT_FALSE(FirstInvalidUtf8("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80").has_value());
+  EXPECT_EQ(FirstInvalidUtf8("ab\xFF"), 2u);
+  EXPECT_EQ(FirstInvalidUtf8("ab\xC3("), 2u) << "a lead byte without its continuation";
+  EXPECT_EQ(FirstInvalidUtf8("\xC0\xAF"), 0u) << "overlong";
+  EXPECT_EQ(FirstInvalidUtf8("x\xED\xA0\x80"), 1u) << "a surrogate";
+  EXPECT_EQ(FirstInvalidUtf8("\xF4\x90\x80\x80"), 0u) << "above U+10FFFF";
+  EXPECT_EQ(FirstInvalidUtf8("abc\xE2\x82"), 3u) << "cut short at the end";
+  try {
+    sqelto_shell::CheckUtf8({"-c 2", "SELECT '\xE9'"});
+    FAIL() << "Latin-1 bytes were accepted";
+  } catch (const sqelto_shell::InputError& e) {
+    EXPECT_STREQ(e.what(), "-c 2: invalid UTF-8 at byte 8");
+  }
+}
+
+TEST(ShellInputs, ScriptsThatCannotBeReadAreNamed) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("shell-inputs-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::ofstream(folder / "ok.sql") << "SELECT 1;";
+  EXPECT_EQ(sqelto_shell::ReadScript((folder / "ok.sql").string()), "SELECT 1;");
+  auto errorOf = [](const fs::path& path) {
+    try {
+      sqelto_shell::ReadScript(path.string());
+    } catch (const sqelto_shell::InputError& e) {
+      return std::string(e.what());
+    }
+    return std::string("(read)");
+  };
+  EXPECT_EQ(errorOf(folder / "missing.sql"), "script " + (folder / "missing.sql").string() + " does not exist");
+  EXPECT_EQ(errorOf(folder), "script " + folder.string() + " is a folder, not a file of statements");
+  fs::remove_all(folder);
 }

@@ -1,28 +1,39 @@
 // sqelto-shell: an SQL prompt, script runner and one-shot query tool over
-// the Sqelto plug-in loaded into the substitute host.
+// the Sqelto plug-in in the substitute host.
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "demo_database.h"
+#include "interrupt_watcher.h"
 #include "shell_commands.h"
+#include "shell_inputs.h"
 #include "shell_session.h"
 #include "statement_splitter.h"
+#include "utf8_check.h"
 
 namespace {
 
 using sqelto_shell::OutputFormat;
+using sqelto_shell::ShellInput;
 using sqelto_shell::ShellSession;
 
+// Exit statuses: 0 all ran, 1 a statement or the connect failed, 2 the
+// command line or an input was refused before connecting.
+constexpr int kFailed = 1;
+constexpr int kRefused = 2;
+
+// The linked plug-in unless --plugin or $SQELTO_PLUGIN name a library.
 std::string PluginPath(const std::string& option) {
   if (!option.empty()) return option;
   if (const char* env = std::getenv("SQELTO_PLUGIN"); env != nullptr && *env != '\0') return env;
-  return SQELTO_PLUGIN_BUILD_PATH;
+  return {};
 }
 
 // Runs statements in order; in batch mode the first failure ends the run.
@@ -32,57 +43,111 @@ bool RunAll(ShellSession& session, const std::vector<std::string>& statements, O
   return true;
 }
 
-// A -c argument: a backslash command, or SQL statements.
-bool RunCommandArgument(ShellSession& session, const std::string& command, OutputFormat format) {
-  if (sqelto_shell::IsShellCommand(command))
-    return sqelto_shell::RunShellCommand(session, command, format, std::cout, std::cerr);
-  return RunAll(session, sqelto_shell::SplitStatements(command), format);
+// One -c argument or script: a backslash command, or SQL statements.
+bool RunInput(ShellSession& session, const ShellInput& input, OutputFormat format) {
+  if (sqelto_shell::IsShellCommand(input.text))
+    return sqelto_shell::RunShellCommand(session, input.text, format, std::cout, std::cerr);
+  return RunAll(session, sqelto_shell::SplitStatements(input.text), format);
 }
 
-void Interactive(ShellSession& session, OutputFormat format) {
-  std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\help lists the commands\n";
+// Statements from standard input. At a terminal: a prompt, and a failing
+// statement does not end the session. From a pipe or file: no prompt, the
+// first failure ends the run with a non-zero status, and the last statement
+// needs no ';'.
+int FromStandardInput(ShellSession& session, OutputFormat format) {
+  const bool terminal = isatty(STDIN_FILENO) != 0;
+  if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\help lists the commands\n";
   sqelto_shell::StatementSplitter splitter;
+  std::size_t offset = 0;  // of the line's first byte in the input
   std::string line;
   for (;;) {
-    std::cout << (splitter.inStatement() ? "   ...> " : "sqelto> ") << std::flush;
+    if (terminal) std::cout << (splitter.inStatement() ? "   ...> " : "sqelto> ") << std::flush;
     if (!std::getline(std::cin, line)) break;
+    const std::size_t lineOffset = offset;
+    offset += line.size() + 1;
+    if (const auto bad = sqelto_shell::FirstInvalidUtf8(line)) {
+      std::cerr << "sqelto-shell: standard input: invalid UTF-8 at byte " << lineOffset + *bad
+                << "; the line is not run\n";
+      if (!terminal) return kFailed;
+      continue;
+    }
     if (!splitter.inStatement() && (line == ".quit" || line == ".exit")) break;
     if (!splitter.inStatement() && sqelto_shell::IsShellCommand(line)) {
-      sqelto_shell::RunShellCommand(session, line, format, std::cout, std::cerr);
+      if (!sqelto_shell::RunShellCommand(session, line, format, std::cout, std::cerr) && !terminal) return kFailed;
       continue;
     }
     splitter.feed(line + "\n");
-    for (const auto& sql : splitter.take()) session.run(sql, format, std::cout, std::cerr);
+    for (const auto& sql : splitter.take())
+      if (!session.run(sql, format, std::cout, std::cerr) && !terminal) return kFailed;
   }
-  std::cout << '\n';
+  if (terminal) std::cout << '\n';
+  if (const std::string last = splitter.finalStatement(); !last.empty())
+    if (!session.run(last, format, std::cout, std::cerr) && !terminal) return kFailed;
+  return 0;
+}
+
+// The -c commands and scripts in command-line order, read and checked.
+std::vector<ShellInput> BatchInputs(const CLI::App& app, const CLI::Option* commandOption,
+                                    const std::vector<std::string>& commands, const CLI::Option* scriptOption,
+                                    const std::vector<std::string>& scripts) {
+  std::vector<ShellInput> inputs;
+  std::size_t nextCommand = 0, nextScript = 0;
+  for (const CLI::Option* option : app.parse_order()) {
+    if (option == commandOption && nextCommand < commands.size()) {
+      ++nextCommand;
+      inputs.push_back({"-c " + std::to_string(nextCommand), commands[nextCommand - 1]});
+    } else if (option == scriptOption && nextScript < scripts.size()) {
+      const std::string& path = scripts[nextScript++];
+      inputs.push_back({path, sqelto_shell::ReadScript(path)});
+    }
+  }
+  for (const ShellInput& input : inputs) sqelto_shell::CheckUtf8(input);
+  return inputs;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any thread starts: Ctrl-C is waited for by a thread of its own.
+  sqelto_shell::InterruptWatcher::BlockInterruptsInThisProcess();
+
   CLI::App app{"SQL shell over the Sqelto ODBC plug-in. Without --dsn or --connect it opens an embedded "
                "SQLite demo database (created on first use)."};
-  std::string dsn, connect, user, password, script, plugin, dataFolder;
-  std::vector<std::string> commands;
+  std::string dsn, connect, user, password, plugin, dataFolder;
+  std::vector<std::string> commands, scripts;
+  int32_t timeout = 0;
   bool csv = false;
-  app.add_option("--dsn", dsn, "ODBC data source name");
-  app.add_option("--connect", connect, "full ODBC connection string");
+  auto* dsnOption = app.add_option("--dsn", dsn, "ODBC data source name");
+  auto* connectOption = app.add_option("--connect", connect, "full ODBC connection string");
   app.add_option("--user", user, "user name (with --dsn)");
   app.add_option("--password", password, "password (with --dsn)");
-  app.add_option("-c,--command", commands, "SQL to run (repeatable; batch mode)");
-  app.add_option("script", script, "file of SQL statements separated by ';' (batch mode)");
-  app.add_flag("--csv", csv, "print results as CSV instead of aligned tables");
-  app.add_option("--plugin", plugin, "path of the Sqelto plug-in library");
+  app.add_option("--timeout", timeout, "login and query timeout in seconds (the plug-in's Timeout)")
+      ->check(CLI::Range(0, 1000000));
+  // One value per -c, so that a script after it stays a script.
+  auto* commandOption = app.add_option("-c,--command", commands, "SQL to run (repeatable; batch mode)")
+                            ->allow_extra_args(false);
+  auto* scriptOption =
+      app.add_option("script", scripts, "files of SQL statements separated by ';' (batch mode, in order with -c)");
+  app.add_flag("--csv", csv, "print results as CSV (RFC 4180) instead of aligned tables");
+  app.add_option("--plugin", plugin, "load the Sqelto plug-in from this library instead of the linked one");
   app.add_option("--data-folder", dataFolder, "folder of the embedded demo database");
   CLI11_PARSE(app, argc, argv);
-  if (!dsn.empty() && !connect.empty()) {
+  if (dsnOption->count() > 0 && connectOption->count() > 0) {
     std::cerr << "sqelto-shell: give either --dsn or --connect, not both\n";
-    return 2;
+    return kRefused;
+  }
+  // An empty name would silently open the demo database instead.
+  if ((dsnOption->count() > 0 && dsn.empty()) || (connectOption->count() > 0 && connect.empty())) {
+    std::cerr << "sqelto-shell: " << (dsnOption->count() > 0 ? "--dsn" : "--connect") << " is empty\n";
+    return kRefused;
   }
   const OutputFormat format = csv ? OutputFormat::Csv : OutputFormat::Table;
 
   try {
-    sqelto_shell::ConnectRequest request{dsn.empty() ? connect : dsn, user, password};
+    // Every input is read and checked before anything connects or runs.
+    const std::vector<ShellInput> inputs = BatchInputs(app, commandOption, commands, scriptOption, scripts);
+
+    sqelto_shell::ConnectRequest request{dsn.empty() ? connect : dsn, user, password, timeout};
     std::optional<sqelto_shell::DemoDatabase> demo;
     if (request.dataSource.empty()) {
       // The driver registration must be in place before the driver manager
@@ -92,34 +157,35 @@ int main(int argc, char** argv) {
       request.dataSource = demo->connectionString;
     }
     ShellSession session(PluginPath(plugin));
-    if (!session.connect(request, std::cerr)) return 1;
+    sqelto_shell::InterruptWatcher interrupts(session.cancellableRecord());
+    if (!session.connect(request, std::cerr)) return kFailed;
     if (demo && demo->created) {
       std::ostringstream quiet;
       for (const auto& sql : sqelto_shell::DemoSchemaStatements())
-        if (!session.run(sql, format, quiet, std::cerr)) return 1;
+        if (!session.run(sql, format, quiet, std::cerr)) return kFailed;
       std::cerr << "sqelto-shell: created the demo database " << demo->databaseFile.string() << '\n';
     }
 
-    const bool batch = !commands.empty() || !script.empty();
-    if (!batch) {
-      Interactive(session, format);
-      return 0;
+    int status = 0;
+    if (inputs.empty()) {
+      status = FromStandardInput(session, format);
+    } else {
+      for (const ShellInput& input : inputs)
+        if (!RunInput(session, input, format)) {
+          status = kFailed;
+          break;
+        }
     }
-    for (const auto& command : commands)
-      if (!RunCommandArgument(session, command, format)) return 1;
-    if (!script.empty()) {
-      std::ifstream in(script);
-      if (!in) {
-        std::cerr << "sqelto-shell: cannot read " << script << '\n';
-        return 2;
-      }
-      std::stringstream text;
-      text << in.rdbuf();
-      if (!RunAll(session, sqelto_shell::SplitStatements(text.str()), format)) return 1;
+    for (const std::string& misuse : session.misuse()) {
+      std::cerr << "sqelto-shell: the plug-in misused the host: " << misuse << '\n';
+      status = kFailed;
     }
-    return 0;
+    return status;
+  } catch (const sqelto_shell::InputError& error) {
+    std::cerr << "sqelto-shell: " << error.what() << '\n';
+    return kRefused;
   } catch (const std::exception& error) {
     std::cerr << "sqelto-shell: " << error.what() << '\n';
-    return 1;
+    return kFailed;
   }
 }

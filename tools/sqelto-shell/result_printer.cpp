@@ -1,8 +1,14 @@
 #include "result_printer.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace sqelto_shell {
+namespace {
+
+constexpr const char* kCsvLineEnd = "\r\n";
+
+}  // namespace
 
 std::size_t DisplayWidth(const std::string& utf8) {
   std::size_t width = 0;
@@ -12,7 +18,7 @@ std::size_t DisplayWidth(const std::string& utf8) {
 }
 
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) {
     if (c == '"') out += '"';
@@ -21,30 +27,63 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-ResultPrinter::ResultPrinter(std::ostream& out, OutputFormat format, std::vector<std::string> columns)
-    : out_(out), format_(format), columns_(std::move(columns)) {
-  for (const auto& name : columns_) widths_.push_back(DisplayWidth(name));
-  if (format_ == OutputFormat::Csv) {
-    for (std::size_t i = 0; i < columns_.size(); ++i) out_ << (i ? "," : "") << CsvField(columns_[i]);
-    out_ << '\n';
-    headerPrinted_ = true;
+std::string EscapeControls(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  char escape[8];
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+      out += escape;
+    } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      // The C1 controls U+0080 to U+009F (NEL among them) break lines too.
+      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(utf8[i + 1]));
+      out += escape;
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
   }
+  return out;
 }
 
-void ResultPrinter::row(std::vector<std::string> cells) {
+ResultPrinter::ResultPrinter(std::ostream& out, OutputFormat format, std::vector<std::string> columns)
+    : out_(out), format_(format), columns_(std::move(columns)) {
+  if (format_ == OutputFormat::Csv) {
+    for (std::size_t i = 0; i < columns_.size(); ++i) out_ << (i ? "," : "") << CsvField(columns_[i]);
+    out_ << kCsvLineEnd;
+    headerPrinted_ = true;
+    return;
+  }
+  for (auto& name : columns_) name = EscapeControls(name);
+  for (const auto& name : columns_) widths_.push_back(DisplayWidth(name));
+}
+
+void ResultPrinter::row(std::vector<Cell> cells) {
   ++rows_;
   if (format_ == OutputFormat::Csv) {
-    for (std::size_t i = 0; i < cells.size(); ++i) out_ << (i ? "," : "") << CsvField(cells[i]);
-    out_ << '\n';
+    for (std::size_t i = 0; i < cells.size(); ++i) out_ << (i ? "," : "") << (cells[i] ? CsvField(*cells[i]) : "");
+    out_ << kCsvLineEnd;
     return;
   }
+  std::vector<std::string> shown;
+  shown.reserve(cells.size());
+  for (const Cell& cell : cells) shown.push_back(cell ? EscapeControls(*cell) : "NULL");
   if (headerPrinted_) {
-    printTableRow(cells);
+    printTableRow(shown);
     return;
   }
-  for (std::size_t i = 0; i < cells.size() && i < widths_.size(); ++i)
-    widths_[i] = std::max(widths_[i], DisplayWidth(cells[i]));
-  pending_.push_back(std::move(cells));
+  for (std::size_t i = 0; i < shown.size() && i < widths_.size(); ++i)
+    widths_[i] = std::max(widths_[i], DisplayWidth(shown[i]));
+  pending_.push_back(std::move(shown));
   if (pending_.size() >= kSizingRows) flushPending();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,13 +13,19 @@ namespace sqelto_shell {
 
 enum class OutputFormat { Table, Csv };
 
+// One value as printed; no value is SQL NULL.
+using Cell = std::optional<std::string>;
+
 class ResultPrinter {
 public:
   // Rows used to size the table's columns before anything is printed.
   static constexpr std::size_t kSizingRows = 100;
 
   ResultPrinter(std::ostream& out, OutputFormat format, std::vector<std::string> columns);
-  void row(std::vector<std::string> cells);
+  // Tables show NULL as "NULL" and control characters escaped; CSV (RFC 4180,
+  // lines ended by CR LF) gives NULL as an empty unquoted field and the empty
+  // text as "", so the two stay apart.
+  void row(std::vector<Cell> cells);
   // Prints what is still held and the row count line (tables only).
   void finish();
   std::size_t rowCount() const { return rows_; }
@@ -39,7 +46,11 @@ private:
 
 // Display width of UTF-8 text, counting code points (not bytes).
 std::size_t DisplayWidth(const std::string& utf8);
-// One CSV field, quoted when it holds a comma, quote or line break.
+// One CSV field: quoted when it holds a comma, quote or line break, and when
+// it is empty (an empty unquoted field is NULL).
 std::string CsvField(const std::string& text);
+// Text for a table cell: line breaks, tabs and other control characters
+// written as escapes (\n, \r, \t, \xHH, \u0085), so every row stays one line.
+std::string EscapeControls(const std::string& utf8);
 
 }  // namespace sqelto_shell

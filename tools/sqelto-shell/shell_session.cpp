@@ -4,14 +4,30 @@
 
 #include <vector>
 
+extern "C" int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver);
+
 namespace sqelto_shell {
 
 ShellSession::ShellSession(const std::string& pluginPath) {
   // The SQLite3 driver converts text with the process's locale.
   tavro::useUtf8Locale();
-  host_.load(pluginPath);
+  if (pluginPath.empty()) {
+    host_.runPluginMain(&VANTPluginMain);
+    linked_ = true;
+  } else {
+    host_.load(pluginPath);
+  }
   object_ = host_.createInstance("ODBCDatabase");
   db_.emplace(host_, object_);
+}
+
+ShellSession::~ShellSession() {
+  db_.reset();
+  object_ = tavro::Object();
+}
+
+sqelto::ConnectionRecord* ShellSession::cancellableRecord() const {
+  return linked_ ? static_cast<sqelto::ConnectionRecord*>(db_->record()) : nullptr;
 }
 
 void ShellSession::reportError(std::ostream& err) {
@@ -24,6 +40,7 @@ bool ShellSession::connect(const ConnectRequest& request, std::ostream& err) {
   host_.setProperty(object_, "DataSource", tavro::Value(request.dataSource));
   if (!request.userName.empty()) host_.setProperty(object_, "UserName", tavro::Value(request.userName));
   if (!request.password.empty()) host_.setProperty(object_, "Password", tavro::Value(request.password));
+  if (request.timeoutSeconds > 0) host_.setProperty(object_, "Timeout", tavro::Value(request.timeoutSeconds));
   if (host_.call<bool>(object_, "Connect")) return true;
   reportError(err);
   return false;
@@ -63,9 +80,12 @@ bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream
   for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
   ResultPrinter printer(out, format, std::move(names));
   while (rows.next()) {
-    std::vector<std::string> cells;
+    std::vector<Cell> cells;
     cells.reserve(static_cast<std::size_t>(columns));
-    for (int32_t i = 0; i < columns; ++i) cells.push_back(rows.value(i).toString());
+    for (int32_t i = 0; i < columns; ++i) {
+      const tavro::Value value = rows.value(i);
+      cells.push_back(value.isNil() ? Cell{} : Cell{value.toString()});
+    }
     printer.row(std::move(cells));
   }
   printer.finish();

@@ -1,6 +1,8 @@
-// One SQL session through the plug-in: the substitute host with Sqelto
-// loaded, one ODBCDatabase object, and statements run through the engine's
-// select word. The shell makes no ODBC calls of its own.
+// One SQL session through the plug-in: the substitute host with Sqelto in
+// it, one ODBCDatabase object, and statements run through the engine's select
+// word. The plug-in's code is linked into the shell and started through the
+// host as a loaded library would be (its only shell-specific use is
+// cancelling a running statement); --plugin loads a library instead.
 #pragma once
 
 #include <optional>
@@ -10,6 +12,7 @@
 
 #include <tavro_host/tavro_host.h>
 
+#include "odbc/connection_record.h"
 #include "result_printer.h"
 
 namespace sqelto_shell {
@@ -18,12 +21,15 @@ struct ConnectRequest {
   std::string dataSource;  // a DSN name or a full connection string
   std::string userName;
   std::string password;
+  int32_t timeoutSeconds = 0;  // the plug-in's Timeout: login, then query timeout; 0 = the driver's
 };
 
 class ShellSession {
 public:
-  // Loads the plug-in; throws tavro::LoadError with the reason when it cannot.
+  // Starts the linked plug-in, or loads the library at `pluginPath` when it
+  // is not empty; throws tavro::LoadError with the reason when it cannot.
   explicit ShellSession(const std::string& pluginPath);
+  ~ShellSession();
 
   // Connects; on failure writes "error <code>: <text>" to err and answers false.
   bool connect(const ConnectRequest& request, std::ostream& err);
@@ -65,10 +71,18 @@ public:
     return rows;
   }
 
+  // The connection record, for cancelling its running statement; null when
+  // the plug-in is a loaded library (its code is not the shell's to call).
+  sqelto::ConnectionRecord* cancellableRecord() const;
+
+  // Misuse of host entry points the plug-in made so far.
+  std::vector<std::string> misuse() const { return host_.violations(); }
+
 private:
   void reportError(std::ostream& err);
 
   tavro::Host host_;
+  bool linked_ = false;
   tavro::Object object_;
   std::optional<tavro::Database> db_;
   std::string lastQuery_;

@@ -62,14 +62,18 @@ std::string StatementSplitter::rest() const { return Trimmed(current_); }
 
 bool StatementSplitter::inStatement() const { return !rest().empty(); }
 
+std::string StatementSplitter::finalStatement() const {
+  std::string tail = rest();
+  // A trailing comment alone is not a statement.
+  const bool onlyComment = tail.rfind("--", 0) == 0 && tail.find('\n') == std::string::npos;
+  return onlyComment ? std::string() : tail;
+}
+
 std::vector<std::string> SplitStatements(std::string_view text) {
   StatementSplitter splitter;
   splitter.feed(text);
   std::vector<std::string> statements = splitter.take();
-  // A trailing comment alone is not a statement.
-  std::string tail = splitter.rest();
-  const bool onlyComment = tail.rfind("--", 0) == 0 && tail.find('\n') == std::string::npos;
-  if (!tail.empty() && !onlyComment) statements.push_back(std::move(tail));
+  if (std::string last = splitter.finalStatement(); !last.empty()) statements.push_back(std::move(last));
   return statements;
 }
 

@@ -19,6 +19,9 @@ public:
   // The unfinished tail (what a statement without its semicolon left).
   std::string rest() const;
   bool inStatement() const;
+  // At the end of the input: the tail as a last statement (a statement
+  // needs no ';' when nothing follows it), or empty when it is only a comment.
+  std::string finalStatement() const;
 
 private:
   enum class State { Plain, SingleQuote, DoubleQuote, LineComment, BlockComment };

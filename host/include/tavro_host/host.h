@@ -233,6 +233,10 @@ bool useUtf8Locale();
 // ---------------------------------------------------------------------------
 namespace detail {
 
+// A string a plug-in method returned: adopted, and recorded as misuse when
+// it carries no encoding.
+String adoptResultString(TavroString raw);
+
 template <class Raw, AbiKind K>
 struct PlainArg {
   static constexpr AbiKind kind = K;
@@ -339,7 +343,7 @@ template <>
 struct ResultTraits<String> {
   static constexpr AbiKind kind = AbiKind::String;
   using abi = TavroString;
-  static String adopt(TavroString v) { return String::adopt(v); }
+  static String adopt(TavroString v) { return adoptResultString(v); }
 };
 template <>
 struct ResultTraits<Object> {

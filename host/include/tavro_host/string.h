@@ -51,6 +51,11 @@ class String {
   TavroString raw_ = nullptr;
 };
 
+// A host string's bytes as the host itself reads them: directly, without a
+// reference or an entry-point call (what a host program does with a value).
+// Empty for null.
+std::string_view bytesOf(TavroString raw) noexcept;
+
 // Converts text between host encodings. Returns false (out untouched) when
 // the input is not valid in `from`; characters missing from code page 1252
 // become '?'.

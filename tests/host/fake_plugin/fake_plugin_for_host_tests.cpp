@@ -186,6 +186,23 @@ void TAVRO_CALL misuse(TavroObject) {
   host<TavroAttachThreadFn>("_UnsafeAttachCurrentThread")(nullptr);
 }
 
+// Text without an encoding, and null strings where text is needed: the host
+// must answer defaults and record each.
+TavroString TAVRO_CALL rawString(TavroObject) {
+  return host<TavroBuildStringFn>("VANTBuildString")("raw", 3);
+}
+int32_t TAVRO_CALL nullStrings(TavroObject) {
+  int32_t answers = 0;
+  answers += host<TavroStringGetCStringFn>("StringGetCString")(nullptr) != nullptr;
+  answers += host<TavroGetStringEncodingFn>("VANTGetStringEncoding")(nullptr) != 0;
+  TavroStringData data{};
+  answers += host<TavroGetStringDataFn>("PluginGetStringData")(nullptr, TAVRO_ENCODING_UTF8, &data);
+  TavroString raw = host<TavroBuildStringFn>("VANTBuildString")("raw", 3);
+  answers += host<TavroGetStringDataFn>("PluginGetStringData")(raw, TAVRO_ENCODING_UTF8, &data);
+  host<TavroUnlockStringFn>("VANTUnlockString")(raw);
+  return answers;
+}
+
 TavroObject TAVRO_CALL boxInteger(TavroObject, int32_t n) {
   return host<TavroIntegerToVariantFn>("IntegerToVariant")(n);
 }
@@ -215,6 +232,8 @@ TavroMethodEntry g_counterMethods[] = {
     {reinterpret_cast<void*>(&forgetToAttach), 0, "ForgetToAttach()", 4, 0, nullptr},
     {reinterpret_cast<void*>(&lenWhileDetached), 0, "LockWhileDetached(s as String) as Integer", 4, 0, nullptr},
     {reinterpret_cast<void*>(&misuse), 0, "Misuse()", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&rawString), 0, "RawString() as String", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&nullStrings), 0, "NullStrings() as Integer", 4, 0, nullptr},
     {reinterpret_cast<void*>(&boxInteger), 0, "Box(n as Integer) as Variant", 4, 0, nullptr},
     {reinterpret_cast<void*>(&boxString), 0, "Box(s as String) as Variant", 4, 0, nullptr},
     {reinterpret_cast<void*>(&newCounter), 0, "NewCounter() as FakeCounter", 4, 0, nullptr},
@@ -292,9 +311,25 @@ void TAVRO_CALL cursorColumnValue(TavroCursorHandle* h, int32_t column, void** v
   *value = nullptr;
   *type = 0;
   *length = 0;
-  if (column == 99) {  // a malformed answer: a typed value without its bytes
-    *type = 3;
-    *length = 4;
+  if (column >= 90) {  // malformed answers the host must refuse
+    static int32_t integer = 5;
+    static unsigned char dirtyNull[4] = {1, 0, 0, 0};
+    static TavroString nullSlot = nullptr;
+    switch (column) {
+      case 90: *type = 3, *length = 4; break;                              // no bytes
+      case 91: *value = &integer, *type = 3, *length = 2; break;           // short integer
+      case 92: *value = &g_valueSlot, *type = 18, *length = 8; break;      // slot of the wrong length
+      case 93: *value = &nullSlot, *type = 18, *length = 4; break;         // slot holding no string
+      case 94: *value = dirtyNull, *type = 0, *length = 0; break;          // NULL with bytes
+      case 95: *type = 5, *length = 0; break;                              // empty text, no pointer
+      case 96: *type = 16, *length = 0; break;                             // empty long binary, no pointer
+      case 97:                                                             // a string without an encoding
+        host<TavroUnlockStringFn>("VANTUnlockString")(g_valueSlot);
+        g_valueSlot = host<TavroBuildStringFn>("VANTBuildString")("raw", 3);
+        *value = &g_valueSlot, *type = 18, *length = 4;
+        break;
+      default: *value = &integer, *type = 77, *length = 4; break;          // no such type
+    }
     return;
   }
   if (!c || c->row < 0 || c->row >= kRows || column < 0 || column >= kColumns) return;

@@ -1,0 +1,48 @@
+// A driver that cannot read any column with SQLGetData after bound ones gets
+// nothing bound: every value is read with SQLGetData into its buffer, and a
+// value longer than the buffer must be read on, not cut. No driver on this
+// machine lacks SQL_GD_ANY_COLUMN, so the fault-injecting test driver (over
+// SQLite) reports it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "plugin_session.h"
+
+using plugin_odbc_test::PluginSession;
+using plugin_odbc_test::Repeat;
+
+TEST(UnboundFetch, ValuesLongerThanTheirBuffersAreReadWhole) {
+  PluginSession session;
+  const char* driver = std::getenv("SQELTO_TEST_DRIVER");
+  ASSERT_NE(driver, nullptr) << "run through CTest";
+  const std::string file = std::string(std::getenv("SQELTO_ODBC_DIR")) + "/" +
+                           plugin_odbc_test::UniqueName("unbound") + ".sqlite3";
+  tavro::Database db =
+      session.Connected("Driver={" + std::string(driver) + "};Database=" + file + ";TestNoGetDataAnyColumn=1;");
+  EXPECT_EQ(PluginSession::Record(db)->allowsBinds, 0) << "the driver must say it cannot";
+
+  // 2,000 characters in a column whose buffer holds 511 (VARCHAR(10)) and in
+  // one whose buffer holds 300 (VARCHAR(300)); 1,000 bytes in a 256-byte one.
+  const std::string text = Repeat("\xC3\xA9" "bcdefghij", 200);
+  const std::string hex = Repeat("00ff7f", 333) + "aa";
+  db.execute("CREATE TABLE unbound (id INTEGER, small VARCHAR(10), wide VARCHAR(300), data BLOB)");
+  db.execute("INSERT INTO unbound VALUES (1, '" + text + "', '" + text + "', X'" + hex + "'), (2, 'a', 'b', X'01')");
+  ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+
+  tavro::RecordSet rows = db.select("SELECT id, small, wide, data FROM unbound ORDER BY id");
+  ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.value(0).asInteger(), 1);
+  EXPECT_EQ(rows.value(1).asText(), text);
+  EXPECT_EQ(rows.value(2).asText(), text);
+  EXPECT_EQ(rows.value(3).asBytes().size(), 1000u);
+  EXPECT_EQ(rows.value(3).asBytes().back(), 0xAA);
+  EXPECT_EQ(db.lastErrorCode(), 0);
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.value(1).asText(), "a");
+  EXPECT_EQ(rows.value(2).asText(), "b");
+  EXPECT_EQ(rows.value(3).asBytes(), (tavro::Bytes{0x01}));
+  EXPECT_FALSE(rows.next());
+}
