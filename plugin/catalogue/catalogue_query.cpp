@@ -11,26 +11,14 @@
 
 namespace sqelto {
 
-namespace {
-
-// A refusal must show as one: when the driver left no diagnostic to read,
-// the last error would otherwise say nothing failed.
-void ReportUnexplainedRefusal(ConnectionRecord* record) {
-  if (record->lastErrorCode == 0) SetLastError(record, kOwnFailureCode, kRefusedWithoutDiagnosticText);
-}
-
-}  // namespace
-
 std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const CatalogueCall& call) {
   SQLHSTMT statement = SQL_NULL_HSTMT;
   if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, record->hdbc, &statement))) {
-    ReadConnectionDiagnostics(record);
-    ReportUnexplainedRefusal(record);
+    ReadConnectionFailure(record);
     return nullptr;
   }
   if (!odbc::Succeeded(call(statement))) {
-    ReadStatementDiagnostics(record, statement);
-    ReportUnexplainedRefusal(record);
+    ReadStatementFailure(record, statement);
     SQLFreeHandle(SQL_HANDLE_STMT, statement);
     return nullptr;
   }

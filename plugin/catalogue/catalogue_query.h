@@ -22,9 +22,6 @@
 
 namespace sqelto {
 
-inline constexpr const char* kRefusedWithoutDiagnosticText =
-    "The driver refused the catalogue call without saying why.";
-
 // An output column: its name and the 0-based column of the driver's result
 // it is copied from.
 struct CatalogueColumn {
@@ -37,8 +34,8 @@ using CatalogueCall = std::function<SQLRETURN(SQLHSTMT)>;
 
 // Allocates a statement and makes the call on it. On success the statement
 // belongs to the returned cursor; on failure the driver's diagnostic (or -1
-// and kRefusedWithoutDiagnosticText when it left none) is the last error,
-// the statement is dropped and null is returned.
+// when it left none, last_error.h) is the last error, the statement is
+// dropped and null is returned.
 std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const CatalogueCall& call);
 
 // The driver's current value of a column as cell text: its bytes up to a

@@ -187,7 +187,7 @@ void CloseDatabase(ConnectionRecord* record) {
   ClearLastError(record);
   // Statements made on the handle go first, while it is still valid.
   NotifyConnectionClosing(record);
-  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionDiagnostics(record);
+  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionFailure(record);
   SQLFreeHandle(SQL_HANDLE_DBC, record->hdbc);
   record->hdbc = SQL_NULL_HDBC;
 }
@@ -237,7 +237,7 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
                                         sizeof record->connectionOut, &outLength, SQL_DRIVER_COMPLETE_REQUIRED);
   record->connectionOut[sizeof record->connectionOut - 1] = '\0';
   if (!odbc::Succeeded(rc)) {
-    ReadConnectionDiagnostics(record);
+    ReadConnectionFailure(record);
     SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
     record->hdbc = SQL_NULL_HDBC;
     return false;

@@ -203,7 +203,7 @@ void CursorEditing::Update(ODBCCursor& cursor, TavroUpdateField* fields) {
 
   SQLHSTMT statement = SQL_NULL_HSTMT;
   if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, target->hdbc, &statement))) {
-    ReadConnectionDiagnostics(target);
+    ReadConnectionFailure(target);
   } else {
     // Fields whose column has no name are left out; the parameters are
     // numbered over the fields that remain.
@@ -231,10 +231,10 @@ void CursorEditing::Update(ODBCCursor& cursor, TavroUpdateField* fields) {
         if (rc != SQL_NO_DATA) SQLRowCount(statement, &rows);
         record->rowsAffected = static_cast<int32_t>(rows);
       } else {
-        ReadStatementDiagnostics(target, statement);
+        ReadStatementFailure(target, statement);
       }
     } else {
-      ReadStatementDiagnostics(target, statement);
+      ReadStatementFailure(target, statement);
     }
     SQLFreeHandle(SQL_HANDLE_STMT, statement);
   }

@@ -24,7 +24,7 @@ int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t enc
   StatementHandle statement;
   SQLRETURN rc = statement.Allocate(record->hdbc);
   if (!odbc::Succeeded(rc)) {
-    ReadConnectionDiagnostics(record);
+    ReadConnectionFailure(record);
     return rc;
   }
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text, std::strlen(text), encoding);
@@ -32,7 +32,7 @@ int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t enc
   if (Executed(rc)) {
     record->rowsAffected = RowsAffectedBy(statement.get(), rc);
   } else {
-    ReadStatementDiagnostics(record, statement.get());
+    ReadStatementFailure(record, statement.get());
   }
   return rc;
 }

@@ -320,7 +320,7 @@ bool ODBCCursor::NextRecord() {
     GetRowValues();
     return true;
   }
-  if (rc != SQL_NO_DATA) ReadStatementDiagnostics(record(), hstmt_);
+  if (rc != SQL_NO_DATA) ReadStatementFailure(record(), hstmt_);
   return false;
 }
 
@@ -331,10 +331,13 @@ void ODBCCursor::Scroll(SQLSMALLINT orientation) {
     SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return;
   }
-  if (odbc::Succeeded(SQLFetchScroll(hstmt_, orientation, 0)))
+  const SQLRETURN rc = SQLFetchScroll(hstmt_, orientation, 0);
+  if (odbc::Succeeded(rc))
     GetRowValues();
-  else
+  else if (rc == SQL_NO_DATA)  // moved past an end: no failure, no diagnostic
     ReadStatementDiagnostics(record(), hstmt_);
+  else
+    ReadStatementFailure(record(), hstmt_);
 }
 
 void ODBCCursor::PreviousRecord() {

@@ -45,7 +45,7 @@ void ODBCSelectThread::Run() {
 
   StatementHandle statement;
   if (!odbc::Succeeded(statement.Allocate(record_->hdbc))) {
-    ReadConnectionDiagnostics(record_);
+    ReadConnectionFailure(record_);
     return;
   }
   if (record_->scrollableCursor) MakeScrollable(statement.get());
@@ -56,7 +56,7 @@ void ODBCSelectThread::Run() {
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text_.data(), text_.size(), TAVRO_ENCODING_UTF8);
   const SQLRETURN rc = ExecuteDetached(record_, statement.get(), wide);
   if (!Executed(rc)) {
-    ReadStatementDiagnostics(record_, statement.get());
+    ReadStatementFailure(record_, statement.get());
     return;
   }
   record_->rowsAffected = RowsAffectedBy(statement.get(), rc);
