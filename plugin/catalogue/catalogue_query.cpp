@@ -43,6 +43,9 @@ std::unique_ptr<InMemoryCursor> CopyCatalogueRows(ODBCCursor& source, std::span<
   names.reserve(columns.size());
   for (const CatalogueColumn& column : columns) names.emplace_back(column.name);
   auto copy = std::make_unique<InMemoryCursor>(std::move(names));
+  std::vector<int32_t> read;
+  for (const CatalogueColumn& column : columns) read.push_back(column.driverColumn);
+  source.ReadOnlyColumns(read);
   while (source.NextRecord()) {
     CatalogueRow row;
     row.reserve(columns.size());

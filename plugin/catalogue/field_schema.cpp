@@ -64,6 +64,9 @@ TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString tableNam
     std::vector<std::string> names;
     for (const CatalogueColumn& column : columns) names.emplace_back(column.name);
     auto fields = std::make_unique<InMemoryCursor>(std::move(names));
+    std::vector<int32_t> read;
+    for (const CatalogueColumn& column : columns) read.push_back(column.driverColumn);
+    source->ReadOnlyColumns(read);
     while (source->NextRecord()) {
       CatalogueRow row(columns.size());
       const int32_t nameColumn = columns[kColumnName].driverColumn;

@@ -226,8 +226,23 @@ void ODBCCursor::ReadBytesWhole(Column& column, std::size_t firstBytes) {
                   static_cast<int32_t>(column.bytes.size())};
 }
 
+void ODBCCursor::ReadOnlyColumns(std::span<const int32_t> wanted) {
+  for (auto& column : columns_) {
+    const int32_t index = column->number - 1;
+    column->skipped = std::find(wanted.begin(), wanted.end(), index) == wanted.end();
+    if (column->skipped && column->bound && statementOpen_) {
+      SQLBindCol(hstmt_, column->number, column->fetch.cType, nullptr, 0, nullptr);
+      column->bound = false;
+    }
+  }
+}
+
 void ODBCCursor::ReadValue(Column& column) {
   using Read = Column::Read;
+  if (column.skipped) {
+    column.value = {};
+    return;
+  }
   if (column.read == Read::LongText) return ReadLongText(column);
   if (column.read == Read::LongBinary) return ReadLongBinary(column);
   if (!column.bound)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,12 @@ public:
   // NULL. Not reachable through the cursor record.
   virtual char* ColumnValueAsString(int32_t column, int32_t* length, bool* owned);
 
+  // From the next fetch on, only these columns (0-based) are read; the
+  // others are unbound and read as NULL. A catalogue answer copies a few of
+  // the driver's columns, and binding and converting the rest would cost
+  // more than everything else the copy does.
+  void ReadOnlyColumns(std::span<const int32_t> columns);
+
   // Describes the result columns and binds what can be bound (again after
   // the statement moved to its next result set).
   void CreateBindings();
@@ -80,6 +87,7 @@ protected:
     // Fixed at binding time, read for every value.
     enum class Read : uint8_t { Fixed, Text, Binary, LongText, LongBinary } read = Read::Fixed;
     bool longType = false;        // a long type, gathered in pieces
+    bool skipped = false;         // not read at all (ReadOnlyColumns)
     uint8_t bigEndianFields = 0;  // 16-bit fields a date, time or timestamp swaps
     int32_t fixedSize = 0;        // byte size of a fixed-size C type, else 0
     SQLLEN indicator = 0;         // the driver's length or SQL_NULL_DATA
