@@ -8,21 +8,23 @@
 #include "frame/host_api.h"
 #include "odbc/last_error.h"
 #include "odbc/select.h"
+#include "odbc/statement_handle.h"
 
 namespace sqelto {
 
 std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const CatalogueCall& call) {
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, record->hdbc, &statement))) {
+  StatementHandle statement;  // freed on every way out until the cursor takes it
+  if (!odbc::Succeeded(statement.Allocate(record->hdbc))) {
     ReadConnectionFailure(record);
     return nullptr;
   }
-  if (!odbc::Succeeded(call(statement))) {
-    ReadStatementFailure(record, statement);
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  if (!odbc::Succeeded(call(statement.get()))) {
+    ReadStatementFailure(record, statement.get());
     return nullptr;
   }
-  return std::make_unique<ODBCCursor>(record, statement, std::string());
+  auto cursor = std::make_unique<ODBCCursor>(record, statement.get(), std::string());
+  statement.release();
+  return cursor;
 }
 
 std::string DriverCellText(ODBCCursor& cursor, int32_t driverColumn) {

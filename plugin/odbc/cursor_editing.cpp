@@ -1,6 +1,7 @@
 #include "cursor_editing.h"
 
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -16,12 +17,15 @@
 #include "last_error.h"
 #include "odbc_api.h"
 #include "odbc_cursor.h"
+#include "statement_handle.h"
 #include "statement_table.h"
 #include "temporary_connection.h"
 #include "update_parameters.h"
 
 namespace sqelto {
 namespace {
+
+constexpr const char* kTooManyFieldsText = "An update cannot change more than 65535 fields at once.";
 
 // A result column's name as UTF-8 bytes ("" when it has none).
 std::string ColumnNameOf(ODBCCursor& cursor, int32_t column) {
@@ -175,6 +179,49 @@ int32_t CursorEditing::FieldCheck(ODBCCursor& cursor) {
   return 0;
 }
 
+void CursorEditing::RunUpdate(ODBCCursor& cursor, ConnectionRecord* target, TavroUpdateField* fields) {
+  StatementHandle statement;
+  if (!odbc::Succeeded(statement.Allocate(target->hdbc))) {
+    ReadConnectionFailure(target);
+    return;
+  }
+  // Fields whose column has no name are left out; the parameters are
+  // numbered over the fields that remain.
+  std::string text = "UPDATE " + tableName_ + " SET ";
+  UpdateParameters parameters;
+  SQLUSMALLINT number = 0;
+  for (TavroUpdateField* field = fields; field != nullptr; field = field->next) {
+    const std::string name = ColumnNameOf(cursor, field->column);
+    if (name.empty()) continue;
+    if (number == std::numeric_limits<SQLUSMALLINT>::max()) {
+      SetLastError(target, kOwnFailureCode, kTooManyFieldsText);
+      return;
+    }
+    if (number > 0) text += ", ";
+    text += name + "=?";
+    if (!odbc::Succeeded(parameters.Bind(statement.get(), ++number, cursor.ColumnType(field->column), field->value))) {
+      ReadStatementFailure(target, statement.get());
+      return;
+    }
+  }
+  ConnectionRecord* record = cursor.connection();
+  if (number == 0) {
+    record->rowsAffected = 0;  // nothing to change: no statement, no row touched
+    return;
+  }
+  text += " WHERE " + whereClause_;
+  std::vector<odbc::Utf16Unit> wide = odbc::Utf8ToUtf16(text.data(), text.size());
+  SQLRETURN rc = SQLPrepareW(statement.get(), odbc::AsSqlWide(wide.data()), static_cast<SQLINTEGER>(wide.size() - 1));
+  if (odbc::Succeeded(rc)) rc = SQLExecute(statement.get());
+  if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) {
+    ReadStatementFailure(target, statement.get());
+    return;
+  }
+  SQLLEN rows = 0;
+  if (rc != SQL_NO_DATA) SQLRowCount(statement.get(), &rows);
+  record->rowsAffected = static_cast<int32_t>(rows);
+}
+
 void CursorEditing::Update(ODBCCursor& cursor, TavroUpdateField* fields) {
   ConnectionRecord* record = cursor.connection();
   SQELTO_TRACE(record, "ENTER UpdateRecord: ", cursor.statement());
@@ -201,43 +248,7 @@ void CursorEditing::Update(ODBCCursor& cursor, TavroUpdateField* fields) {
     target = temporary->record();
   }
 
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!odbc::Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, target->hdbc, &statement))) {
-    ReadConnectionFailure(target);
-  } else {
-    // Fields whose column has no name are left out; the parameters are
-    // numbered over the fields that remain.
-    std::string text = "UPDATE " + tableName_ + " SET ";
-    UpdateParameters parameters;
-    SQLUSMALLINT number = 0;
-    bool bound = true;
-    for (TavroUpdateField* field = fields; field != nullptr && bound; field = field->next) {
-      const std::string name = ColumnNameOf(cursor, field->column);
-      if (name.empty()) continue;
-      if (number > 0) text += ", ";
-      text += name + "=?";
-      bound = odbc::Succeeded(parameters.Bind(statement, ++number, cursor.ColumnType(field->column), field->value));
-    }
-    text += " WHERE " + whereClause_;
-    if (number == 0) {
-      // Nothing to change: no statement, no row touched.
-      record->rowsAffected = 0;
-    } else if (bound) {
-      std::vector<odbc::Utf16Unit> wide = odbc::Utf8ToUtf16(text.data(), text.size());
-      SQLRETURN rc = SQLPrepareW(statement, odbc::AsSqlWide(wide.data()), static_cast<SQLINTEGER>(wide.size() - 1));
-      if (odbc::Succeeded(rc)) rc = SQLExecute(statement);
-      if (odbc::Succeeded(rc) || rc == SQL_NO_DATA) {
-        SQLLEN rows = 0;
-        if (rc != SQL_NO_DATA) SQLRowCount(statement, &rows);
-        record->rowsAffected = static_cast<int32_t>(rows);
-      } else {
-        ReadStatementFailure(target, statement);
-      }
-    } else {
-      ReadStatementFailure(target, statement);
-    }
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
-  }
+  RunUpdate(cursor, target, fields);
   if (temporary) temporary->CopyLastErrorTo(record);
 }
 

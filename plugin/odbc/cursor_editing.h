@@ -38,6 +38,9 @@ private:
   // Key columns from the catalogue on `record` (the cursor's connection or
   // a temporary one).
   void DiscoverKeys(ConnectionRecord* record);
+  // The UPDATE itself, on `target` (the cursor's connection or a temporary
+  // one); the row count goes to the cursor's connection.
+  void RunUpdate(ODBCCursor& cursor, ConnectionRecord* target, TavroUpdateField* fields);
 
   std::string tableName_;
   std::vector<std::string> keyColumns_;
