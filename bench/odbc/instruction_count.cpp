@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 namespace odbc_bench {
 namespace {
@@ -21,11 +22,15 @@ std::string ownProgram() {
 }
 
 // Total instructions of one measuring child run under callgrind.
-unsigned long long countInstructions(const std::string& path, const std::string& connectionString, long long rows) {
-  const std::string out = "/tmp/odbc-fetch-bench-callgrind." + std::to_string(getpid()) + "." + path;
-  const ChildRun run = runProgram(kValgrind, {"--tool=callgrind", "--callgrind-out-file=" + out, ownProgram(),
-                                              "--measure-path", path, "--connection", connectionString, "--rows",
-                                              std::to_string(rows)});
+unsigned long long countInstructions(const std::string& path, const std::string& connectionString, long long rows,
+                                     const std::string& collectOnly) {
+  const std::string out = "/tmp/odbc-bench-callgrind." + std::to_string(getpid()) + "." + path;
+  std::vector<std::string> arguments{"--tool=callgrind", "--callgrind-out-file=" + out};
+  if (!collectOnly.empty()) arguments.push_back("--toggle-collect=" + collectOnly);
+  for (const std::string& argument : {ownProgram(), std::string("--measure-path"), path, std::string("--connection"),
+                                      connectionString, std::string("--rows"), std::to_string(rows)})
+    arguments.push_back(argument);
+  const ChildRun run = runProgram(kValgrind, arguments);
   unsigned long long total = 0;
   {
     std::ifstream file(out);
@@ -41,9 +46,9 @@ unsigned long long countInstructions(const std::string& path, const std::string&
 }  // namespace
 
 double instructionsPerRow(const std::string& path, const std::string& connectionString, long long smallerRows,
-                          long long largerRows) {
-  const auto smaller = countInstructions(path, connectionString, smallerRows);
-  const auto larger = countInstructions(path, connectionString, largerRows);
+                          long long largerRows, const std::string& collectOnly) {
+  const auto smaller = countInstructions(path, connectionString, smallerRows, collectOnly);
+  const auto larger = countInstructions(path, connectionString, largerRows, collectOnly);
   return double(larger - smaller) / double(largerRows - smallerRows);
 }
 

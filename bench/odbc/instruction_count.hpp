@@ -10,8 +10,9 @@
 namespace odbc_bench {
 
 // Instructions per row of `path` reading from `connectionString` (the bench
-// table must hold at least `largerRows` rows).
+// table must hold at least `largerRows` rows). With `collectOnly` (a
+// callgrind function pattern) only what runs inside those functions counts.
 double instructionsPerRow(const std::string& path, const std::string& connectionString, long long smallerRows,
-                          long long largerRows);
+                          long long largerRows, const std::string& collectOnly = "");
 
 }  // namespace odbc_bench

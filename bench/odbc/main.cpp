@@ -3,6 +3,7 @@
 // row count grows. Every measurement runs in its own child process; the paths
 // take turns within each repetition, so the load of a shared machine falls on
 // all of them alike, and each ratio is the median of the per-repetition ratios.
+#include "bench_report.hpp"
 #include "bench_table.hpp"
 #include "fetch_path.hpp"
 #include "instruction_count.hpp"
@@ -27,29 +28,10 @@ using namespace odbc_bench;
 
 namespace {
 
-std::string fromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-// The machine's load averages (1, 5, 15 minutes), printed with every figure.
-std::string loadAverage() {
-  std::ifstream in("/proc/loadavg");
-  double one = 0, five = 0, fifteen = 0;
-  in >> one >> five >> fifteen;
-  return fmt::format("load average {:.2f}, {:.2f}, {:.2f}", one, five, fifteen);
-}
-
 struct DatabaseTarget {
   std::string label;
   std::string connectionString;
 };
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 std::string megabytes(long kilobytes) { return fmt::format("{:.1f} MB", kilobytes / 1024.0); }
 

@@ -245,7 +245,13 @@ Database::Database(Host& host, Object object) : host_(host), object_(std::move(o
   if (!object_.get()->engine) throw HostError("the " + object_.className() + " is not bound to an engine");
 }
 
-TavroDatabase Database::record() const { return object_.get()->db; }
+TavroDatabase Database::record() const {
+  // A database made from a stand-alone record gave it back to the engine
+  // when it was closed; nothing may reach the record after that.
+  if (object_.get()->standaloneDatabase && !object_.get()->db)
+    throw HostError("the database was closed: its engine has taken its record back");
+  return object_.get()->db;
+}
 const TavroEngineRecord* Database::engine() const { return object_.get()->engine; }
 bool Database::isConnected() const { return object_.get()->connected; }
 
@@ -395,8 +401,13 @@ void Database::executeWithParams(std::string_view sql, const Object& params) {
 
 void Database::close() {
   auto fn = need(engine()->close, 2, "engine");
+  TavroDatabase db = record();
   Host::CallScope scope(host_);
-  fn(record());
+  fn(db);
+  if (object_.get()->standaloneDatabase) {
+    object_.get()->db = nullptr;
+    object_.get()->connected = false;
+  }
   scope.finish();
 }
 

@@ -2,6 +2,7 @@
 // variants and arrays.
 #include "entry_points.h"
 #include "host_state.h"
+#include "quick_property_reads.h"
 #include "tavro_host/errors.h"
 
 namespace tavro::entry {
@@ -79,6 +80,13 @@ TavroObject TAVRO_CALL objectElement(TavroArray array, int32_t index) {
   TavroObject e = a->objects[static_cast<size_t>(index)];
   internal::lockObject(e);
   return e;
+}
+
+// A plug-in reads these for every value it binds: the common cases skip the
+// general lookup (quick_property_reads.h).
+// A misuse is left to the general path, which records it once.
+bool quickTarget(TavroObject o, const char* name) {
+  return o && name && !internal::threadIsDetached() && o->magic == TavroObjectImpl::kMagic && o->refs.load() > 0;
 }
 
 }  // namespace
@@ -198,22 +206,35 @@ void* TAVRO_CALL ArrayDirectGetGetProc(TavroArray array) {
 }
 
 bool TAVRO_CALL GetPropInteger(TavroObject o, const char* name, int32_t* out) {
-  Value v;
   int64_t n = 0;
+  if (quickTarget(o, name) && internal::quickInteger(o, name, n)) {
+    if (out) *out = static_cast<int32_t>(n);
+    return true;
+  }
+  Value v;
   if (!read(o, name, "VANTGetPropValueInteger", v) || !asInteger(v, n)) return false;
   if (out) *out = static_cast<int32_t>(n);
   return true;
 }
 
 bool TAVRO_CALL GetPropInt64(TavroObject o, const char* name, int64_t* out) {
-  Value v;
   int64_t n = 0;
+  if (quickTarget(o, name) && internal::quickInteger(o, name, n)) {
+    if (out) *out = n;
+    return true;
+  }
+  Value v;
   if (!read(o, name, "VANTGetPropValueInt64", v) || !asInteger(v, n)) return false;
   if (out) *out = n;
   return true;
 }
 
 bool TAVRO_CALL GetPropSingle(TavroObject o, const char* name, float* out) {
+  double d = 0;
+  if (quickTarget(o, name) && internal::quickDouble(o, name, d)) {
+    if (out) *out = static_cast<float>(d);
+    return true;
+  }
   Value v;
   if (!read(o, name, "VANTGetPropValueSingle", v)) return false;
   if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
@@ -222,6 +243,11 @@ bool TAVRO_CALL GetPropSingle(TavroObject o, const char* name, float* out) {
 }
 
 bool TAVRO_CALL GetPropDouble(TavroObject o, const char* name, double* out) {
+  double d = 0;
+  if (quickTarget(o, name) && internal::quickDouble(o, name, d)) {
+    if (out) *out = d;
+    return true;
+  }
   Value v;
   if (!read(o, name, "VANTGetPropValueDouble", v)) return false;
   if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
@@ -230,6 +256,14 @@ bool TAVRO_CALL GetPropDouble(TavroObject o, const char* name, double* out) {
 }
 
 bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out) {
+  TavroString quick = nullptr;
+  if (quickTarget(o, name) && internal::quickString(o, name, quick)) {
+    if (out)
+      *out = quick;
+    else
+      internal::unlockString(quick);
+    return true;
+  }
   Value v;
   if (!read(o, name, "VANTGetPropValueString", v) || v.kind() != Value::Kind::Text) return false;
   String s = v.hostString() ? v.hostString() : String::fromUtf8(v.asText());
@@ -238,6 +272,14 @@ bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out)
 }
 
 bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out) {
+  TavroObject quick = nullptr;
+  if (quickTarget(o, name) && internal::quickObject(o, name, quick)) {
+    if (out)
+      *out = quick;
+    else
+      internal::unlockObject(quick);
+    return true;
+  }
   Value v;
   if (!read(o, name, "VANTGetPropValueObject", v) || v.kind() != Value::Kind::Object) return false;
   Object obj = v.asObject();

@@ -208,6 +208,10 @@ Object Host::makeVariant(const Value& value) {
   if (value.kind() == Value::Kind::Date || value.kind() == Value::Kind::Time || value.kind() == Value::Kind::Timestamp)
     return makeDate(value.asDateTime());
   if (value.kind() == Value::Kind::Object) return value.asObject();
+  // A string Variant holds a host string, as the runtime's do: reading its
+  // StringValue hands out that string.
+  if (value.kind() == Value::Kind::Text && !value.hostString())
+    return makeVariantOfType(TAVRO_VARIANT_STRING, Value(String::fromUtf8(value.asText())));
   return makeVariantOfType(internal::variantTypeOf(value), value);
 }
 
@@ -313,6 +317,46 @@ const MethodInfo& Host::resolveMethod(const Object& self, std::string_view metho
   for (AbiKind k : args) given += std::string(given.empty() ? "" : ", ") + abiKindName(k);
   throw HostError(self.className() + "." + std::string(method) + "(" + given + ") returning " +
                   abiKindName(result) + " matches no declaration" + (tried.empty() ? " (no such method)" : ":" + tried));
+}
+
+namespace {
+
+// Whether an object is a value of the declared (non-array) type.
+bool isValueOfType(TavroObject o, const std::string& type) {
+  if (!o || internal::equalsIgnoreCase(type, "Variant") || internal::equalsIgnoreCase(type, "Object")) return true;
+  return Object::retain(o).isa(type);
+}
+
+bool isArrayOf(TavroObject o, const std::string& elementType) {
+  if (!o) return false;
+  if (internal::equalsIgnoreCase(elementType, "Variant")) return o->kind == internal::ObjectKind::VariantArray;
+  if (internal::equalsIgnoreCase(elementType, "Integer")) return o->kind == internal::ObjectKind::IntegerArray;
+  return o->kind == internal::ObjectKind::VariantArray || o->kind == internal::ObjectKind::IntegerArray;
+}
+
+std::string describeObject(TavroObject o) { return o ? "a " + Object::retain(o).className() : "Nil"; }
+
+}  // namespace
+
+void Host::checkObjectArguments(const MethodInfo& method, const std::vector<TavroObject>& objects) const {
+  const auto& parameters = method.declaration.parameters;
+  for (size_t i = 0; i < parameters.size() && i < objects.size(); ++i) {
+    const Parameter& p = parameters[i];
+    if (p.abi != AbiKind::Object) continue;
+    TavroObject o = objects[i];
+    if (o && !internal::checkedObject(o, "a method argument"))
+      throw HostError(method.declarationText + ": argument " + p.name + " is not a live host object");
+    const bool array = p.isArray || p.paramArray;
+    if (array ? isArrayOf(o, p.type) : isValueOfType(o, p.type)) continue;
+    throw HostError(method.declarationText + ": argument " + p.name + " takes " +
+                    (array ? "an array of " + p.type : "a " + p.type) + ", not " + describeObject(o));
+  }
+}
+
+void Host::checkObjectResult(const MethodInfo& method, TavroObject result) {
+  const Declaration& d = method.declaration;
+  if (!result || d.returnsArray || isValueOfType(result, d.returnType)) return;
+  internal::violation(method.declarationText + " returned " + describeObject(result));
 }
 
 // ---- data sources and dialogs -------------------------------------------

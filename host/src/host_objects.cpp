@@ -120,7 +120,7 @@ void destroyObject(TavroObjectImpl* o) {
     o->handle = nullptr;
     runPluginCode([&] { o->cursorRecord->destroy(h); });
   }
-  if (o->standaloneDatabase && o->engine && o->engine->close) runPluginCode([&] { o->engine->close(o->db); });
+  if (o->standaloneDatabase && o->db && o->engine && o->engine->close) runPluginCode([&] { o->engine->close(o->db); });
   for (TavroObject e : o->objects) unlockObject(e);
   o->magic = 0;
   o->refs = 0;

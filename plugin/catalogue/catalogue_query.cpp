@@ -6,20 +6,22 @@
 #include <vector>
 
 #include "frame/host_api.h"
+#include "odbc/failure_report.h"
 #include "odbc/last_error.h"
 #include "odbc/select.h"
 #include "odbc/statement_handle.h"
 
 namespace sqelto {
 
-std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const CatalogueCall& call) {
+std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const char* callName,
+                                             const CatalogueCall& call) {
   StatementHandle statement;  // freed on every way out until the cursor takes it
   if (!odbc::Succeeded(statement.Allocate(record->hdbc))) {
-    ReadConnectionFailure(record);
+    ReportConnectionFailure(record, "SQLAllocHandle");
     return nullptr;
   }
   if (!odbc::Succeeded(call(statement.get()))) {
-    ReadStatementFailure(record, statement.get());
+    ReportStatementFailure(record, statement.get(), callName);
     return nullptr;
   }
   auto cursor = std::make_unique<ODBCCursor>(record, statement.get(), std::string());
@@ -58,9 +60,10 @@ std::unique_ptr<InMemoryCursor> CopyCatalogueRows(ODBCCursor& source, std::span<
   return copy;
 }
 
-std::unique_ptr<InMemoryCursor> RunCatalogueQuery(ConnectionRecord* record, const CatalogueCall& call,
+std::unique_ptr<InMemoryCursor> RunCatalogueQuery(ConnectionRecord* record, const char* callName,
+                                                  const CatalogueCall& call,
                                                   std::span<const CatalogueColumn> columns) {
-  std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, call);
+  std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, callName, call);
   if (!source) return nullptr;
   return CopyCatalogueRows(*source, columns);
 }

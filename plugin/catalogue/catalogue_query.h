@@ -32,11 +32,13 @@ struct CatalogueColumn {
 // The catalogue function, called with a fresh statement.
 using CatalogueCall = std::function<SQLRETURN(SQLHSTMT)>;
 
-// Allocates a statement and makes the call on it. On success the statement
-// belongs to the returned cursor; on failure the driver's diagnostic (or -1
-// when it left none, last_error.h) is the last error, the statement is
-// dropped and null is returned.
-std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const CatalogueCall& call);
+// Allocates a statement and makes the call (named callName, for a failure
+// the driver gives no reason for) on it. On success the statement belongs to
+// the returned cursor; on failure the driver's diagnostic (or -1 naming the
+// call, failure_report.h) is the last error, the statement is dropped and
+// null is returned.
+std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const char* callName,
+                                             const CatalogueCall& call);
 
 // The driver's current value of a column as cell text: its bytes up to a
 // NUL, empty for an SQL NULL or a column the result lacks.
@@ -48,8 +50,8 @@ std::string DriverCellText(ODBCCursor& cursor, int32_t driverColumn);
 std::unique_ptr<InMemoryCursor> CopyCatalogueRows(ODBCCursor& source, std::span<const CatalogueColumn> columns);
 
 // RunCatalogueCall, then CopyCatalogueRows and the statement's end.
-std::unique_ptr<InMemoryCursor> RunCatalogueQuery(ConnectionRecord* record, const CatalogueCall& call,
-                                                  std::span<const CatalogueColumn> columns);
+std::unique_ptr<InMemoryCursor> RunCatalogueQuery(ConnectionRecord* record, const char* callName,
+                                                  const CatalogueCall& call, std::span<const CatalogueColumn> columns);
 
 // The column set a question answers with: the extended one when the
 // connection asks for extended schemas, else the plain one, which is its

@@ -55,7 +55,7 @@ TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString tableNam
     if (!BeginQuestion(record, {&table})) return nullptr;
 
     const std::vector<std::string> keyNames = PrimaryKeyNames(record, table);
-    std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, [&](SQLHSTMT statement) {
+    std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, "SQLColumns", [&](SQLHSTMT statement) {
       return SQLColumnsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), nullptr, 0);
     });
     if (!source) return nullptr;

@@ -51,7 +51,7 @@ TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString tableNam
                             SQL_QUICK);
     };
     return HandCatalogueToHost(record,
-                               RunCatalogueQuery(record, call, SchemaColumns(record, kIndexColumns, kPlainIndexColumns)),
+                               RunCatalogueQuery(record, "SQLStatistics", call, SchemaColumns(record, kIndexColumns, kPlainIndexColumns)),
                                HostCursorKind::RecordSet);
   });
 }
@@ -85,7 +85,7 @@ TavroObject TAVRO_CALL ODBCForeignKeys(TavroObject database, TavroString primary
       return SQLForeignKeysW(statement, nullptr, 0, nullptr, 0, text(primaryTable), primaryTable.length(), nullptr, 0,
                              nullptr, 0, text(foreignTable), foreignTable.length());
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kForeignKeyColumns), HostCursorKind::RecordSet);
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLForeignKeys", call, kForeignKeyColumns), HostCursorKind::RecordSet);
   });
 }
 
@@ -101,7 +101,7 @@ TavroObject TAVRO_CALL ODBCSpecialColumns(TavroObject database, int32_t identifi
       return SQLSpecialColumnsW(statement, Low16(identifierType), nullptr, 0, nullptr, 0, table.text(),
                                 table.length(), Low16(scope), Low16(nullable));
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kSpecialColumns), HostCursorKind::RecordSet);
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLSpecialColumns", call, kSpecialColumns), HostCursorKind::RecordSet);
   });
 }
 

@@ -34,7 +34,7 @@ TavroObject TAVRO_CALL ODBCTablePrivileges(TavroObject database, TavroString tab
     auto call = [&](SQLHSTMT statement) {
       return SQLTablePrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length());
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTablePrivilegeColumns),
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLTablePrivileges", call, kTablePrivilegeColumns),
                                HostCursorKind::RecordSet);
   });
 }
@@ -53,7 +53,7 @@ TavroObject TAVRO_CALL ODBCColumnPrivileges(TavroObject database, TavroString ta
       return SQLColumnPrivilegesW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), column.text(),
                                   column.length());
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kColumnPrivilegeColumns),
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLColumnPrivileges", call, kColumnPrivilegeColumns),
                                HostCursorKind::RecordSet);
   });
 }

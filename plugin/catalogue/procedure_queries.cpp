@@ -33,7 +33,7 @@ TavroObject TAVRO_CALL ODBCProcedures(TavroObject database) {
     if (!BeginQuestion(record, {})) return nullptr;
     SQLWCHAR everyName[] = {u'%', 0};
     auto call = [&](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, everyName, 1); };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumns), HostCursorKind::RecordSet);
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLProcedures", call, kProcedureColumns), HostCursorKind::RecordSet);
   });
 }
 
@@ -52,7 +52,7 @@ TavroObject TAVRO_CALL ODBCProcedureColumns(TavroObject database, TavroString pr
       return SQLProcedureColumnsW(statement, nullptr, 0, nullptr, 0, procedure.text(), procedure.length(), nullptr,
                                   0);
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kProcedureColumnColumns),
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLProcedureColumns", call, kProcedureColumnColumns),
                                HostCursorKind::RecordSet);
   });
 }

@@ -43,7 +43,7 @@ TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db) {
       return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, odbc::AsSqlWide(types.data()), typesLength);
     };
     return HandCatalogueToHost(record,
-                               RunCatalogueQuery(record, call, SchemaColumns(record, kTableColumns, kPlainTableColumns)),
+                               RunCatalogueQuery(record, "SQLTables", call, SchemaColumns(record, kTableColumns, kPlainTableColumns)),
                                HostCursorKind::RecordSet);
   });
 }

@@ -29,7 +29,7 @@ TavroObject ODBCGetSQLTypeInfo(TavroObject database, int32_t dataType, bool rowS
     // The driver takes the low 16 bits; SQL_ALL_TYPES (0) lists every type.
     const auto type = static_cast<SQLSMALLINT>(static_cast<uint16_t>(static_cast<uint32_t>(dataType) & 0xFFFF));
     auto call = [&](SQLHSTMT statement) { return SQLGetTypeInfoW(statement, type); };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, call, kTypeInfoColumns),
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLGetTypeInfo", call, kTypeInfoColumns),
                                rowSet ? HostCursorKind::RowSet : HostCursorKind::RecordSet);
   });
 }

@@ -240,10 +240,13 @@ void IntegerArrayGet(TavroArray array, int32_t index, int32_t *out) {
 }
 
 void ObjectArrayGet(TavroArray array, int32_t index, TavroObject *out) {
+  auto getter = ObjectArrayGetter(array);
+  if (getter != nullptr && out != nullptr) *out = getter(array, index);
+}
+
+TavroObjectElementGetter ObjectArrayGetter(TavroArray array) {
   auto getProc = BindAs<TavroObjectArrayGetProcFn>(g_objectArrayGetProc);
-  if (getProc == nullptr || out == nullptr) return;
-  auto getter = reinterpret_cast<TavroObjectElementGetter>(getProc(array));
-  if (getter != nullptr) *out = getter(array, index);
+  return getProc != nullptr ? reinterpret_cast<TavroObjectElementGetter>(getProc(array)) : nullptr;
 }
 
 bool GetPropValueInteger(TavroObject o, const char *name, int32_t *out) {

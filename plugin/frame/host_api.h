@@ -118,6 +118,10 @@ int32_t UBound(TavroArray array);
 // comes with a reference of its own, which the caller releases.
 void IntegerArrayGet(TavroArray array, int32_t index, int32_t *out);
 void ObjectArrayGet(TavroArray array, int32_t index, TavroObject *out);
+// The element getter of one Variant array, for reading all of its elements
+// (null when the host has none); each element comes with a reference of its
+// own.
+TavroObjectElementGetter ObjectArrayGetter(TavroArray array);
 
 // Properties by name; default: false (out untouched).
 // "VANTGetPropValueInteger" (second name "VANTGetPropValueInt").

@@ -3,6 +3,8 @@
 
 #include <tavro/plugin_sdk.h>
 
+#include "connection_dialog.h"
+#include "data_source_opener.h"
 #include "host_api.h"
 #include "host_binding.h"
 #include "registration_records.h"
@@ -35,10 +37,8 @@ int32_t StartPlugin(TavroResolver resolver) {
   RegisterClassRecord(ODBCDatabaseClass());
   RegisterClassRecord(ODBCPreparedStatementClass());
   host::RegisterModule(&ODBCConstantModule());
-  // The connection dialog and the data-source opener are registered by name
-  // now; their functions come with the design-time data-source support.
-  host::RegisterDataSourceInterface(kConnectionDialogTitle, nullptr);
-  return host::RegisterDataSource(kDataSourceKind, nullptr);
+  host::RegisterDataSourceInterface(kConnectionDialogTitle, ODBCConnectionDialog);
+  return host::RegisterDataSource(kDataSourceKind, ODBCOpenDataSource);
 }
 
 }  // namespace

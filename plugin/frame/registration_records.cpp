@@ -11,11 +11,19 @@
 
 #include "../catalogue/catalogue_entry_points.h"
 #include "../odbc/connect.h"
+#include "../odbc/connection_attributes.h"
 #include "../odbc/connection_record.h"
 #include "../odbc/cursor_bridge.h"
+#include "../odbc/driver_information.h"
 #include "../odbc/execute.h"
 #include "../odbc/last_error.h"
+#include "../odbc/next_result_set.h"
+#include "../odbc/record_insertion.h"
 #include "../odbc/select.h"
+#include "../odbc/transactions.h"
+#include "../statement/prepare.h"
+#include "../statement/prepared_statement_class.h"
+#include "data_source_opener.h"
 #include "engine_column_types.h"
 #include "odbc_constant_table.h"
 
@@ -57,25 +65,25 @@ TavroCursorRecord g_cursorRecord = {
 TavroEngineRecord g_engineRecord = {
     .version = TAVRO_DB_RECORD_VERSION,
     .flags = TAVRO_ENGINE_FLAGS,
-    .close = ODBCCloseDatabase,    // 2
+    .close = ODBCCloseForHost,     // 2: ODBCCloseDatabase, and the end of an opened data source
     .tableSchema = ODBCGetTableSchema,  // 3
     .fieldSchema = ODBCGetFieldSchema,  // 4
     .select = ODBCPerformSelect,   // 5
     .execute = ODBCExecute,        // 6
     .reserved7 = 0,
-    .addRecord = nullptr,          // 8: ODBCAddTableRecord (record insertion)
-    .selectWithParams = nullptr,   // 9: select with a parameter array (prepared statements)
+    .addRecord = ODBCAddTableRecord,               // 8
+    .selectWithParams = ODBCSelectWithParameters,  // 9
     .reserved10 = {0, 0},
     .indexSchema = ODBCGetIndexSchema,  // 12
     .lastErrorCode = ODBCLastErrorCode,      // 13
     .lastErrorString = ODBCLastErrorString,  // 14
-    .commit = nullptr,             // 15: ODBCCommit (transactions)
-    .rollback = nullptr,           // 16: ODBCRollback (transactions)
+    .commit = ODBCCommit,          // 15
+    .rollback = ODBCRollback,      // 16
     .reserved17 = 0,
     .columnTypes = ODBCColumnTypes,  // 18
     .reserved19 = {0, 0, 0, 0, 0, 0},
-    .prepare = nullptr,            // 25: ODBCPrepare (prepared statements)
-    .executeWithParams = nullptr,  // 26: execute with a parameter array (prepared statements)
+    .prepare = ODBCPrepareStatement,                 // 25
+    .executeWithParams = ODBCExecuteWithParameters,  // 26
     .reserved27 = 0,
 };
 
@@ -105,17 +113,16 @@ TavroMethodEntry g_databaseMethods[] = {
     {FunctionWord(&ODBCDataSourceNamesRecordSet), 0, "DriverNames() as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute,
      kDeprecatedByDrivers},
     {FunctionWord(&ODBCDataSourcesRowSet), 0, "Drivers() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    // ODBCGetInfo (driver information)
-    {nullptr, 0, "GetInfo(infoType as integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
+    {FunctionWord(&ODBCGetInfo), 0, "GetInfo(infoType as integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
      kDeprecatedByConnectionInfo},
-    // ODBCGetConnectionAttribute (connection attributes), also entry 9
-    {nullptr, 0, "GetConnectionAttribute(infoType as Integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
+    {FunctionWord(&ODBCGetConnectionAttribute), 0, "GetConnectionAttribute(infoType as Integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
      kDeprecatedByConnectionAttribute},
-    // ODBCSetConnectionAttribute (connection attributes), also entry 10
-    {nullptr, 0, "SetConnectionAttribute(infoType as Integer, value as Integer)", TAVRO_FLAG_ENTRY, kOneAttribute,
+    {FunctionWord(&ODBCSetConnectionAttribute), 0, "SetConnectionAttribute(infoType as Integer, value as Integer)", TAVRO_FLAG_ENTRY, kOneAttribute,
      kDeprecatedByConnectionAttribute},
-    {nullptr, 0, "ConnectionAttribute(attributeID as Integer) as Variant", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "ConnectionAttribute(attributeID as Integer, Assigns value as Integer)", TAVRO_FLAG_ENTRY,
+    {FunctionWord(&ODBCGetConnectionAttribute), 0, "ConnectionAttribute(attributeID as Integer) as Variant",
+     TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCSetConnectionAttribute), 0,
+     "ConnectionAttribute(attributeID as Integer, Assigns value as Integer)", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
     {FunctionWord(&ODBCPrimaryKeys), 0, "PrimaryKeys(table as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes,
      nullptr},
@@ -131,15 +138,15 @@ TavroMethodEntry g_databaseMethods[] = {
     {FunctionWord(&ODBCProcedures), 0, "Procedures() as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
     {FunctionWord(&ODBCProcedureColumns), 0, "ProcedureColumns(procedure as String) as RecordSet", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
-    // ODBCNextRecordset (next result set), also entry 19
-    {nullptr, 0, "NextRecordset() as Boolean", TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByNextRowSet},
-    {nullptr, 0, "NextRowSet() as Boolean", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCNextRecordset), 0, "NextRecordset() as Boolean", TAVRO_FLAG_ENTRY, kOneAttribute,
+     kDeprecatedByNextRowSet},
+    {FunctionWord(&ODBCNextRecordset), 0, "NextRowSet() as Boolean", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
     {FunctionWord(&ODBCGetSQLTypeInfoRecordSet), 0, "GetSQLTypeInfo(dataType as Integer) as RecordSet",
      TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByDataTypeInfo},
     {FunctionWord(&ODBCDataTypeInfoRowSet), 0, "DataTypeInfo(value as Integer) as RowSet", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
-    // ODBCPrepare (prepared statements)
-    {nullptr, 0, "Prepare(statement As String) as ODBCPreparedStatement", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCPrepare), 0, "Prepare(statement As String) as ODBCPreparedStatement", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
 };
 static_assert(std::size(g_databaseMethods) == 22);
 
@@ -192,16 +199,22 @@ TavroClassRecord g_databaseClass = {
 // ODBCPreparedStatement: instance data is one pointer to the statement object.
 // Every method locates the statement object and calls its operation.
 TavroMethodEntry g_statementMethods[] = {
-    {nullptr, 0, "Bind(zeroBasedIndex As Integer, param As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "Bind(values() As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "Bind(zeroBasedIndex As Integer, param As Variant, type As Integer)", TAVRO_FLAG_ENTRY,
+    {FunctionWord(&PreparedBindValue), 0, "Bind(zeroBasedIndex As Integer, param As Variant)", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
-    {nullptr, 0, "BindType(zeroBasedIndex As Integer, type As Integer)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "BindType(types() As Integer)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "SQLSelect(ParamArray params As Variant) As RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "SelectSQL(ParamArray params As Variant) As RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "SQLExecute(ParamArray params As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "ExecuteSQL(ParamArray params As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&PreparedBindValues), 0, "Bind(values() As Variant)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&PreparedBindValueWithType), 0, "Bind(zeroBasedIndex As Integer, param As Variant, type As Integer)",
+     TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&PreparedBindType), 0, "BindType(zeroBasedIndex As Integer, type As Integer)", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {FunctionWord(&PreparedBindTypes), 0, "BindType(types() As Integer)", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&PreparedSQLSelect), 0, "SQLSelect(ParamArray params As Variant) As RecordSet", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {FunctionWord(&PreparedSelectSQL), 0, "SelectSQL(ParamArray params As Variant) As RowSet", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {FunctionWord(&PreparedSQLExecute), 0, "SQLExecute(ParamArray params As Variant)", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
+    {FunctionWord(&PreparedExecuteSQL), 0, "ExecuteSQL(ParamArray params As Variant)", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
     // Declares the class constructible by host code; it has no function.
     {nullptr, 0, "Constructor", TAVRO_FLAG_CONSTRUCTOR, kNoAttributes, nullptr},
 };
@@ -225,7 +238,7 @@ TavroClassRecord g_statementClass = {
     .dataSize = sizeof(void *),
     .dataOffset = 0,
     .constructor = nullptr,
-    .destructor = nullptr,  // deletes the statement object through its virtual destructor (prepared statements)
+    .destructor = FunctionWord(&ODBCPreparedStatementDestructor),
     .properties = nullptr,
     .propertyCount = 0,
     .methods = g_statementMethods,

@@ -8,6 +8,7 @@
 #include "connection_hold.h"
 #include "failure_shield.h"
 #include "host_text.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "query_guard.h"
 #include "statement_text.h"
@@ -187,7 +188,7 @@ void CloseDatabase(ConnectionRecord* record) {
   ClearLastError(record);
   // Statements made on the handle go first, while it is still valid.
   NotifyConnectionClosing(record);
-  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionFailure(record);
+  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReportConnectionFailure(record, "SQLDisconnect");
   SQLFreeHandle(SQL_HANDLE_DBC, record->hdbc);
   record->hdbc = SQL_NULL_HDBC;
 }
@@ -237,7 +238,7 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
                                         sizeof record->connectionOut, &outLength, SQL_DRIVER_COMPLETE_REQUIRED);
   record->connectionOut[sizeof record->connectionOut - 1] = '\0';
   if (!odbc::Succeeded(rc)) {
-    ReadConnectionFailure(record);
+    ReportConnectionFailure(record, "SQLDriverConnect");
     SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
     record->hdbc = SQL_NULL_HDBC;
     return false;

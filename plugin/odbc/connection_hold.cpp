@@ -86,6 +86,12 @@ void NotifyConnectionClosing(ConnectionRecord* record) {
   for (ConnectionHold* hold : affected) hold->ConnectionClosing();
 }
 
+void FreeAtLastRelease(ConnectionRecord* record) {
+  Holds& all = AllHolds();
+  std::lock_guard lock(all.mutex);
+  all.moved.push_back(record);
+}
+
 void FreeIfMoved(ConnectionRecord* record) {
   {
     Holds& all = AllHolds();

@@ -1,6 +1,6 @@
 // A reference to a connection record held by something that works on its
-// connection besides the host object: a cursor, and later a prepared
-// statement. Holders derive from ConnectionHold.
+// connection besides the host object: a cursor or a prepared statement.
+// Holders derive from ConnectionHold.
 //
 // The record is the instance data of an ODBCDatabase host object, and the
 // host frees that instance when its program drops the object, while cursors
@@ -49,7 +49,12 @@ ConnectionRecord* OutliveHostInstance(ConnectionRecord* instanceRecord);
 void NotifyConnectionClosing(ConnectionRecord* record);
 
 // After the last release: frees a record that OutliveHostInstance moved
-// (the memory of a record in a host instance belongs to the host).
+// (the memory of a record in a host instance belongs to the host), or one
+// handed over with FreeAtLastRelease.
 void FreeIfMoved(ConnectionRecord* record);
+
+// A stand-alone record (NewStandaloneRecord) that the plug-in owns from now
+// on: its last release frees it, like a moved one.
+void FreeAtLastRelease(ConnectionRecord* record);
 
 }  // namespace sqelto

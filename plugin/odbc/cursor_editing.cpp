@@ -14,6 +14,7 @@
 #include "execute.h"
 #include "host_text.h"
 #include "key_condition.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "odbc_cursor.h"
@@ -182,7 +183,7 @@ int32_t CursorEditing::FieldCheck(ODBCCursor& cursor) {
 void CursorEditing::RunUpdate(ODBCCursor& cursor, ConnectionRecord* target, TavroUpdateField* fields) {
   StatementHandle statement;
   if (!odbc::Succeeded(statement.Allocate(target->hdbc))) {
-    ReadConnectionFailure(target);
+    ReportConnectionFailure(target, "SQLAllocHandle");
     return;
   }
   // Fields whose column has no name are left out; the parameters are
@@ -200,7 +201,7 @@ void CursorEditing::RunUpdate(ODBCCursor& cursor, ConnectionRecord* target, Tavr
     if (number > 0) text += ", ";
     text += name + "=?";
     if (!odbc::Succeeded(parameters.Bind(statement.get(), ++number, cursor.ColumnType(field->column), field->value))) {
-      ReadStatementFailure(target, statement.get());
+      ReportStatementFailure(target, statement.get(), "SQLBindParameter");
       return;
     }
   }
@@ -212,9 +213,13 @@ void CursorEditing::RunUpdate(ODBCCursor& cursor, ConnectionRecord* target, Tavr
   text += " WHERE " + whereClause_;
   std::vector<odbc::Utf16Unit> wide = odbc::Utf8ToUtf16(text.data(), text.size());
   SQLRETURN rc = SQLPrepareW(statement.get(), odbc::AsSqlWide(wide.data()), static_cast<SQLINTEGER>(wide.size() - 1));
-  if (odbc::Succeeded(rc)) rc = SQLExecute(statement.get());
+  if (!odbc::Succeeded(rc)) {
+    ReportStatementFailure(target, statement.get(), "SQLPrepare");
+    return;
+  }
+  rc = SQLExecute(statement.get());
   if (!odbc::Succeeded(rc) && rc != SQL_NO_DATA) {
-    ReadStatementFailure(target, statement.get());
+    ReportStatementFailure(target, statement.get(), "SQLExecute");
     return;
   }
   SQLLEN rows = 0;

@@ -80,22 +80,6 @@ void ReadConnectionDiagnostics(ConnectionRecord* record) {
   ReadDiagnostic(record, SQL_HANDLE_DBC, record->hdbc);
 }
 
-namespace {
-void ReportUnexplainedFailure(ConnectionRecord* record) {
-  if (record->lastErrorCode == 0) SetLastError(record, kOwnFailureCode, kFailureWithoutDiagnosticText);
-}
-}  // namespace
-
-void ReadStatementFailure(ConnectionRecord* record, SQLHSTMT statement) {
-  ReadStatementDiagnostics(record, statement);
-  ReportUnexplainedFailure(record);
-}
-
-void ReadConnectionFailure(ConnectionRecord* record) {
-  ReadConnectionDiagnostics(record);
-  ReportUnexplainedFailure(record);
-}
-
 int32_t TAVRO_CALL ODBCLastErrorCode(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
   SQELTO_TRACE(record, "ENTER ODBCLastErrorCode(", record, ")");

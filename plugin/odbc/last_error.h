@@ -28,14 +28,6 @@ void ReadStatementDiagnostics(ConnectionRecord* record, SQLHSTMT statement);
 // left as it is.
 void ReadConnectionDiagnostics(ConnectionRecord* record);
 
-// The same after a call that failed: when the driver left no diagnostic to
-// read, the last error would still say nothing failed, so it becomes -1 and
-// kFailureWithoutDiagnosticText. (Not for SQL_NO_DATA, which is no failure.)
-inline constexpr const char* kFailureWithoutDiagnosticText =
-    "The driver reported a failure without a diagnostic to say why.";
-void ReadStatementFailure(ConnectionRecord* record, SQLHSTMT statement);
-void ReadConnectionFailure(ConnectionRecord* record);
-
 // Engine words 13 and 14.
 int32_t TAVRO_CALL ODBCLastErrorCode(TavroDatabase db);
 TavroString TAVRO_CALL ODBCLastErrorString(TavroDatabase db);

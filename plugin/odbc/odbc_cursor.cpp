@@ -6,6 +6,7 @@
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "long_data.h"
 #include "value_limit.h"
@@ -335,7 +336,7 @@ bool ODBCCursor::NextRecord() {
     GetRowValues();
     return true;
   }
-  if (rc != SQL_NO_DATA) ReadStatementFailure(record(), hstmt_);
+  if (rc != SQL_NO_DATA) ReportStatementFailure(record(), hstmt_, "SQLFetch");
   return false;
 }
 
@@ -352,7 +353,7 @@ void ODBCCursor::Scroll(SQLSMALLINT orientation) {
   else if (rc == SQL_NO_DATA)  // moved past an end: no failure, no diagnostic
     ReadStatementDiagnostics(record(), hstmt_);
   else
-    ReadStatementFailure(record(), hstmt_);
+    ReportStatementFailure(record(), hstmt_, "SQLFetchScroll");
 }
 
 void ODBCCursor::PreviousRecord() {

@@ -68,22 +68,32 @@ constexpr char16_t kCp1252High[32] = {
 
 std::vector<Utf16Unit> Utf8ToUtf16(const char* bytes, std::size_t length) {
   std::vector<Utf16Unit> out;
+  Utf8ToUtf16(bytes, length, out);
+  return out;
+}
+
+void Utf8ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>& out) {
+  out.clear();
   out.reserve(length + 1);
   const auto* in = reinterpret_cast<const unsigned char*>(bytes);
   for (std::size_t i = 0; i < length;) AppendUtf16(out, DecodeUtf8(in, length, i));
   out.push_back(0);
-  return out;
 }
 
 std::vector<Utf16Unit> Cp1252ToUtf16(const char* bytes, std::size_t length) {
   std::vector<Utf16Unit> out;
+  Cp1252ToUtf16(bytes, length, out);
+  return out;
+}
+
+void Cp1252ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>& out) {
+  out.clear();
   out.reserve(length + 1);
   for (std::size_t i = 0; i < length; ++i) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
     out.push_back(byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : byte);
   }
   out.push_back(0);
-  return out;
 }
 
 std::size_t Utf16ToUtf8(const Utf16Unit* units, std::size_t count, char* out, std::size_t capacity) {

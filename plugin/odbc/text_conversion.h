@@ -23,6 +23,11 @@ std::vector<Utf16Unit> Utf8ToUtf16(const char* bytes, std::size_t length);
 // Windows converter does.
 std::vector<Utf16Unit> Cp1252ToUtf16(const char* bytes, std::size_t length);
 
+// The same into `out`, whose storage is reused (for values converted again
+// and again).
+void Utf8ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>& out);
+void Cp1252ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>& out);
+
 // UTF-16 units to UTF-8 into out[0 .. capacity). Stops before a character
 // that would not fit whole, so a cut text is still valid UTF-8. Returns the
 // bytes written; no terminator is added.

@@ -108,6 +108,22 @@ TEST_F(FakePluginTest, ArraysAndVariantsAreReadTheTwoStageWay) {
   EXPECT_THROW(host_.setProperty(v, "Type", Value(int32_t{2})), tavro::HostError);
 }
 
+TEST_F(FakePluginTest, ArgumentsAndResultsMustBeOfTheirDeclaredTypes) {
+  Object o = host_.createInstance("FakeCounter");
+  // The runtime passes arrays of the declared element type only, never Nil.
+  EXPECT_THROW(host_.call<int32_t>(o, "Sum", host_.makeVariantArray({})), tavro::HostError);
+  EXPECT_THROW(host_.call<String>(o, "Describe", host_.makeIntegerArray({1})), tavro::HostError);
+  EXPECT_THROW(host_.call<String>(o, "Describe", nullptr), tavro::HostError);
+  EXPECT_THROW(host_.call<String>(o, "Describe", host_.makeVariant(Value(1))), tavro::HostError);
+  EXPECT_TRUE(host_.violations().empty());
+  // A result of another class than declared is the plug-in's fault.
+  Object wrong = host_.call<Object>(o, "WrongCounter", 3);
+  EXPECT_EQ(wrong.className(), "Variant");
+  EXPECT_EQ(host_.violations(),
+            std::vector<std::string>{"WrongCounter(n as Integer) as FakeCounter returned a Variant"});
+  host_.clearViolations();
+}
+
 TEST_F(FakePluginTest, MisuseAnswersDefaultsAndIsRecorded) {
   Object o = host_.createInstance("FakeCounter");
   const int64_t strings = host_.liveStrings();

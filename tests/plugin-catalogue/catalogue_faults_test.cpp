@@ -68,7 +68,7 @@ TEST_F(CatalogueFaults, ARefusalWithoutADiagnosticIsStillAFailure) {
   tavro::Database db = session_.Connected(Through("TestFail=SQLTables,SQLGetDiagRec;"));
   EXPECT_TRUE(db.tableSchema().isNull());
   EXPECT_EQ(db.lastErrorCode(), -1);
-  EXPECT_EQ(db.lastErrorString(), "The driver reported a failure without a diagnostic to say why.");
+  EXPECT_EQ(db.lastErrorString(), "SQLTables failed and the driver gave no reason.");
 }
 
 TEST_F(CatalogueFaults, AFetchFailingPartWayKeepsTheRowsCopiedAndItsError) {

@@ -63,7 +63,7 @@ TEST_F(QueryFaults, AFailureWithoutADiagnosticStillShowsAsOne) {
   tavro::Database db = session_.Connected(Through("TestFail=SQLExecDirect,SQLGetDiagRec;"));
   EXPECT_TRUE(db.select("SELECT id FROM items").isNull());
   EXPECT_EQ(db.lastErrorCode(), -1);
-  EXPECT_EQ(db.lastErrorString(), "The driver reported a failure without a diagnostic to say why.");
+  EXPECT_EQ(db.lastErrorString(), "SQLExecDirect failed and the driver gave no reason.");
   db.execute("DELETE FROM items");
   EXPECT_EQ(db.lastErrorCode(), -1);
 }

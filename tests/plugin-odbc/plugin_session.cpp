@@ -2,35 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <stdexcept>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "test_environment.h"
 
 namespace plugin_odbc_test {
-namespace {
 
-std::string Required(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0')
-    throw std::runtime_error(std::string(name) + " is not set: run the test through CTest");
-  return value;
-}
-
-}  // namespace
+using sqelto_test::RequiredEnvironment;
 
 DataSourceUnderTest SqliteUnderTest() {
   // A database file of this process only: CTest runs test processes side by side.
-  const std::string file = Required("SQELTO_ODBC_DIR") + "/plugin-odbc-" + std::to_string(getpid()) + ".sqlite3";
-  return {"SQLite", Required("SQELTO_SQLITE_DSN"), "Driver=SQLite3;Database=" + file + ";", false, ""};
+  const std::string file = RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("plugin-odbc") + ".sqlite3";
+  return {"SQLite", RequiredEnvironment("SQELTO_SQLITE_DSN"), "Driver=SQLite3;Database=" + file + ";", false, ""};
 }
 
 DataSourceUnderTest PostgresUnderTest() {
-  return {"PostgreSQL", Required("SQELTO_PG_DSN"),
-          "Driver={PostgreSQL Unicode};Servername=" + Required("SQELTO_PG_HOST") + ";Port=" +
-              Required("SQELTO_PG_PORT") + ";Database=" + Required("SQELTO_PG_DATABASE") +
+  return {"PostgreSQL", RequiredEnvironment("SQELTO_PG_DSN"),
+          "Driver={PostgreSQL Unicode};Servername=" + RequiredEnvironment("SQELTO_PG_HOST") + ";Port=" +
+              RequiredEnvironment("SQELTO_PG_PORT") + ";Database=" + RequiredEnvironment("SQELTO_PG_DATABASE") +
               ";Username=postgres;SSLmode=disable;",
           true, "postgres"};
 }
@@ -58,7 +47,7 @@ int64_t SingleInteger(tavro::Database& db, const std::string& sql) {
   return rows.value(0).asInteger();
 }
 
-std::string UniqueName(const std::string& stem) { return stem + "_" + std::to_string(getpid()); }
+std::string UniqueName(const std::string& stem) { return sqelto_test::UniqueName(stem); }
 
 
 PluginSession::PluginSession(TavroPluginMainFn linkedIn) {

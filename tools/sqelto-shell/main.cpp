@@ -12,7 +12,6 @@
 
 #include "demo_database.h"
 #include "interrupt_watcher.h"
-#include "shell_commands.h"
 #include "shell_inputs.h"
 #include "shell_session.h"
 #include "statement_splitter.h"
@@ -43,20 +42,13 @@ bool RunAll(ShellSession& session, const std::vector<std::string>& statements, O
   return true;
 }
 
-// One -c argument or script: a backslash command, or SQL statements.
-bool RunInput(ShellSession& session, const ShellInput& input, OutputFormat format) {
-  if (sqelto_shell::IsShellCommand(input.text))
-    return sqelto_shell::RunShellCommand(session, input.text, format, std::cout, std::cerr);
-  return RunAll(session, sqelto_shell::SplitStatements(input.text), format);
-}
-
 // Statements from standard input. At a terminal: a prompt, and a failing
 // statement does not end the session. From a pipe or file: no prompt, the
 // first failure ends the run with a non-zero status, and the last statement
 // needs no ';'.
 int FromStandardInput(ShellSession& session, OutputFormat format) {
   const bool terminal = isatty(STDIN_FILENO) != 0;
-  if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\help lists the commands\n";
+  if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\? lists the commands\n";
   sqelto_shell::StatementSplitter splitter;
   std::size_t offset = 0;  // of the line's first byte in the input
   std::string line;
@@ -72,10 +64,6 @@ int FromStandardInput(ShellSession& session, OutputFormat format) {
       continue;
     }
     if (!splitter.inStatement() && (line == ".quit" || line == ".exit")) break;
-    if (!splitter.inStatement() && sqelto_shell::IsShellCommand(line)) {
-      if (!sqelto_shell::RunShellCommand(session, line, format, std::cout, std::cerr) && !terminal) return kFailed;
-      continue;
-    }
     splitter.feed(line + "\n");
     for (const auto& sql : splitter.take())
       if (!session.run(sql, format, std::cout, std::cerr) && !terminal) return kFailed;
@@ -115,8 +103,10 @@ int main(int argc, char** argv) {
                "SQLite demo database (created on first use)."};
   std::string dsn, connect, user, password, plugin, dataFolder;
   std::vector<std::string> commands, scripts;
+  std::vector<std::string> parameterTexts;
   int32_t timeout = 0;
   bool csv = false;
+  bool batch = false;
   auto* dsnOption = app.add_option("--dsn", dsn, "ODBC data source name");
   auto* connectOption = app.add_option("--connect", connect, "full ODBC connection string");
   app.add_option("--user", user, "user name (with --dsn)");
@@ -129,6 +119,10 @@ int main(int argc, char** argv) {
   auto* scriptOption =
       app.add_option("script", scripts, "files of SQL statements separated by ';' (batch mode, in order with -c)");
   app.add_flag("--csv", csv, "print results as CSV (RFC 4180) instead of aligned tables");
+  app.add_option("-p,--parameter", parameterTexts,
+                 "a parameter of every statement: TYPE:VALUE, null or a bare value (repeatable, in order)")
+      ->allow_extra_args(false);
+  app.add_flag("--batch", batch, "send each -c text and script whole, not split at ';' (every result set shows)");
   app.add_option("--plugin", plugin, "load the Sqelto plug-in from this library instead of the linked one");
   app.add_option("--data-folder", dataFolder, "folder of the embedded demo database");
   CLI11_PARSE(app, argc, argv);
@@ -146,6 +140,8 @@ int main(int argc, char** argv) {
   try {
     // Every input is read and checked before anything connects or runs.
     const std::vector<ShellInput> inputs = BatchInputs(app, commandOption, commands, scriptOption, scripts);
+    std::vector<sqelto_shell::ParameterValue> parameters;
+    for (const std::string& text : parameterTexts) parameters.push_back(sqelto_shell::ParseParameter(text));
 
     sqelto_shell::ConnectRequest request{dsn.empty() ? connect : dsn, user, password, timeout};
     std::optional<sqelto_shell::DemoDatabase> demo;
@@ -166,12 +162,14 @@ int main(int argc, char** argv) {
       std::cerr << "sqelto-shell: created the demo database " << demo->databaseFile.string() << '\n';
     }
 
+    session.setStandingParameters(std::move(parameters));
     int status = 0;
     if (inputs.empty()) {
       status = FromStandardInput(session, format);
     } else {
       for (const ShellInput& input : inputs)
-        if (!RunInput(session, input, format)) {
+        if (!RunAll(session, batch ? std::vector<std::string>{input.text} : sqelto_shell::SplitStatements(input.text),
+                    format)) {
           status = kFailed;
           break;
         }
@@ -181,6 +179,9 @@ int main(int argc, char** argv) {
       status = kFailed;
     }
     return status;
+  } catch (const sqelto_shell::ParameterError& error) {
+    std::cerr << "sqelto-shell: " << error.what() << '\n';
+    return kRefused;
   } catch (const sqelto_shell::InputError& error) {
     std::cerr << "sqelto-shell: " << error.what() << '\n';
     return kRefused;

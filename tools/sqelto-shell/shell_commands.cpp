@@ -161,20 +161,11 @@ const std::map<std::string, Command>& Commands() {
                           [](ShellSession& s, const std::vector<std::string>&) { return s.method("DataSourceNames"); })},
       {"\\edit", EditRow},
       {"\\delete", DeleteRow},
-      {"\\help", [](ShellSession&, const std::vector<std::string>&, OutputFormat, std::ostream& out, std::ostream&) {
-         out << ShellCommandHelp();
-         return true;
-       }},
   };
   return commands;
 }
 
 }  // namespace
-
-bool IsShellCommand(std::string_view line) {
-  const std::size_t start = line.find_first_not_of(" \t");
-  return start != std::string_view::npos && line[start] == '\\';
-}
 
 bool HandlesShellCommand(std::string_view line) {
   const std::vector<std::string> words = Words(line);
@@ -186,7 +177,7 @@ bool RunShellCommand(ShellSession& session, std::string_view line, OutputFormat 
   const std::vector<std::string> words = Words(line);
   const auto command = words.empty() ? Commands().end() : Commands().find(words[0]);
   if (command == Commands().end()) {
-    err << "unknown command " << (words.empty() ? std::string(line) : words[0]) << " (\\help lists them)\n";
+    err << "unknown command " << (words.empty() ? std::string(line) : words[0]) << " (\\? lists them)\n";
     return false;
   }
   return command->second(session, words, format, out, err);

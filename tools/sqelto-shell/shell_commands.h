@@ -13,9 +13,7 @@
 
 namespace sqelto_shell {
 
-// Whether the input is a backslash command rather than SQL.
-bool IsShellCommand(std::string_view line);
-// Whether it is one of the commands below (its first word).
+// Whether a backslash command is one of these (its first word).
 bool HandlesShellCommand(std::string_view line);
 
 // Runs one command. Answers what a statement answers: true on success; on
@@ -23,7 +21,7 @@ bool HandlesShellCommand(std::string_view line);
 bool RunShellCommand(ShellSession& session, std::string_view line, OutputFormat format, std::ostream& out,
                      std::ostream& err);
 
-// The commands, one line each, for "\help".
+// The commands, one line each, for "\?" and "\help".
 const char* ShellCommandHelp();
 
 }  // namespace sqelto_shell

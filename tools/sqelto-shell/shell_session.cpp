@@ -1,6 +1,7 @@
 #include "shell_session.h"
 
-#include "odbc/connection_record.h"
+#include "prepared_run.h"
+#include "shell_commands.h"
 
 #include <vector>
 
@@ -46,31 +47,54 @@ bool ShellSession::connect(const ConnectRequest& request, std::ostream& err) {
   return false;
 }
 
-bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
-  tavro::RecordSet rows = db_->select(sql);
-  if (!rows.isNull() && db_->lastErrorCode() != 0) {
-    reportError(err);
-    return false;
-  }
-  if (!rows.isNull() && rows.columnCount() > 0) lastQuery_ = sql;
-  return show(std::move(rows), format, out, err);
-}
-
 bool ShellSession::reportFailure(std::ostream& err) {
   if (db_->lastErrorCode() == 0) return true;
   reportError(err);
   return false;
 }
 
-int32_t ShellSession::rowsAffected() const {
-  return static_cast<const sqelto::ConnectionRecord*>(db_->record())->rowsAffected;
+bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
+  if (StatementCommands::IsCommand(sql)) {
+    // The catalogue and editing commands, else those of statements; the
+    // list of commands has both.
+    if (sql == "\\?" || sql == "\\help") {
+      out << ShellCommandHelp();
+      return commands_.run("\\?", out, err);
+    }
+    if (HandlesShellCommand(sql)) return RunShellCommand(*this, sql, format, out, err);
+    return commands_.run(sql, out, err);
+  }
+  if (const auto parameters = commands_.parametersForNextStatement(); !parameters.empty())
+    return RunPrepared(*this, sql, parameters, format, out, err);
+  tavro::RecordSet rows = db_->select(sql);
+  if (rows.isNull() || db_->lastErrorCode() != 0) {
+    reportError(err);
+    return false;
+  }
+  if (rows.columnCount() > 0) lastQuery_ = sql;
+  return printResults(rows, format, out, err);
+}
+
+bool ShellSession::printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
+  bool first = true;
+  do {
+    if (!first) out << '\n';
+    first = false;
+    if (!printResult(rows, format, out, err)) return false;
+  } while (host_.call<bool>(object_, "NextRowSet"));
+  return reportFailure(err);
 }
 
 bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err) {
   if (rows.isNull()) {
-    reportError(err);
+    // A refusal always has its error; say something all the same.
+    if (reportFailure(err)) err << "error: no answer from the plug-in\n";
     return false;
   }
+  return printResult(rows, format, out, err) && reportFailure(err);
+}
+
+bool ShellSession::printResult(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
   const int32_t columns = rows.columnCount();
   if (columns == 0) {
     out << "OK\n";
@@ -90,11 +114,11 @@ bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream
   }
   printer.finish();
   // A fetch that failed part-way ends the rows early; say so.
-  if (db_->lastErrorCode() != 0) {
-    reportError(err);
-    return false;
-  }
-  return true;
+  return reportFailure(err);
+}
+
+int32_t ShellSession::rowsAffected() const {
+  return static_cast<const sqelto::ConnectionRecord*>(db_->record())->rowsAffected;
 }
 
 }  // namespace sqelto_shell

@@ -13,7 +13,9 @@
 #include <tavro_host/tavro_host.h>
 
 #include "odbc/connection_record.h"
+#include "parameter_values.h"
 #include "result_printer.h"
+#include "statement_commands.h"
 
 namespace sqelto_shell {
 
@@ -39,8 +41,24 @@ public:
   // code and text to err and answers false.
   bool run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err);
 
-  // Prints a result set the plug-in answered with, as run() prints one; a
-  // nil answer or a failure while reading it reports the plug-in's error.
+  // The connection record, for cancelling its running statement; null when
+  // the plug-in is a loaded library (its code is not the shell's to call).
+  sqelto::ConnectionRecord* cancellableRecord() const;
+
+  // Parameters for every statement that has none of its own (-p).
+  void setStandingParameters(std::vector<ParameterValue> values) { commands_.setStandingParameters(std::move(values)); }
+
+  // For the backslash commands and prepared runs.
+  tavro::Host& host() { return host_; }
+  const tavro::Object& database() const { return object_; }
+  tavro::Database& engine() { return *db_; }
+  // False, with "error <code>: <text>" on err, when the last error is set.
+  bool reportFailure(std::ostream& err);
+  // Prints a result and every further result set of its statement, in turn
+  // (a statement without columns prints "OK").
+  bool printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
+  // Prints an answer of the catalogue (no further result sets); a nil answer
+  // or a failure while reading it reports the plug-in's error.
   bool show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err);
 
   // The latest statement that answered with columns: the result \edit and
@@ -48,14 +66,6 @@ public:
   const std::string& lastQuery() const { return lastQuery_; }
   // The row count of the latest statement, as the plug-in recorded it.
   int32_t rowsAffected() const;
-  // False, with the plug-in's error on err, when its last error is set.
-  bool reportFailure(std::ostream& err);
-
-  // What the backslash commands reach the plug-in through: the host, the
-  // ODBCDatabase object (its methods) and the engine words over it.
-  tavro::Host& host() { return host_; }
-  const tavro::Object& database() const { return object_; }
-  tavro::Database& engine() { return *db_; }
   // A method of the ODBCDatabase object answering with a result set.
   template <class... A>
   tavro::RecordSet method(const char* name, A&&... args) {
@@ -71,20 +81,18 @@ public:
     return rows;
   }
 
-  // The connection record, for cancelling its running statement; null when
-  // the plug-in is a loaded library (its code is not the shell's to call).
-  sqelto::ConnectionRecord* cancellableRecord() const;
-
   // Misuse of host entry points the plug-in made so far.
   std::vector<std::string> misuse() const { return host_.violations(); }
 
 private:
   void reportError(std::ostream& err);
+  bool printResult(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
 
   tavro::Host host_;
   bool linked_ = false;
   tavro::Object object_;
   std::optional<tavro::Database> db_;
+  StatementCommands commands_{*this};
   std::string lastQuery_;
 };
 

@@ -18,6 +18,11 @@ void StatementSplitter::feed(std::string_view text) {
     const char next = i + 1 < text.size() ? text[i + 1] : '\0';
     switch (state_) {
       case State::Plain:
+        if (c == '\\' && Trimmed(current_).empty()) {
+          current_.clear();
+          state_ = State::Command;
+          break;
+        }
         if (c == ';') {
           std::string statement = Trimmed(current_);
           if (!statement.empty()) done_.push_back(std::move(statement));
@@ -37,6 +42,14 @@ void StatementSplitter::feed(std::string_view text) {
         break;
       case State::LineComment:
         if (c == '\n') state_ = State::Plain;
+        break;
+      case State::Command:
+        if (c == '\n') {
+          done_.push_back(Trimmed(current_));
+          current_.clear();
+          state_ = State::Plain;
+          continue;
+        }
         break;
       case State::BlockComment:
         if (c == '*' && next == '/') {

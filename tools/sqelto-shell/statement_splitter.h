@@ -24,7 +24,9 @@ public:
   std::string finalStatement() const;
 
 private:
-  enum class State { Plain, SingleQuote, DoubleQuote, LineComment, BlockComment };
+  // A line that starts a statement with '\' is a shell command: it ends at
+  // the end of its line, not at a ';'.
+  enum class State { Plain, SingleQuote, DoubleQuote, LineComment, BlockComment, Command };
   State state_ = State::Plain;
   std::string current_;
   std::vector<std::string> done_;

@@ -83,7 +83,10 @@ class Database {
   ColumnTypes columnTypes();                                // word 18
   Object prepare(std::string_view sql);                     // word 25
   void executeWithParams(std::string_view sql, const Object& params);  // word 26
-  void close();                                             // word 2
+  // Word 2. A database made from a stand-alone record (the data-source
+  // opener's) hands the record back with it: it is closed once, by this or
+  // when its last reference goes, and refuses every later call.
+  void close();
 
  private:
   Host& host_;

@@ -215,6 +215,15 @@ class Host {
   };
   const MethodInfo& resolveMethod(const Object& self, std::string_view method,
                                   const std::vector<AbiKind>& args, AbiKind result) const;
+  // The runtime passes only values of a parameter's declared type: an array
+  // of the element type for "values() As T" and ParamArray, an instance of
+  // the class (or Nil) for a class type; anything for Variant. Throws
+  // HostError for an argument the runtime would refuse (index: the
+  // parameter's position; non-object arguments are null and not looked at).
+  void checkObjectArguments(const MethodInfo& method, const std::vector<TavroObject>& objects) const;
+  // An object result of another class than the declared one is the
+  // plug-in's fault: recorded as a violation.
+  void checkObjectResult(const MethodInfo& method, TavroObject result);
 
   HostState& state() noexcept { return *state_; }
   const HostState& state() const noexcept { return *state_; }
@@ -355,6 +364,14 @@ struct ResultTraits<Object> {
 template <class T>
 using Arg = ArgTraits<std::remove_cv_t<std::decay_t<T>>>;
 
+template <class H>
+TavroObject objectArgumentOf(const H& holder) {
+  if constexpr (std::is_same_v<decltype(holder.get()), TavroObject>)
+    return holder.get();
+  else
+    return nullptr;
+}
+
 }  // namespace detail
 
 template <class R, class... A>
@@ -362,6 +379,7 @@ R Host::call(const Object& self, std::string_view method, A&&... args) {
   using Result = detail::ResultTraits<R>;
   const MethodInfo& info = resolveMethod(self, method, {detail::Arg<A>::kind...}, Result::kind);
   std::tuple<typename detail::Arg<A>::Holder...> holders{typename detail::Arg<A>::Holder(*this, args)...};
+  std::apply([&](const auto&... h) { checkObjectArguments(info, {detail::objectArgumentOf(h)...}); }, holders);
   using Fn = typename Result::abi(TAVRO_CALL*)(TavroObject, typename detail::Arg<A>::abi...);
   auto fn = reinterpret_cast<Fn>(const_cast<void*>(info.function));
   CallScope scope(*this);
@@ -370,6 +388,7 @@ R Host::call(const Object& self, std::string_view method, A&&... args) {
     scope.finish();
   } else {
     R result = std::apply([&](auto&... h) { return Result::adopt(fn(self.get(), h.get()...)); }, holders);
+    if constexpr (std::is_same_v<R, Object>) checkObjectResult(info, result.get());
     scope.finish();
     return result;
   }

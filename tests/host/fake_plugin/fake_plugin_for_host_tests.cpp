@@ -240,6 +240,8 @@ TavroMethodEntry g_counterMethods[] = {
     {reinterpret_cast<void*>(&destructorCalls), 0, "DestructorCalls() as Integer", 4, 0, nullptr},
     {reinterpret_cast<void*>(&cursorDestroys), 0, "CursorDestroys() as Integer", 4, 0, nullptr},
     {nullptr, 0, "Constructor", 0x84, 0, nullptr},
+    // Declared to give a FakeCounter, gives a Variant: a plug-in fault.
+    {reinterpret_cast<void*>(&boxInteger), 0, "WrongCounter(n as Integer) as FakeCounter", 4, 0, nullptr},
 };
 
 TavroPropertyEntry g_counterProperties[] = {

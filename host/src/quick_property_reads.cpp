@@ -1,0 +1,81 @@
+#include "quick_property_reads.h"
+
+#include "host_state.h"
+
+namespace tavro::internal {
+namespace {
+
+// ASCII letters only, as property names are.
+bool sameName(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b)
+    if ((*a | 0x20) != (*b | 0x20)) return false;
+  return *a == *b;
+}
+
+const int32_t* dateFieldOf(TavroObjectImpl* o, const char* name) {
+  const DateTime& d = o->date;
+  switch (*name | 0x20) {
+    case 'y': return sameName(name, "Year") ? &d.year : nullptr;
+    case 'm': return sameName(name, "Month") ? &d.month : sameName(name, "Minute") ? &d.minute : nullptr;
+    case 'd': return sameName(name, "Day") ? &d.day : nullptr;
+    case 'h': return sameName(name, "Hour") ? &d.hour : nullptr;
+    case 's': return sameName(name, "Second") ? &d.second : nullptr;
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+bool quickInteger(TavroObjectImpl* o, const char* name, int64_t& out) {
+  if (o->kind == ObjectKind::Date) {
+    if (const int32_t* field = dateFieldOf(o, name)) {
+      out = *field;
+      return true;
+    }
+    return false;
+  }
+  if (o->kind != ObjectKind::Variant) return false;
+  if (sameName(name, "Type")) {
+    out = o->variantType;
+    return true;
+  }
+  const Value::Kind kind = o->variant.kind();
+  if (kind != Value::Kind::Integer && kind != Value::Kind::Int64) return false;
+  if (sameName(name, "IntegerValue")) {
+    out = static_cast<int32_t>(o->variant.asInteger());
+    return true;
+  }
+  if (sameName(name, "Int64Value")) {
+    out = o->variant.asInteger();
+    return true;
+  }
+  return false;
+}
+
+bool quickDouble(TavroObjectImpl* o, const char* name, double& out) {
+  if (o->kind != ObjectKind::Variant) return false;
+  const Value::Kind kind = o->variant.kind();
+  if (kind != Value::Kind::Single && kind != Value::Kind::Double) return false;
+  if (!sameName(name, "DoubleValue") && !sameName(name, "SingleValue")) return false;
+  out = o->variant.asDouble();
+  return true;
+}
+
+bool quickString(TavroObjectImpl* o, const char* name, TavroString& out) {
+  if (o->kind != ObjectKind::Variant || o->variant.kind() != Value::Kind::Text || !o->variant.hostString() ||
+      !sameName(name, "StringValue"))
+    return false;
+  out = o->variant.hostString().get();
+  lockString(out);
+  return true;
+}
+
+bool quickObject(TavroObjectImpl* o, const char* name, TavroObject& out) {
+  // A Date passed as a Variant is its own date value.
+  if (o->kind != ObjectKind::Date || !sameName(name, "DateValue")) return false;
+  lockObject(o);
+  out = o;
+  return true;
+}
+
+}  // namespace tavro::internal

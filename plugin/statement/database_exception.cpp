@@ -1,0 +1,32 @@
+#include "database_exception.h"
+
+#include <cstring>
+
+#include "../frame/host_api.h"
+
+namespace sqelto {
+
+void RaiseDatabaseException(int32_t code, const char* text) {
+  // Looked up on each use: class objects belong to the host that made them,
+  // and a process may load the plug-in into more than one host over its life.
+  TavroObject exception = host::CreateInstance(host::ObjectType("DatabaseException"));
+  if (exception == nullptr) return;
+  if (text == nullptr) text = "";
+  TavroString message = host::BuildString(text, static_cast<int32_t>(std::strlen(text)));
+  if (message != nullptr) {
+    host::SetStringEncoding(message, TAVRO_ENCODING_UTF8);
+    host::SetPropValueString(exception, "Message", message);
+    host::UnlockString(message);
+  }
+  host::SetPropValueInteger(exception, "ErrorNumber", code);
+  host::RaiseException(exception);
+  // The host keeps what it raises; this reference was ours.
+  host::UnlockObject(exception);
+}
+
+void RaiseLastError(ConnectionRecord* record) {
+  if (record->lastErrorCode == 0) return;
+  RaiseDatabaseException(record->lastErrorCode, record->lastErrorText);
+}
+
+}  // namespace sqelto

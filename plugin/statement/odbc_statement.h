@@ -1,0 +1,72 @@
+// The statement behind every ODBCPreparedStatement: its SQL text, the bound
+// host values and bind types, and the runs that bind them as ODBC
+// parameters and execute.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../odbc/connection_hold.h"
+#include "../odbc/connection_record.h"
+#include "../odbc/odbc_api.h"
+#include "parameter_binding.h"
+#include "sql_statement.h"
+
+namespace sqelto {
+
+class ODBCCursor;
+
+class ODBCStatement final : public SQLStatement, private ConnectionHold {
+public:
+  // Holds one reference to the connection for its whole life (the record
+  // may move out of its host object meanwhile). The text is the statement
+  // as UTF-8.
+  ODBCStatement(ConnectionRecord* connection, std::string sqlText);
+  ~ODBCStatement() override;
+
+  void BindValues(TavroArray values, bool deriveTypes) override;
+  void BindValue(int32_t position, TavroObject value) override;
+  void BindTypes(TavroArray types) override;
+  void BindType(int32_t position, int32_t type) override;
+  QxCursor* Select(TavroArray parameters) override;
+  void Execute(TavroArray parameters) override;
+
+  // One run: binds `parameters` first when given, binds every value as its
+  // bind type says, executes, and for a select returns the cursor over the
+  // result (null for execute-only runs and failures, which leave the last
+  // error).
+  ODBCCursor* Run(TavroArray parameters, bool executeOnly);
+  ConnectionRecord* Connection() const { return record(); }
+  void BindValueWithType(int32_t position, TavroObject value, int32_t type);
+
+  std::size_t ValueCount() const { return values_.size(); }
+  const std::vector<int32_t>& BindTypeList() const { return bindTypes_; }
+
+private:
+  // The connection is closing: the prepared handle goes with it.
+  void ConnectionClosing() override;
+  // False, with the last error set, for a position no parameter can have.
+  bool PositionAllowed(int32_t position);
+  // The array's upper bound; -1 (last error set) for more elements than a
+  // statement has parameters.
+  int32_t UpperBound(TavroArray array);
+  // Releases every value; the bind types stay.
+  void Reset();
+  // The statement handle prepared with the text: the one kept from an
+  // earlier run, or a new one. Null (last error set) when it cannot be made.
+  SQLHSTMT PreparedHandle();
+  void DropHandle();
+  bool BindAll(SQLHSTMT statement);
+
+  std::string sqlText_;
+  std::vector<TavroObject> values_;  // owned references; null where nothing is bound
+  std::vector<int32_t> bindTypes_;
+  // Buffers of the current run; a select's cursor takes them along.
+  std::vector<ParameterBuffer> buffers_;
+  // Kept prepared between runs; a select's cursor takes it along.
+  SQLHSTMT prepared_ = SQL_NULL_HSTMT;
+  std::size_t boundOnHandle_ = 0;  // parameters bound on it so far
+};
+
+}  // namespace sqelto

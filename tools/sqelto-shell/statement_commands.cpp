@@ -1,0 +1,93 @@
+#include "statement_commands.h"
+
+#include <charconv>
+
+#include "shell_session.h"
+
+namespace sqelto_shell {
+namespace {
+
+constexpr int32_t kAutoCommitAttribute = 102;  // SQL_ATTR_AUTOCOMMIT
+
+void Help(std::ostream& out) {
+  out << "\\begin               start a transaction (auto-commit off)\n"
+         "\\commit              commit it (auto-commit on again)\n"
+         "\\rollback            roll it back (auto-commit on again)\n"
+         "\\bind VALUE...       parameters of the next statement: TYPE:VALUE, null, or a bare value\n"
+         "                     (types: "
+      << ParameterTypeNames()
+      << ")\n"
+         "\\info N              what the driver answers to GetInfo(N)\n"
+         "\\?                   this list\n";
+}
+
+}  // namespace
+
+std::vector<ParameterValue> StatementCommands::parametersForNextStatement() {
+  if (!nextSet_) return standing_;
+  nextSet_ = false;
+  return std::move(next_);
+}
+
+bool StatementCommands::run(const std::string& line, std::ostream& out, std::ostream& err) {
+  const std::size_t end = line.find_first_of(" \t");
+  const std::string command = line.substr(0, end);
+  const std::string argument = end == std::string::npos ? "" : line.substr(end + 1);
+  if (command == "\\?") {
+    Help(out);
+    return true;
+  }
+  if (command == "\\begin" || command == "\\commit" || command == "\\rollback") return transaction(command, out, err);
+  if (command == "\\info") return info(argument, out, err);
+  if (command == "\\bind") {
+    try {
+      std::vector<ParameterValue> values;
+      for (const std::string& word : SplitParameterWords(argument)) values.push_back(ParseParameter(word));
+      next_ = std::move(values);
+      nextSet_ = true;
+      out << "(" << next_.size() << " parameters for the next statement)\n";
+      return true;
+    } catch (const ParameterError& e) {
+      err << "sqelto-shell: " << e.what() << '\n';
+      return false;
+    }
+  }
+  err << "sqelto-shell: unknown command " << command << " (\\? lists them)\n";
+  return false;
+}
+
+bool StatementCommands::transaction(const std::string& command, std::ostream& out, std::ostream& err) {
+  tavro::Host& host = session_.host();
+  if (command == "\\begin") {
+    host.call(session_.database(), "SetConnectionAttribute", kAutoCommitAttribute, 0);
+  } else {
+    if (command == "\\commit")
+      session_.engine().commit();
+    else
+      session_.engine().rollback();
+    if (!session_.reportFailure(err)) return false;
+    host.call(session_.database(), "SetConnectionAttribute", kAutoCommitAttribute, 1);
+  }
+  if (!session_.reportFailure(err)) return false;
+  out << (command == "\\begin" ? "BEGIN" : command == "\\commit" ? "COMMIT" : "ROLLBACK") << '\n';
+  return true;
+}
+
+bool StatementCommands::info(const std::string& argument, std::ostream& out, std::ostream& err) {
+  int32_t type = 0;
+  const auto [ptr, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), type);
+  if (argument.empty() || ec != std::errc() || ptr != argument.data() + argument.size()) {
+    err << "sqelto-shell: \\info needs a number (an SQLGetInfo type, e.g. \\info 17)\n";
+    return false;
+  }
+  tavro::Host& host = session_.host();
+  const tavro::Object answer = host.call<tavro::Object>(session_.database(), "GetInfo", type);
+  if (!answer) {
+    session_.reportFailure(err);
+    return false;
+  }
+  out << host.getProperty(answer, "StringValue").asText() << '\n';
+  return true;
+}
+
+}  // namespace sqelto_shell
