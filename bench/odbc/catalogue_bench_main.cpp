@@ -10,35 +10,17 @@
 #include <chrono>
 #include <clocale>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "bench_report.hpp"
 #include "catalogue_bench_schema.hpp"
 #include "catalogue_paths.hpp"
 
 using namespace odbc_bench;
 
 namespace {
-
-std::string fromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-std::string loadAverage() {
-  std::ifstream in("/proc/loadavg");
-  std::string one, five, fifteen;
-  in >> one >> five >> fifteen;
-  return one.empty() ? "unknown" : one + " " + five + " " + fifteen;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 using Question = std::function<CatalogueTotals(CataloguePath&)>;
 
@@ -79,10 +61,12 @@ bool benchmarkDatabase(const std::string& label, const std::string& connectionSt
   if (made > 0) fmt::print("  made the 300-column table and 2,000 tables in {:.1f} s\n", made);
   auto raw = rawCataloguePath(connectionString);
   auto plugin = pluginCataloguePath(connectionString);
-  bool ok = compare(fmt::format("field schema, {} columns", kWideColumns), *raw, *plugin,
-                    [](CataloguePath& p) { return p.fieldSchema(kWideTable); }, runs, goal);
-  ok = compare(fmt::format("table schema, {} tables", kManyTables + 1), *raw, *plugin,
-               [](CataloguePath& p) { return p.tableSchema(); }, runs, goal) &&
+  bool ok = compare(
+      fmt::format("field schema, {} columns", kWideColumns), *raw, *plugin,
+      [](CataloguePath& p) { return p.fieldSchema(kWideTable); }, runs, goal);
+  ok = compare(
+           fmt::format("table schema, {} tables", kManyTables + 1), *raw, *plugin,
+           [](CataloguePath& p) { return p.tableSchema(); }, runs, goal) &&
        ok;
   return ok;
 }
@@ -104,11 +88,12 @@ int main(int argc, char** argv) {
   double goal = 1.5;
   app.add_option("--sqlite", sqlite, "SQLite connection string (default from SQELTO_ODBC_DIR)");
   app.add_option("--postgres", postgres, "PostgreSQL connection string (default from SQELTO_PG_DSN)");
-  app.add_option("--database", database, "sqlite, postgres or all")->check(CLI::IsMember({"sqlite", "postgres", "all"}));
+  app.add_option("--database", database, "sqlite, postgres or all")
+      ->check(CLI::IsMember({"sqlite", "postgres", "all"}));
   app.add_option("--repeat", runs, "runs per path; the median counts")->check(CLI::Range(1, 1000));
   CLI11_PARSE(app, argc, argv);
 
-  fmt::print("odbc-catalogue-bench: median of {} alternating runs per path; load average {}\n", runs, loadAverage());
+  fmt::print("odbc-catalogue-bench: median of {} alternating runs per path; {}\n", runs, loadAverage());
   bool ok = true;
   try {
     if (database != "postgres") ok = benchmarkDatabase("SQLite", sqlite, runs, goal) && ok;
@@ -117,6 +102,6 @@ int main(int argc, char** argv) {
     fmt::print(stderr, "odbc-catalogue-bench: {}\n", e.what());
     return 1;
   }
-  fmt::print("\nload average after the runs: {}\n", loadAverage());
+  fmt::print("\nafter the runs: {}\n", loadAverage());
   return ok ? 0 : 1;
 }

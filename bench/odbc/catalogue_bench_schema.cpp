@@ -11,8 +11,8 @@ namespace {
 
 std::string wideTableDefinition(bool postgres) {
   // The common column types in turn, so the field schema maps every kind.
-  const char* types[] = {"INTEGER", "VARCHAR(40)", postgres ? "DOUBLE PRECISION" : "DOUBLE", "DATE", "TIMESTAMP",
-                         "BIGINT"};
+  const char* types[] = {"INTEGER", "VARCHAR(40)", postgres ? "DOUBLE PRECISION" : "DOUBLE",
+                         "DATE",    "TIMESTAMP",   "BIGINT"};
   std::string sql = fmt::format("CREATE TABLE {} (c000 INTEGER PRIMARY KEY", kWideTable);
   for (int i = 1; i < kWideColumns; ++i) sql += fmt::format(", c{:03} {}", i, types[i % 6]);
   return sql + ")";
@@ -35,10 +35,10 @@ double ensureCatalogueSchema(const std::string& connectionString) {
   connection.execute(fmt::format("DROP TABLE IF EXISTS {}", kWideTable));
   connection.execute(wideTableDefinition(postgres));
   if (postgres) {
-    connection.execute(fmt::format(
-        "DO $$ BEGIN FOR i IN 0..{} LOOP EXECUTE format('CREATE TABLE IF NOT EXISTS catalogue_t%s "
-        "(id INTEGER PRIMARY KEY, name VARCHAR(20))', lpad(i::text, 4, '0')); END LOOP; END $$",
-        kManyTables - 1));
+    connection.execute(
+        fmt::format("DO $$ BEGIN FOR i IN 0..{} LOOP EXECUTE format('CREATE TABLE IF NOT EXISTS catalogue_t%s "
+                    "(id INTEGER PRIMARY KEY, name VARCHAR(20))', lpad(i::text, 4, '0')); END LOOP; END $$",
+                    kManyTables - 1));
   } else {
     connection.execute("BEGIN");
     for (int i = 0; i < kManyTables; ++i)

@@ -14,7 +14,8 @@
 namespace odbc_bench {
 
 void CatalogueTotals::addName(const char* bytes, std::size_t length) {
-  for (std::size_t i = 0; i < length; ++i) nameHash = (nameHash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+  for (std::size_t i = 0; i < length; ++i)
+    nameHash = (nameHash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
   nameHash = (nameHash ^ 0xFF) * 1099511628211ull;  // a separator, so "ab","c" differs from "a","bc"
 }
 
@@ -112,7 +113,8 @@ public:
     object_ = host_.createInstance("ODBCDatabase");
     host_.setProperty(object_, "DataSource", tavro::Value(connectionString));
     db_.emplace(host_, object_);
-    if (!host_.call<bool>(object_, "Connect")) throw std::runtime_error("plug-in connect failed: " + db_->lastErrorString());
+    if (!host_.call<bool>(object_, "Connect"))
+      throw std::runtime_error("plug-in connect failed: " + db_->lastErrorString());
     cString_ = reinterpret_cast<TavroStringGetCStringFn>(tavro::Host::resolver()("StringGetCString"));
     if (cString_ == nullptr) throw std::runtime_error("the host serves no StringGetCString");
   }

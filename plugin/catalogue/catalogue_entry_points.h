@@ -10,9 +10,9 @@
 namespace sqelto {
 
 // Engine words.
-TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db);                        // 3
-TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString table);     // 4
-TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString table);     // 12
+TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db);                     // 3
+TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString table);  // 4
+TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString table);  // 12
 
 // ODBCDatabase methods; the first argument is the host database object.
 TavroObject TAVRO_CALL ODBCPrimaryKeys(TavroObject database, TavroString table);

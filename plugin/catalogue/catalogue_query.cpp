@@ -36,8 +36,8 @@ std::string DriverCellText(ODBCCursor& cursor, int32_t driverColumn) {
   if (bytes == nullptr) return {};
   // Rendered values are NUL-terminated; raw ones (binary) end at their length.
   const std::size_t limit = length > 0 ? static_cast<std::size_t>(length) : 0;
-  std::string text(bytes, owned ? std::strlen(bytes)
-                                : static_cast<std::size_t>(std::find(bytes, bytes + limit, '\0') - bytes));
+  std::string text(
+      bytes, owned ? std::strlen(bytes) : static_cast<std::size_t>(std::find(bytes, bytes + limit, '\0') - bytes));
   if (owned) delete[] bytes;
   return text;
 }
@@ -61,8 +61,7 @@ std::unique_ptr<InMemoryCursor> CopyCatalogueRows(ODBCCursor& source, std::span<
 }
 
 std::unique_ptr<InMemoryCursor> RunCatalogueQuery(ConnectionRecord* record, const char* callName,
-                                                  const CatalogueCall& call,
-                                                  std::span<const CatalogueColumn> columns) {
+                                                  const CatalogueCall& call, std::span<const CatalogueColumn> columns) {
   std::unique_ptr<ODBCCursor> source = RunCatalogueCall(record, callName, call);
   if (!source) return nullptr;
   return CopyCatalogueRows(*source, columns);
@@ -73,8 +72,7 @@ std::span<const CatalogueColumn> SchemaColumns(const ConnectionRecord* record,
   return record->extendedSchema != 0 ? extended : extended.first(plainCount);
 }
 
-TavroObject HandCatalogueToHost(ConnectionRecord* record, std::unique_ptr<InMemoryCursor> cursor,
-                                HostCursorKind kind) {
+TavroObject HandCatalogueToHost(ConnectionRecord* record, std::unique_ptr<InMemoryCursor> cursor, HostCursorKind kind) {
   if (!cursor) return nullptr;
   TavroObject result = HandCursorToHost(cursor.release(), kind);
   if (result == nullptr) SetLastError(record, kOwnFailureCode, kHostRefusedCursorText);

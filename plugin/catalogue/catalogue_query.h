@@ -37,8 +37,7 @@ using CatalogueCall = std::function<SQLRETURN(SQLHSTMT)>;
 // the returned cursor; on failure the driver's diagnostic (or -1 naming the
 // call, failure_report.h) is the last error, the statement is dropped and
 // null is returned.
-std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const char* callName,
-                                             const CatalogueCall& call);
+std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const char* callName, const CatalogueCall& call);
 
 // The driver's current value of a column as cell text: its bytes up to a
 // NUL, empty for an SQL NULL or a column the result lacks.
@@ -61,8 +60,7 @@ std::span<const CatalogueColumn> SchemaColumns(const ConnectionRecord* record,
 
 // Hands a finished copy to the host as a RecordSet or RowSet. When the host
 // refuses it, the copy is gone and the last error says so.
-TavroObject HandCatalogueToHost(ConnectionRecord* record, std::unique_ptr<InMemoryCursor> cursor,
-                                HostCursorKind kind);
+TavroObject HandCatalogueToHost(ConnectionRecord* record, std::unique_ptr<InMemoryCursor> cursor, HostCursorKind kind);
 
 // The connection record behind an ODBCDatabase host object (null when the
 // host has none for it).

@@ -27,8 +27,8 @@ void AppendDataSources(SQLHENV environment, SQLUSMALLINT first, const char* type
   SQLSMALLINT descriptionLength = 0;
   SQLUSMALLINT direction = first;
   // Names longer than the buffers arrive cut (with a warning) and stay cut.
-  while (odbc::Succeeded(SQLDataSourcesA(environment, direction, name, kNameBytes, &nameLength, description,
-                                         kNameBytes, &descriptionLength))) {
+  while (odbc::Succeeded(SQLDataSourcesA(environment, direction, name, kNameBytes, &nameLength, description, kNameBytes,
+                                         &descriptionLength))) {
     name[kNameBytes - 1] = 0;
     description[kNameBytes - 1] = 0;
     list.AppendRow({{reinterpret_cast<const char*>(name)}, {reinterpret_cast<const char*>(description)}, {type}});

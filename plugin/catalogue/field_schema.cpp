@@ -21,10 +21,12 @@ namespace {
 constexpr int32_t kNoDriverColumn = -1;
 // The SQLColumns result: COLUMN_NAME 3, DATA_TYPE 4, COLUMN_SIZE 6, NULLABLE 10.
 constexpr CatalogueColumn kFieldColumns[] = {
-    {"ColumnName", 3},    {"FieldType", 4},    {"IsPrimary", kNoDriverColumn}, {"NotNull", 10},
-    {"Length", 6},        {"DataType", 4},     {"TypeName", 5},                {"TableCatalog", 0},
-    {"TableSchema", 1},   {"TableName", 2},    {"ColumnSize", 6},              {"BufferLength", 7},
-    {"DecimalDigits", 8}, {"NumPrecRadix", 9}, {"Nullable", 10},               {"Remarks", 11},
+    {"ColumnName", 3},    {"FieldType", 4},    {"IsPrimary", kNoDriverColumn},
+    {"NotNull", 10},      {"Length", 6},       {"DataType", 4},
+    {"TypeName", 5},      {"TableCatalog", 0}, {"TableSchema", 1},
+    {"TableName", 2},     {"ColumnSize", 6},   {"BufferLength", 7},
+    {"DecimalDigits", 8}, {"NumPrecRadix", 9}, {"Nullable", 10},
+    {"Remarks", 11},
 };
 constexpr std::size_t kPlainFieldColumns = 5;
 enum FieldColumn { kColumnName, kFieldType, kIsPrimary, kNotNull, kFirstDriverText };

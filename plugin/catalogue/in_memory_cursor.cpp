@@ -38,9 +38,7 @@ TavroString InMemoryCursor::ColumnName(int32_t column) {
   return s;
 }
 
-bool InMemoryCursor::OnRow() const {
-  return current_ >= 0 && static_cast<std::size_t>(current_) < rows_.size();
-}
+bool InMemoryCursor::OnRow() const { return current_ >= 0 && static_cast<std::size_t>(current_) < rows_.size(); }
 
 const CatalogueCell* InMemoryCursor::CurrentCell(int32_t column) const {
   if (!OnRow() || column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return nullptr;

@@ -14,25 +14,33 @@ namespace {
 
 // The SQLStatistics result.
 constexpr CatalogueColumn kIndexColumns[] = {
-    {"IndexName", 5},   {"TableName", 2},     {"NonUnique", 3},   {"IndexQualifier", 4}, {"Type", 6},
-    {"OrdinalPosition", 7}, {"ColumnName", 8}, {"TableCatalog", 0}, {"TableSchema", 1},   {"AscOrDesc", 9},
-    {"Cardinality", 10}, {"Pages", 11},       {"FilterCondition", 12},
+    {"IndexName", 5},       {"TableName", 2},  {"NonUnique", 3},        {"IndexQualifier", 4}, {"Type", 6},
+    {"OrdinalPosition", 7}, {"ColumnName", 8}, {"TableCatalog", 0},     {"TableSchema", 1},    {"AscOrDesc", 9},
+    {"Cardinality", 10},    {"Pages", 11},     {"FilterCondition", 12},
 };
 constexpr std::size_t kPlainIndexColumns = 1;
 
 // The SQLForeignKeys result.
 constexpr CatalogueColumn kForeignKeyColumns[] = {
-    {"PrimaryKeyTableName", 2},     {"PrimaryKeyColumnName", 3},   {"PrimaryKeyName", 12},
-    {"ForeignKeyTableName", 6},     {"ForeignKeyColumnName", 7},   {"ForeignKeyName", 11},
-    {"KeySeq", 8},                  {"PrimaryKeyTableCatalog", 0}, {"PrimaryKeyTableSchema", 1},
-    {"ForeignKeyTableCatalog", 4}, {"ForeignKeyTableSchema", 5},  {"UpdateRule", 9},
+    {"PrimaryKeyTableName", 2},
+    {"PrimaryKeyColumnName", 3},
+    {"PrimaryKeyName", 12},
+    {"ForeignKeyTableName", 6},
+    {"ForeignKeyColumnName", 7},
+    {"ForeignKeyName", 11},
+    {"KeySeq", 8},
+    {"PrimaryKeyTableCatalog", 0},
+    {"PrimaryKeyTableSchema", 1},
+    {"ForeignKeyTableCatalog", 4},
+    {"ForeignKeyTableSchema", 5},
+    {"UpdateRule", 9},
     {"DeleteRule", 10},
 };
 
 // The SQLSpecialColumns result.
 constexpr CatalogueColumn kSpecialColumns[] = {
-    {"Scope", 0},        {"ColumnName", 1},   {"DataType", 2},      {"TypeName", 3},
-    {"ColumnSize", 4},   {"BufferLength", 5}, {"DecimalDigits", 6}, {"PseudoColumn", 7},
+    {"Scope", 0},      {"ColumnName", 1},   {"DataType", 2},      {"TypeName", 3},
+    {"ColumnSize", 4}, {"BufferLength", 5}, {"DecimalDigits", 6}, {"PseudoColumn", 7},
 };
 
 // The driver takes the low 16 bits of the integer arguments.
@@ -50,9 +58,10 @@ TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString tableNam
       return SQLStatisticsW(statement, nullptr, 0, nullptr, 0, table.text(), table.length(), SQL_INDEX_UNIQUE,
                             SQL_QUICK);
     };
-    return HandCatalogueToHost(record,
-                               RunCatalogueQuery(record, "SQLStatistics", call, SchemaColumns(record, kIndexColumns, kPlainIndexColumns)),
-                               HostCursorKind::RecordSet);
+    return HandCatalogueToHost(
+        record,
+        RunCatalogueQuery(record, "SQLStatistics", call, SchemaColumns(record, kIndexColumns, kPlainIndexColumns)),
+        HostCursorKind::RecordSet);
   });
 }
 
@@ -85,7 +94,8 @@ TavroObject TAVRO_CALL ODBCForeignKeys(TavroObject database, TavroString primary
       return SQLForeignKeysW(statement, nullptr, 0, nullptr, 0, text(primaryTable), primaryTable.length(), nullptr, 0,
                              nullptr, 0, text(foreignTable), foreignTable.length());
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLForeignKeys", call, kForeignKeyColumns), HostCursorKind::RecordSet);
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLForeignKeys", call, kForeignKeyColumns),
+                               HostCursorKind::RecordSet);
   });
 }
 
@@ -98,10 +108,11 @@ TavroObject TAVRO_CALL ODBCSpecialColumns(TavroObject database, int32_t identifi
     CatalogueArgument table(tableName);
     if (!BeginQuestion(record, {&table})) return nullptr;
     auto call = [&](SQLHSTMT statement) {
-      return SQLSpecialColumnsW(statement, Low16(identifierType), nullptr, 0, nullptr, 0, table.text(),
-                                table.length(), Low16(scope), Low16(nullable));
+      return SQLSpecialColumnsW(statement, Low16(identifierType), nullptr, 0, nullptr, 0, table.text(), table.length(),
+                                Low16(scope), Low16(nullable));
     };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLSpecialColumns", call, kSpecialColumns), HostCursorKind::RecordSet);
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLSpecialColumns", call, kSpecialColumns),
+                               HostCursorKind::RecordSet);
   });
 }
 

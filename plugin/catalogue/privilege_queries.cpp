@@ -12,7 +12,7 @@ namespace {
 
 // The SQLTablePrivileges result.
 constexpr CatalogueColumn kTablePrivilegeColumns[] = {
-    {"TableName", 2}, {"Grantor", 3},      {"Grantee", 4},     {"Privilege", 5},
+    {"TableName", 2},   {"Grantor", 3},      {"Grantee", 4},     {"Privilege", 5},
     {"IsGrantable", 6}, {"TableCatalog", 0}, {"TableSchema", 1},
 };
 
@@ -43,8 +43,8 @@ TavroObject TAVRO_CALL ODBCColumnPrivileges(TavroObject database, TavroString ta
   ConnectionRecord* record = RecordOfDatabase(database);
   if (record == nullptr) return nullptr;
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
-    SQELTO_TRACE(record, "ENTER ODBCColumnPrivileges(", record, ", ", TraceText(tableName), ", ",
-                 TraceText(columnName), ")");
+    SQELTO_TRACE(record, "ENTER ODBCColumnPrivileges(", record, ", ", TraceText(tableName), ", ", TraceText(columnName),
+                 ")");
     CatalogueArgument table(tableName);
     // An absent column name is a null pattern, which matches every column.
     CatalogueArgument column(columnName);

@@ -12,15 +12,15 @@ namespace {
 
 // The SQLProcedures result.
 constexpr CatalogueColumn kProcedureColumns[] = {
-    {"ProcedureName", 2},   {"ProcedureType", 7}, {"NumInputParams", 3},   {"NumOutputParams", 4},
-    {"NumResultSets", 5},   {"Remarks", 6},       {"ProcedureCatalog", 0}, {"ProcedureSchema", 1},
+    {"ProcedureName", 2}, {"ProcedureType", 7}, {"NumInputParams", 3},   {"NumOutputParams", 4},
+    {"NumResultSets", 5}, {"Remarks", 6},       {"ProcedureCatalog", 0}, {"ProcedureSchema", 1},
 };
 
 // The SQLProcedureColumns result.
 constexpr CatalogueColumn kProcedureColumnColumns[] = {
-    {"ColumnName", 3},    {"ColumnType", 4},     {"DataType", 5},      {"TypeName", 6},      {"ColumnSize", 7},
-    {"ProcedureCatalog", 0}, {"ProcedureSchema", 1}, {"ProcedureName", 2}, {"BufferLength", 8},
-    {"DecimalDigits", 9}, {"NumPrecRadix", 10},  {"Nullable", 11},     {"Remarks", 12},
+    {"ColumnName", 3},       {"ColumnType", 4},      {"DataType", 5},      {"TypeName", 6},     {"ColumnSize", 7},
+    {"ProcedureCatalog", 0}, {"ProcedureSchema", 1}, {"ProcedureName", 2}, {"BufferLength", 8}, {"DecimalDigits", 9},
+    {"NumPrecRadix", 10},    {"Nullable", 11},       {"Remarks", 12},
 };
 
 }  // namespace
@@ -33,7 +33,8 @@ TavroObject TAVRO_CALL ODBCProcedures(TavroObject database) {
     if (!BeginQuestion(record, {})) return nullptr;
     SQLWCHAR everyName[] = {u'%', 0};
     auto call = [&](SQLHSTMT statement) { return SQLProceduresW(statement, nullptr, 0, nullptr, 0, everyName, 1); };
-    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLProcedures", call, kProcedureColumns), HostCursorKind::RecordSet);
+    return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLProcedures", call, kProcedureColumns),
+                               HostCursorKind::RecordSet);
   });
 }
 
@@ -49,8 +50,7 @@ TavroObject TAVRO_CALL ODBCProcedureColumns(TavroObject database, TavroString pr
     // Every column: a null pattern means the same as "%" to ODBC, and unlike
     // "%" it is understood by psqlODBC, which matches "%" against nothing.
     auto call = [&](SQLHSTMT statement) {
-      return SQLProcedureColumnsW(statement, nullptr, 0, nullptr, 0, procedure.text(), procedure.length(), nullptr,
-                                  0);
+      return SQLProcedureColumnsW(statement, nullptr, 0, nullptr, 0, procedure.text(), procedure.length(), nullptr, 0);
     };
     return HandCatalogueToHost(record, RunCatalogueQuery(record, "SQLProcedureColumns", call, kProcedureColumnColumns),
                                HostCursorKind::RecordSet);

@@ -42,9 +42,9 @@ TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db) {
     auto call = [&](SQLHSTMT statement) {
       return SQLTablesW(statement, nullptr, 0, nullptr, 0, nullptr, 0, odbc::AsSqlWide(types.data()), typesLength);
     };
-    return HandCatalogueToHost(record,
-                               RunCatalogueQuery(record, "SQLTables", call, SchemaColumns(record, kTableColumns, kPlainTableColumns)),
-                               HostCursorKind::RecordSet);
+    return HandCatalogueToHost(
+        record, RunCatalogueQuery(record, "SQLTables", call, SchemaColumns(record, kTableColumns, kPlainTableColumns)),
+        HostCursorKind::RecordSet);
   });
 }
 

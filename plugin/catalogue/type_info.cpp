@@ -11,11 +11,11 @@ namespace {
 
 // The SQLGetTypeInfo result, column for column.
 constexpr CatalogueColumn kTypeInfoColumns[] = {
-    {"TypeName", 0},          {"DataType", 1},        {"ColumnSize", 2},     {"LiteralPrefix", 3},
-    {"LiteralSuffix", 4},     {"CreateParams", 5},    {"Nullable", 6},       {"CaseSensitive", 7},
-    {"Searchable", 8},        {"UnsignedAttribute", 9}, {"FixedPrecScale", 10}, {"AutoUniqueValue", 11},
-    {"LocalTypeName", 12},    {"MinimumScale", 13},   {"MaximumScale", 14},  {"SQLDataType", 15},
-    {"SQLDateTimeSub", 16},   {"NumPrecRadix", 17},   {"IntervalPrecision", 18},
+    {"TypeName", 0},        {"DataType", 1},          {"ColumnSize", 2},         {"LiteralPrefix", 3},
+    {"LiteralSuffix", 4},   {"CreateParams", 5},      {"Nullable", 6},           {"CaseSensitive", 7},
+    {"Searchable", 8},      {"UnsignedAttribute", 9}, {"FixedPrecScale", 10},    {"AutoUniqueValue", 11},
+    {"LocalTypeName", 12},  {"MinimumScale", 13},     {"MaximumScale", 14},      {"SQLDataType", 15},
+    {"SQLDateTimeSub", 16}, {"NumPrecRadix", 17},     {"IntervalPrecision", 18},
 };
 
 }  // namespace

@@ -123,9 +123,8 @@ void CursorEditing::BuildWhereClause(ODBCCursor& cursor) {
       text.emplace(value != nullptr ? *static_cast<TavroString*>(value) : nullptr, TAVRO_ENCODING_UTF8);
       keyValue.text = text->view();
     }
-    const std::optional<std::string> condition =
-        KeyCondition(key, keyValue,
-                     backslashEscapes_ ? LiteralEscapes::QuotesAndBackslashes : LiteralEscapes::QuotesOnly);
+    const std::optional<std::string> condition = KeyCondition(
+        key, keyValue, backslashEscapes_ ? LiteralEscapes::QuotesAndBackslashes : LiteralEscapes::QuotesOnly);
     // A key value no literal can match exactly leaves the row without a
     // condition rather than with one that finds other rows.
     if (!condition) return;

@@ -28,7 +28,9 @@ std::string Format(const char* format, Args... args) {
   return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
-std::string Date(const unsigned char* bytes) { return Format("%04u-%02u-%02u", Field(bytes, 0), Field(bytes, 1), Field(bytes, 2)); }
+std::string Date(const unsigned char* bytes) {
+  return Format("%04u-%02u-%02u", Field(bytes, 0), Field(bytes, 1), Field(bytes, 2));
+}
 std::string Time(const unsigned char* bytes, int first) {
   return Format("%02u:%02u:%02u", Field(bytes, first), Field(bytes, first + 1), Field(bytes, first + 2));
 }
@@ -77,8 +79,7 @@ std::optional<std::string> Literal(const KeyValue& value, LiteralEscapes escapes
     case TAVRO_COLUMN_HOST_STRING:
       if (value.text.find('\0') != std::string_view::npos) return std::nullopt;
       return QuotedLiteral(value.text, escapes);
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 

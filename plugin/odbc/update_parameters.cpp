@@ -16,25 +16,19 @@ SQLRETURN UpdateParameters::Bind(SQLHSTMT statement, SQLUSMALLINT number, int32_
     // driver refuse it rather than read a shorter number.
     buffer.indicator = static_cast<SQLLEN>(text.size());
     if (columnSize == 0) columnSize = text.size() + 1;
-    return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, sqlType, columnSize, 0,
-                            buffer.bytes.data(), bufferLength, &buffer.indicator);
+    return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, sqlType, columnSize, 0, buffer.bytes.data(),
+                            bufferLength, &buffer.indicator);
   };
   switch (hostType) {
     case TAVRO_COLUMN_SMALLINT:
     case TAVRO_COLUMN_INTEGER:
-    case TAVRO_COLUMN_BOOLEAN:
-      return bindText(SQL_INTEGER, 0, 0);
+    case TAVRO_COLUMN_BOOLEAN: return bindText(SQL_INTEGER, 0, 0);
     case TAVRO_COLUMN_FLOAT:
-    case TAVRO_COLUMN_DOUBLE:
-      return bindText(SQL_DOUBLE, 0, 0);
-    case TAVRO_COLUMN_DATE:
-      return bindText(SQL_TYPE_DATE, 0, 0);
-    case TAVRO_COLUMN_TIME:
-      return bindText(SQL_TYPE_TIME, 0, 0);
-    case TAVRO_COLUMN_TIMESTAMP:
-      return bindText(SQL_TYPE_TIMESTAMP, 0, 0);
-    case TAVRO_COLUMN_INT64:
-      return bindText(SQL_BIGINT, 25, 8);
+    case TAVRO_COLUMN_DOUBLE: return bindText(SQL_DOUBLE, 0, 0);
+    case TAVRO_COLUMN_DATE: return bindText(SQL_TYPE_DATE, 0, 0);
+    case TAVRO_COLUMN_TIME: return bindText(SQL_TYPE_TIME, 0, 0);
+    case TAVRO_COLUMN_TIMESTAMP: return bindText(SQL_TYPE_TIMESTAMP, 0, 0);
+    case TAVRO_COLUMN_INT64: return bindText(SQL_BIGINT, 25, 8);
     case TAVRO_COLUMN_BINARY:
     case TAVRO_COLUMN_LONG_BINARY: {
       const HostBytes bytes(value, false);

@@ -13,10 +13,8 @@ namespace {
 
 std::string CellText(const tavro::Value& value) {
   switch (value.kind()) {
-    case tavro::Value::Kind::Boolean:
-      return value.asBoolean() ? "true" : "false";
-    case tavro::Value::Kind::Text:
-      return value.asText();
+    case tavro::Value::Kind::Boolean: return value.asBoolean() ? "true" : "false";
+    case tavro::Value::Kind::Text: return value.asText();
     default:
       ADD_FAILURE() << "a catalogue value of kind " << tavro::kindName(value.kind()) << " (column type "
                     << value.columnType << ")";
@@ -90,8 +88,8 @@ DriverAnswer CallDriver(const std::string& connectionString, const std::function
     SQLWCHAR name[256] = {};
     SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
     SQLULEN size = 0;
-    if (!odbc_env::succeeded(SQLDescribeColW(statement.get(), column, name, 256, &nameLength, &type, &size, &digits,
-                                             &nullable)))
+    if (!odbc_env::succeeded(
+            SQLDescribeColW(statement.get(), column, name, 256, &nameLength, &type, &size, &digits, &nullable)))
       throw std::runtime_error("SQLDescribeColW: " + statement.diagnostic());
     answer.types.push_back(type);
   }

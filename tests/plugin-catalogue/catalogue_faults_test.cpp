@@ -10,10 +10,8 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "catalogue_answers.h"
-#include "odbc_test_support.hpp"
+#include "test_environment.h"
 #include "plugin_session.h"
 
 using catalogue_test::Answer;
@@ -22,13 +20,13 @@ using catalogue_test::ReadAnswer;
 
 namespace {
 
-using odbc_env::requiredEnvironment;
-
 constexpr int32_t kInjectedNativeError = 4711;
 
 class CatalogueFaults : public ::testing::Test {
 protected:
-  CatalogueFaults() : file_(requiredEnvironment("SQELTO_ODBC_DIR") + "/catalogue-faults-" + std::to_string(getpid()) + ".sqlite3") {
+  CatalogueFaults()
+      : file_(sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("catalogue-faults") +
+              ".sqlite3") {
     std::remove(file_.c_str());
     // The table is made on a connection without faults.
     tavro::Database plain = session_.Connected(Through(""));
@@ -39,7 +37,7 @@ protected:
 
   // A connection string through the test driver with the given Test keywords.
   std::string Through(const std::string& keywords) const {
-    return "Driver={" + requiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
+    return "Driver={" + sqelto_test::RequiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
   }
 
   plugin_odbc_test::PluginSession session_;
@@ -60,8 +58,7 @@ TEST_F(CatalogueFaults, ARefusedStatementLeavesTheConnectionsDiagnostic) {
   tavro::Database db = session_.Connected(Through("TestFail=SQLAllocHandle;"));
   EXPECT_TRUE(db.fieldSchema("keyed").isNull());
   EXPECT_EQ(db.lastErrorCode(), kInjectedNativeError);
-  EXPECT_NE(db.lastErrorString().find("Injected failure of SQLAllocStmt"), std::string::npos)
-      << db.lastErrorString();
+  EXPECT_NE(db.lastErrorString().find("Injected failure of SQLAllocStmt"), std::string::npos) << db.lastErrorString();
 }
 
 TEST_F(CatalogueFaults, ARefusalWithoutADiagnosticIsStillAFailure) {

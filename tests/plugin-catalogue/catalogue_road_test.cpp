@@ -35,13 +35,21 @@ int32_t ExpectedHostType(int sqlType) {
     case 5: return 2;
     case 4: return 3;
     case 7: return 6;
-    case 6: case 8: case 2: case 3: return 7;
-    case 9: case 91: return 8;
-    case 10: case 92: return 9;
-    case 11: case 93: return 10;
+    case 6:
+    case 8:
+    case 2:
+    case 3: return 7;
+    case 9:
+    case 91: return 8;
+    case 10:
+    case 92: return 9;
+    case 11:
+    case 93: return 10;
     case -7: return 12;
-    case -2: case -3: return 14;
-    case -1: case -10: return 15;
+    case -2:
+    case -3: return 14;
+    case -1:
+    case -10: return 15;
     case -4: return 16;
     case -5: return 19;
     default: return 5;
@@ -126,9 +134,8 @@ TEST_F(Catalogue, FieldSchemaMapsTypesAndMarksKeyAndNotNullColumns) {
     Answer fields = ReadAnswer(db_.fieldSchema(table));
     EXPECT_EQ(fields.columns, (Strings{"ColumnName", "FieldType", "IsPrimary", "NotNull", "Length"}));
     std::u16string name = Utf16(table);
-    auto driver = Driver([&](SQLHSTMT s) {
-      return SQLColumnsW(s, nullptr, 0, nullptr, 0, W(name), Length(name), nullptr, 0);
-    });
+    auto driver =
+        Driver([&](SQLHSTMT s) { return SQLColumnsW(s, nullptr, 0, nullptr, 0, W(name), Length(name), nullptr, 0); });
     ASSERT_EQ(fields.rows.size(), driver.rows.size());
     auto keys = Driver([&](SQLHSTMT s) { return SQLPrimaryKeysW(s, nullptr, 0, nullptr, 0, W(name), Length(name)); });
     for (std::size_t r = 0; r < driver.rows.size(); ++r) {
@@ -143,9 +150,9 @@ TEST_F(Catalogue, FieldSchemaMapsTypesAndMarksKeyAndNotNullColumns) {
       EXPECT_EQ(fields.rows[r][3], d[10].value_or("") == "0" ? "true" : "false");
       EXPECT_EQ(fields.rows[r][4], d[6].value_or(""));
       // Codes: the driver column's own for COLUMN_NAME and COLUMN_SIZE.
-      EXPECT_EQ(fields.codes[r], (std::vector<int32_t>{ExpectedHostType(driver.types[3]), TAVRO_COLUMN_SMALLINT,
-                                                        TAVRO_COLUMN_BOOLEAN, TAVRO_COLUMN_BOOLEAN,
-                                                        ExpectedHostType(driver.types[6])}));
+      EXPECT_EQ(fields.codes[r],
+                (std::vector<int32_t>{ExpectedHostType(driver.types[3]), TAVRO_COLUMN_SMALLINT, TAVRO_COLUMN_BOOLEAN,
+                                      TAVRO_COLUMN_BOOLEAN, ExpectedHostType(driver.types[6])}));
     }
   }
   // The marks, stated for the schema's own tables.
@@ -157,7 +164,8 @@ TEST_F(Catalogue, FieldSchemaMapsTypesAndMarksKeyAndNotNullColumns) {
   const Strings childNames = ColumnOf(child, "ColumnName");
   const Strings types = ColumnOf(child, "FieldType");
   auto typeOf = [&](const std::string& column) {
-    return types[static_cast<std::size_t>(std::find(childNames.begin(), childNames.end(), column) - childNames.begin())];
+    return types[static_cast<std::size_t>(std::find(childNames.begin(), childNames.end(), column) -
+                                          childNames.begin())];
   };
   EXPECT_EQ(typeOf("id"), "3");
   EXPECT_EQ(typeOf("small"), "2");
@@ -168,14 +176,12 @@ TEST_F(Catalogue, FieldSchemaMapsTypesAndMarksKeyAndNotNullColumns) {
 
   Extended(true);
   Answer extended = ReadAnswer(db_.fieldSchema(schema_.child));
-  EXPECT_EQ(extended.columns,
-            (Strings{"ColumnName", "FieldType", "IsPrimary", "NotNull", "Length", "DataType", "TypeName",
-                     "TableCatalog", "TableSchema", "TableName", "ColumnSize", "BufferLength", "DecimalDigits",
-                     "NumPrecRadix", "Nullable", "Remarks"}));
+  EXPECT_EQ(extended.columns, (Strings{"ColumnName", "FieldType", "IsPrimary", "NotNull", "Length", "DataType",
+                                       "TypeName", "TableCatalog", "TableSchema", "TableName", "ColumnSize",
+                                       "BufferLength", "DecimalDigits", "NumPrecRadix", "Nullable", "Remarks"}));
   std::u16string name = Utf16(schema_.child);
-  auto driver = Driver([&](SQLHSTMT s) {
-    return SQLColumnsW(s, nullptr, 0, nullptr, 0, W(name), Length(name), nullptr, 0);
-  });
+  auto driver =
+      Driver([&](SQLHSTMT s) { return SQLColumnsW(s, nullptr, 0, nullptr, 0, W(name), Length(name), nullptr, 0); });
   // Columns 5 on are the driver's cells as they are.
   Answer tail = extended;
   for (auto& row : tail.rows) row.erase(row.begin(), row.begin() + 5);
@@ -183,8 +189,10 @@ TEST_F(Catalogue, FieldSchemaMapsTypesAndMarksKeyAndNotNullColumns) {
   ExpectRowsOf(tail, driver.rows, {4, 5, 0, 1, 2, 6, 7, 8, 9, 10, 11});
   for (std::size_t r = 0; r < extended.codes.size(); ++r)
     for (std::size_t i = 5; i < 16; ++i)
-      EXPECT_EQ(extended.codes[r][i], ExpectedHostType(driver.types[static_cast<std::size_t>(
-                                          std::vector<int>{4, 5, 0, 1, 2, 6, 7, 8, 9, 10, 11}[i - 5])]));
+      EXPECT_EQ(
+          extended.codes[r][i],
+          ExpectedHostType(
+              driver.types[static_cast<std::size_t>(std::vector<int>{4, 5, 0, 1, 2, 6, 7, 8, 9, 10, 11}[i - 5])]));
 }
 
 TEST_F(Catalogue, NonAsciiTableAndColumnNamesComeBackWhole) {
@@ -237,10 +245,18 @@ TEST_F(Catalogue, PrimaryKeysOfACompoundKeyInKeyOrder) {
 }
 
 TEST_F(Catalogue, ForeignKeysFromEitherSideOrBoth) {
-  const Strings columns{"PrimaryKeyTableName",    "PrimaryKeyColumnName",  "PrimaryKeyName",
-                        "ForeignKeyTableName",    "ForeignKeyColumnName",  "ForeignKeyName",
-                        "KeySeq",                 "PrimaryKeyTableCatalog", "PrimaryKeyTableSchema",
-                        "ForeignKeyTableCatalog", "ForeignKeyTableSchema", "UpdateRule",
+  const Strings columns{"PrimaryKeyTableName",
+                        "PrimaryKeyColumnName",
+                        "PrimaryKeyName",
+                        "ForeignKeyTableName",
+                        "ForeignKeyColumnName",
+                        "ForeignKeyName",
+                        "KeySeq",
+                        "PrimaryKeyTableCatalog",
+                        "PrimaryKeyTableSchema",
+                        "ForeignKeyTableCatalog",
+                        "ForeignKeyTableSchema",
+                        "UpdateRule",
                         "DeleteRule"};
   const std::vector<int> map{2, 3, 12, 6, 7, 11, 8, 0, 1, 4, 5, 9, 10};
   std::u16string parent = Utf16(schema_.parent), child = Utf16(schema_.child);
@@ -250,8 +266,9 @@ TEST_F(Catalogue, ForeignKeysFromEitherSideOrBoth) {
   });
   ASSERT_EQ(driver.rows.size(), 1u);
   // Both tables, the referenced table only, the referencing table only.
-  for (const auto& [primary, foreign] : {std::pair{schema_.parent, schema_.child}, std::pair{schema_.parent, std::string()},
-                                         std::pair{std::string(), schema_.child}}) {
+  for (const auto& [primary, foreign] :
+       {std::pair{schema_.parent, schema_.child}, std::pair{schema_.parent, std::string()},
+        std::pair{std::string(), schema_.child}}) {
     SCOPED_TRACE(primary + " / " + foreign);
     std::optional<Answer> keys = Ask("ForeignKeys", primary, foreign);
     ASSERT_TRUE(keys) << db_.lastErrorString();
@@ -286,8 +303,8 @@ TEST_F(Catalogue, SpecialColumnsPassTheirIntegersToTheDriver) {
 TEST_F(Catalogue, TableAndColumnPrivilegesOneRowPerDriverRow) {
   std::optional<Answer> tables = Ask("TablePrivileges", schema_.parent);
   ASSERT_TRUE(tables) << db_.lastErrorString();
-  EXPECT_EQ(tables->columns, (Strings{"TableName", "Grantor", "Grantee", "Privilege", "IsGrantable", "TableCatalog",
-                                      "TableSchema"}));
+  EXPECT_EQ(tables->columns,
+            (Strings{"TableName", "Grantor", "Grantee", "Privilege", "IsGrantable", "TableCatalog", "TableSchema"}));
   ExpectEveryCode(*tables, TAVRO_COLUMN_HOST_STRING);
   std::u16string table = Utf16(schema_.parent), column = u"note";
   auto driver =
@@ -342,16 +359,14 @@ TEST_F(Catalogue, ProceduresAndTheirParameters) {
 
   std::optional<Answer> parameters = Ask("ProcedureColumns", schema_.procedure);
   ASSERT_TRUE(parameters) << db_.lastErrorString();
-  EXPECT_EQ(parameters->columns,
-            (Strings{"ColumnName", "ColumnType", "DataType", "TypeName", "ColumnSize", "ProcedureCatalog",
-                     "ProcedureSchema", "ProcedureName", "BufferLength", "DecimalDigits", "NumPrecRadix", "Nullable",
-                     "Remarks"}));
+  EXPECT_EQ(parameters->columns, (Strings{"ColumnName", "ColumnType", "DataType", "TypeName", "ColumnSize",
+                                          "ProcedureCatalog", "ProcedureSchema", "ProcedureName", "BufferLength",
+                                          "DecimalDigits", "NumPrecRadix", "Nullable", "Remarks"}));
   ExpectEveryCode(*parameters, TAVRO_COLUMN_HOST_STRING);
   // A null column pattern is the ODBC way of "every column", like "%".
   std::u16string name = Utf16(schema_.procedure);
-  auto driverParameters = Driver([&](SQLHSTMT s) {
-    return SQLProcedureColumnsW(s, nullptr, 0, nullptr, 0, W(name), Length(name), nullptr, 0);
-  });
+  auto driverParameters = Driver(
+      [&](SQLHSTMT s) { return SQLProcedureColumnsW(s, nullptr, 0, nullptr, 0, W(name), Length(name), nullptr, 0); });
   ExpectRowsOf(*parameters, driverParameters.rows, {3, 4, 5, 6, 7, 0, 1, 2, 8, 9, 10, 11, 12});
   if (schema_.hasProcedures()) {
     const Strings names = ColumnOf(*parameters, "ColumnName");
@@ -362,10 +377,10 @@ TEST_F(Catalogue, ProceduresAndTheirParameters) {
 }
 
 TEST_F(Catalogue, TypeInformationAsRecordSetAndRowSet) {
-  const Strings columns{"TypeName",          "DataType",       "ColumnSize",     "LiteralPrefix", "LiteralSuffix",
-                        "CreateParams",      "Nullable",       "CaseSensitive",  "Searchable",    "UnsignedAttribute",
-                        "FixedPrecScale",    "AutoUniqueValue", "LocalTypeName", "MinimumScale",  "MaximumScale",
-                        "SQLDataType",       "SQLDateTimeSub", "NumPrecRadix",   "IntervalPrecision"};
+  const Strings columns{"TypeName",       "DataType",        "ColumnSize",    "LiteralPrefix",    "LiteralSuffix",
+                        "CreateParams",   "Nullable",        "CaseSensitive", "Searchable",       "UnsignedAttribute",
+                        "FixedPrecScale", "AutoUniqueValue", "LocalTypeName", "MinimumScale",     "MaximumScale",
+                        "SQLDataType",    "SQLDateTimeSub",  "NumPrecRadix",  "IntervalPrecision"};
   const std::vector<int> identity{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
   for (SQLSMALLINT type : {SQLSMALLINT{SQL_ALL_TYPES}, SQLSMALLINT{SQL_INTEGER}}) {
     SCOPED_TRACE(type);
@@ -381,9 +396,9 @@ TEST_F(Catalogue, TypeInformationAsRecordSetAndRowSet) {
     EXPECT_TRUE(rows->rowSet);
     EXPECT_EQ(rows->rows, records->rows);
   }
-  EXPECT_GT(ReadAnswer(tavro::RecordSet(Host(), Host().call<tavro::Object>(db_.object(), "GetSQLTypeInfo", 0)))
-                .rows.size(),
-            5u);
+  EXPECT_GT(
+      ReadAnswer(tavro::RecordSet(Host(), Host().call<tavro::Object>(db_.object(), "GetSQLTypeInfo", 0))).rows.size(),
+      5u);
 }
 
 TEST_F(Catalogue, ANameWithANulCharacterIsRefusedNotCut) {
@@ -391,8 +406,8 @@ TEST_F(Catalogue, ANameWithANulCharacterIsRefusedNotCut) {
   const std::string name = schema_.parent + std::string(1, '\0') + "x";
   EXPECT_TRUE(db_.fieldSchema(name).isNull());
   EXPECT_EQ(db_.lastErrorCode(), -1);
-  EXPECT_EQ(db_.lastErrorString(), "The name contains a NUL character (U+0000) at byte " +
-                                        std::to_string(schema_.parent.size()) + ".");
+  EXPECT_EQ(db_.lastErrorString(),
+            "The name contains a NUL character (U+0000) at byte " + std::to_string(schema_.parent.size()) + ".");
   EXPECT_FALSE(Ask("PrimaryKeys", name));
   EXPECT_EQ(db_.lastErrorCode(), -1);
 }

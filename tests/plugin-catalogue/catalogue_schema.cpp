@@ -4,36 +4,34 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include <unistd.h>
-
-#include "odbc_test_support.hpp"
+#include "test_environment.h"
 
 namespace catalogue_test {
-using odbc_env::requiredEnvironment;
-
 Target TargetUnderTest() {
 #if SQELTO_CATALOGUE_DBMS == 0
   // A database file of this process only; a file left by an earlier run of
   // the same process id would hold its tables.
-  const std::string file = requiredEnvironment("SQELTO_ODBC_DIR") + "/catalogue-" + std::to_string(getpid()) + ".sqlite3";
+  const std::string file =
+      sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("catalogue") + ".sqlite3";
   std::remove(file.c_str());
   return {Dbms::Sqlite, "SQLite", "Driver=SQLite3;Database=" + file + ";"};
 #elif SQELTO_CATALOGUE_DBMS == 1
   return {Dbms::Postgres, "PostgreSQL",
-          "Driver={PostgreSQL Unicode};Servername=" + requiredEnvironment("SQELTO_PG_HOST") + ";Port=" +
-              requiredEnvironment("SQELTO_PG_PORT") + ";Database=" + requiredEnvironment("SQELTO_PG_DATABASE") +
-              ";Username=postgres;SSLmode=disable;"};
+          "Driver={PostgreSQL Unicode};Servername=" + sqelto_test::RequiredEnvironment("SQELTO_PG_HOST") +
+              ";Port=" + sqelto_test::RequiredEnvironment("SQELTO_PG_PORT") + ";Database=" +
+              sqelto_test::RequiredEnvironment("SQELTO_PG_DATABASE") + ";Username=postgres;SSLmode=disable;"};
 #else
   return {Dbms::MariaDb, "MariaDB",
-          "Driver={MariaDB Unicode};Server=" + requiredEnvironment("SQELTO_MARIADB_HOST") + ";Port=" +
-              requiredEnvironment("SQELTO_MARIADB_PORT") + ";Database=" + requiredEnvironment("SQELTO_MARIADB_DATABASE") +
-              ";User=" + requiredEnvironment("SQELTO_MARIADB_USER") + ";Password=" + requiredEnvironment("SQELTO_MARIADB_PASSWORD") +
-              ";Charset=utf8mb4;"};
+          "Driver={MariaDB Unicode};Server=" + sqelto_test::RequiredEnvironment("SQELTO_MARIADB_HOST") +
+              ";Port=" + sqelto_test::RequiredEnvironment("SQELTO_MARIADB_PORT") +
+              ";Database=" + sqelto_test::RequiredEnvironment("SQELTO_MARIADB_DATABASE") +
+              ";User=" + sqelto_test::RequiredEnvironment("SQELTO_MARIADB_USER") +
+              ";Password=" + sqelto_test::RequiredEnvironment("SQELTO_MARIADB_PASSWORD") + ";Charset=utf8mb4;"};
 #endif
 }
 
 CatalogueSchema::CatalogueSchema(tavro::Database& db, Dbms dbms)
-    : suffix("_" + std::to_string(getpid())),
+    : suffix(sqelto_test::UniqueName("")),
       parent("cat_parent" + suffix),
       noteIndex("cat_note" + suffix),
       pair("cat_pair" + suffix),

@@ -32,15 +32,15 @@ public:
   CatalogueSchema(const CatalogueSchema&) = delete;
   CatalogueSchema& operator=(const CatalogueSchema&) = delete;
 
-  const std::string suffix;    // "_<pid>", the end of every name below
-  const std::string parent;    // id INTEGER primary key, code unique, note with a non-unique index
-  const std::string noteIndex; // the non-unique index
-  const std::string pair;      // compound primary key (a, b), qty
-  const std::string child;     // parent_id references parent(id), and a column of every common type
-  const std::string view;      // over parent
-  const std::string nonAscii;  // "käse_<pid>" with column "größe", no primary key
-  const std::string reader;    // the grantee (PostgreSQL, MariaDB)
-  const std::string procedure; // a function (PostgreSQL) or procedure (MariaDB)
+  const std::string suffix;     // "_<pid>", the end of every name below
+  const std::string parent;     // id INTEGER primary key, code unique, note with a non-unique index
+  const std::string noteIndex;  // the non-unique index
+  const std::string pair;       // compound primary key (a, b), qty
+  const std::string child;      // parent_id references parent(id), and a column of every common type
+  const std::string view;       // over parent
+  const std::string nonAscii;   // "käse_<pid>" with column "größe", no primary key
+  const std::string reader;     // the grantee (PostgreSQL, MariaDB)
+  const std::string procedure;  // a function (PostgreSQL) or procedure (MariaDB)
   bool hasGrants() const { return dbms_ != Dbms::Sqlite; }
   bool hasProcedures() const { return dbms_ != Dbms::Sqlite; }
 

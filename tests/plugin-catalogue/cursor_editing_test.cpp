@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "catalogue_schema.h"
 #include "plugin_session.h"
+#include "test_environment.h"
 
 using catalogue_test::Dbms;
 using Rows = std::vector<std::vector<std::string>>;
@@ -27,7 +26,7 @@ protected:
   CursorEditing()
       : target_(catalogue_test::TargetUnderTest()),
         db_(session_.Connected(target_.connectionString)),
-        suffix_("_" + std::to_string(getpid())) {}
+        suffix_(sqelto_test::UniqueName("")) {}
   ~CursorEditing() override {
     for (const std::string& table : tables_) db_.execute("DROP TABLE IF EXISTS " + table);
   }
@@ -187,8 +186,7 @@ TEST_F(CursorEditing, ANullKeyValueFindsItsRow) {
 }
 
 TEST_F(CursorEditing, WithoutAPrimaryKeyTheIntegerColumnsInTheResultAreTheKey) {
-  const std::string stock =
-      Table("stock", "Qty INTEGER, Name VARCHAR(10)", {"1, 'bolt'", "2, 'bolt'", "3, 'nut'"});
+  const std::string stock = Table("stock", "Qty INTEGER, Name VARCHAR(10)", {"1, 'bolt'", "2, 'bolt'", "3, 'nut'"});
   {
     tavro::RecordSet row = On("SELECT Qty, Name FROM " + stock, "2");
     row.update({{1, "screw"}});
@@ -202,9 +200,9 @@ TEST_F(CursorEditing, FloatingPointKeysKeepEveryDigit) {
   // Six significant digits would write 1.23456789 as 1.23457 and hit the
   // row of that key instead. (The SQLite driver reads doubles back with 15
   // digits, so the keys differ within those.)
-  const std::string measures = Table("measures", "x " + DoubleType() + " PRIMARY KEY, note VARCHAR(10)",
-                                     {"1.23456789, 'long'", "1.23457, 'short'", "0.333333333, 'third'",
-                                      "0.333333, 'near'"});
+  const std::string measures =
+      Table("measures", "x " + DoubleType() + " PRIMARY KEY, note VARCHAR(10)",
+            {"1.23456789, 'long'", "1.23457, 'short'", "0.333333333, 'third'", "0.333333, 'near'"});
   for (const std::string note : {"long", "third"}) {
     SCOPED_TRACE(note);
     tavro::RecordSet rows = db_.select("SELECT x, note FROM " + measures);
@@ -214,8 +212,7 @@ TEST_F(CursorEditing, FloatingPointKeysKeepEveryDigit) {
     ExpectNoError();
     EXPECT_EQ(RowsAffected(), 1);
   }
-  EXPECT_EQ(Query("SELECT note FROM " + measures + " ORDER BY x"),
-            (Rows{{"near"}, {"third!"}, {"long!"}, {"short"}}));
+  EXPECT_EQ(Query("SELECT note FROM " + measures + " ORDER BY x"), (Rows{{"near"}, {"third!"}, {"long!"}, {"short"}}));
 }
 
 TEST_F(CursorEditing, DateAndTimeKeysMatchWhatTheDriverStored) {
@@ -284,8 +281,8 @@ TEST_F(CursorEditing, ResultsThatCannotBeEditedSaySo) {
 }
 
 TEST_F(CursorEditing, TheDriversRefusalIsTheLastError) {
-  const std::string unique = Table("uniq", "id INTEGER PRIMARY KEY, code VARCHAR(10) NOT NULL UNIQUE",
-                                   {"1, 'one'", "2, 'two'"});
+  const std::string unique =
+      Table("uniq", "id INTEGER PRIMARY KEY, code VARCHAR(10) NOT NULL UNIQUE", {"1, 'one'", "2, 'two'"});
   {
     tavro::RecordSet row = On("SELECT id, code FROM " + unique, "2");
     row.update({{1, "one"}});

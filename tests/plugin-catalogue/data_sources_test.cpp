@@ -13,10 +13,8 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "catalogue_answers.h"
-#include "odbc_test_support.hpp"
+#include "test_environment.h"
 #include "plugin_session.h"
 
 using catalogue_test::Answer;
@@ -27,15 +25,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using odbc_env::requiredEnvironment;
-
 class DataSourceList : public ::testing::Test {
 protected:
   // Writes the configuration and points this process at it before anything
   // of ODBC runs; withUserSources false leaves the user file empty.
   void Configure(bool withUserSources = true) {
-    const fs::path shared = requiredEnvironment("SQELTO_ODBC_DIR");
-    folder_ = shared / ("data-sources-" + std::to_string(getpid()));
+    const fs::path shared = sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR");
+    folder_ = shared / sqelto_test::UniqueName("data-sources");
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     fs::copy_file(shared / "odbcinst.ini", folder_ / "odbcinst.ini");

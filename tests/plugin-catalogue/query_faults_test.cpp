@@ -7,9 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
-#include "odbc_test_support.hpp"
+#include "test_environment.h"
 #include "plugin_session.h"
 
 namespace {
@@ -19,7 +17,7 @@ constexpr int32_t kInjected = 4711;  // the test driver's native error
 class QueryFaults : public ::testing::Test {
 protected:
   QueryFaults()
-      : file_(odbc_env::requiredEnvironment("SQELTO_ODBC_DIR") + "/query-faults-" + std::to_string(getpid()) +
+      : file_(sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("query-faults") +
               ".sqlite3") {
     std::remove(file_.c_str());
     tavro::Database plain = session_.Connected(Through(""));
@@ -31,7 +29,7 @@ protected:
   ~QueryFaults() override { std::remove(file_.c_str()); }
 
   std::string Through(const std::string& keywords) const {
-    return "Driver={" + odbc_env::requiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
+    return "Driver={" + sqelto_test::RequiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
   }
   static void ExpectInjected(tavro::Database& db, const std::string& what) {
     EXPECT_EQ(db.lastErrorCode(), kInjected) << db.lastErrorString();

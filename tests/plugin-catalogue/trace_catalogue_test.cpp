@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "odbc_test_support.hpp"
+#include "test_environment.h"
 #include "plugin_session.h"
 
 namespace {
@@ -35,9 +33,9 @@ void ExpectInOrder(const std::vector<std::string>& lines, const std::vector<std:
 
 TEST(TraceCatalogue, AQuestionAndAnEditWriteTheirLines) {
   const std::string log =
-      odbc_env::requiredEnvironment("SQELTO_ODBC_DIR") + "/trace-catalogue-" + std::to_string(getpid()) + ".log";
-  const std::string file =
-      odbc_env::requiredEnvironment("SQELTO_ODBC_DIR") + "/trace-catalogue-" + std::to_string(getpid()) + ".sqlite3";
+      sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("trace-catalogue") + ".log";
+  const std::string file = sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" +
+                           sqelto_test::UniqueName("trace-catalogue") + ".sqlite3";
   std::remove(log.c_str());
   std::remove(file.c_str());
   std::ofstream(kSwitchFile) << log << "\n";
@@ -57,11 +55,11 @@ TEST(TraceCatalogue, AQuestionAndAnEditWriteTheirLines) {
   const std::vector<std::string> lines = Lines(log);
   std::remove(log.c_str());
   std::remove(file.c_str());
-  ExpectInOrder(lines, {"ENTER ODBCGetFieldSchema(", "ENTER odbc_primary_keys(", "ENTER ODBCCursor(",
-                        "ENTER ~ODBCCursor: ", "ENTER EditRecord: ", "ENTER BuildWhereClause: ",
-                        "BuildWhereClause: tableName: traced", "ENTER odbc_primary_keys(",
-                        "comparing column name: id and id", "column type: 3 value: id = 7", "ENTER UpdateRecord: ",
-                        "ENTER FieldKey: "});
+  ExpectInOrder(lines,
+                {"ENTER ODBCGetFieldSchema(", "ENTER odbc_primary_keys(", "ENTER ODBCCursor(", "ENTER ~ODBCCursor: ",
+                 "ENTER EditRecord: ", "ENTER BuildWhereClause: ", "BuildWhereClause: tableName: traced",
+                 "ENTER odbc_primary_keys(", "comparing column name: id and id", "column type: 3 value: id = 7",
+                 "ENTER UpdateRecord: ", "ENTER FieldKey: "});
   for (const std::string& line : lines) {
     if (line.rfind("ENTER ODBCGetFieldSchema(", 0) == 0) {
       EXPECT_NE(line.find(", traced)"), std::string::npos) << line;

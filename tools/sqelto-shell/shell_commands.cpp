@@ -45,8 +45,8 @@ bool Usage(std::ostream& err, const std::string& usage) {
   return false;
 }
 
-using Command = std::function<bool(ShellSession&, const std::vector<std::string>&, OutputFormat, std::ostream&,
-                                   std::ostream&)>;
+using Command =
+    std::function<bool(ShellSession&, const std::vector<std::string>&, OutputFormat, std::ostream&, std::ostream&)>;
 
 // A catalogue question with a fixed number of arguments.
 Command Catalogue(std::size_t arguments, const std::string& usage,
@@ -136,29 +136,27 @@ const std::map<std::string, Command>& Commands() {
                              [](ShellSession& s, const std::vector<std::string>&) {
                                return s.withExtendedSchema([&] { return s.engine().tableSchema(); });
                              })},
-      {"\\columns", Catalogue(1, "\\columns TABLE",
-                              [](ShellSession& s, const std::vector<std::string>& w) {
-                                return s.engine().fieldSchema(w[1]);
-                              })},
+      {"\\columns",
+       Catalogue(1, "\\columns TABLE",
+                 [](ShellSession& s, const std::vector<std::string>& w) { return s.engine().fieldSchema(w[1]); })},
       {"\\indexes", Catalogue(1, "\\indexes TABLE",
                               [](ShellSession& s, const std::vector<std::string>& w) {
                                 return s.withExtendedSchema([&] { return s.engine().indexSchema(w[1]); });
                               })},
-      {"\\pk", Catalogue(1, "\\pk TABLE",
-                         [](ShellSession& s, const std::vector<std::string>& w) {
-                           return s.method("PrimaryKeys", w[1]);
-                         })},
+      {"\\pk",
+       Catalogue(1, "\\pk TABLE",
+                 [](ShellSession& s, const std::vector<std::string>& w) { return s.method("PrimaryKeys", w[1]); })},
       // The keys of TABLE that refer to other tables.
       {"\\fk", Catalogue(1, "\\fk TABLE",
                          [](ShellSession& s, const std::vector<std::string>& w) {
                            return s.method("ForeignKeys", std::string(), w[1]);
                          })},
-      {"\\types", Catalogue(0, "\\types",
-                            [](ShellSession& s, const std::vector<std::string>&) {
-                              return s.method("GetSQLTypeInfo", 0);
-                            })},
-      {"\\dsn", Catalogue(0, "\\dsn",
-                          [](ShellSession& s, const std::vector<std::string>&) { return s.method("DataSourceNames"); })},
+      {"\\types",
+       Catalogue(0, "\\types",
+                 [](ShellSession& s, const std::vector<std::string>&) { return s.method("GetSQLTypeInfo", 0); })},
+      {"\\dsn",
+       Catalogue(0, "\\dsn",
+                 [](ShellSession& s, const std::vector<std::string>&) { return s.method("DataSourceNames"); })},
       {"\\edit", EditRow},
       {"\\delete", DeleteRow},
   };
