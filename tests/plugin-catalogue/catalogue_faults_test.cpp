@@ -4,15 +4,11 @@
 // failure without a readable diagnostic.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstdio>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "catalogue_answers.h"
-#include "test_environment.h"
-#include "plugin_session.h"
+#include "test_driver_database.h"
 
 using catalogue_test::Answer;
 using catalogue_test::ColumnOf;
@@ -20,28 +16,13 @@ using catalogue_test::ReadAnswer;
 
 namespace {
 
-constexpr int32_t kInjectedNativeError = 4711;
+using catalogue_test::kInjectedNativeError;
 
-class CatalogueFaults : public ::testing::Test {
+class CatalogueFaults : public catalogue_test::TestDriverDatabase {
 protected:
   CatalogueFaults()
-      : file_(sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("catalogue-faults") +
-              ".sqlite3") {
-    std::remove(file_.c_str());
-    // The table is made on a connection without faults.
-    tavro::Database plain = session_.Connected(Through(""));
-    plain.execute("CREATE TABLE keyed (id INTEGER PRIMARY KEY, name VARCHAR(20) NOT NULL)");
-    EXPECT_EQ(plain.lastErrorCode(), 0) << plain.lastErrorString();
-  }
-  ~CatalogueFaults() override { std::remove(file_.c_str()); }
-
-  // A connection string through the test driver with the given Test keywords.
-  std::string Through(const std::string& keywords) const {
-    return "Driver={" + sqelto_test::RequiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
-  }
-
-  plugin_odbc_test::PluginSession session_;
-  std::string file_;
+      : TestDriverDatabase("catalogue-faults",
+                           {"CREATE TABLE keyed (id INTEGER PRIMARY KEY, name VARCHAR(20) NOT NULL)"}) {}
 };
 
 TEST_F(CatalogueFaults, ARefusedCatalogueCallLeavesTheDriversDiagnostic) {

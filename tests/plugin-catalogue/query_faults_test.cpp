@@ -4,40 +4,22 @@
 // fetches and long-value reads failing part-way.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
-#include "test_environment.h"
-#include "plugin_session.h"
+#include "test_driver_database.h"
 
 namespace {
 
-constexpr int32_t kInjected = 4711;  // the test driver's native error
+constexpr int32_t kInjected = catalogue_test::kInjectedNativeError;
 
-class QueryFaults : public ::testing::Test {
+class QueryFaults : public catalogue_test::TestDriverDatabase {
 protected:
   QueryFaults()
-      : file_(sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR") + "/" + sqelto_test::UniqueName("query-faults") +
-              ".sqlite3") {
-    std::remove(file_.c_str());
-    tavro::Database plain = session_.Connected(Through(""));
-    plain.execute("CREATE TABLE items (id INTEGER PRIMARY KEY, name VARCHAR(20), body TEXT)");
-    plain.execute("INSERT INTO items VALUES (1, 'one', NULL), (2, 'two', NULL), (3, 'three', NULL), (4, 'four', '" +
-                  std::string(20000, 'x') + "')");
-    EXPECT_EQ(plain.lastErrorCode(), 0) << plain.lastErrorString();
-  }
-  ~QueryFaults() override { std::remove(file_.c_str()); }
-
-  std::string Through(const std::string& keywords) const {
-    return "Driver={" + sqelto_test::RequiredEnvironment("SQELTO_TEST_DRIVER") + "};Database=" + file_ + ";" + keywords;
-  }
-  static void ExpectInjected(tavro::Database& db, const std::string& what) {
-    EXPECT_EQ(db.lastErrorCode(), kInjected) << db.lastErrorString();
-    EXPECT_NE(db.lastErrorString().find("Injected failure of " + what), std::string::npos) << db.lastErrorString();
-  }
-
-  plugin_odbc_test::PluginSession session_;
-  std::string file_;
+      : TestDriverDatabase("query-faults",
+                           {"CREATE TABLE items (id INTEGER PRIMARY KEY, name VARCHAR(20), body TEXT)",
+                            "INSERT INTO items VALUES (1, 'one', NULL), (2, 'two', NULL), (3, 'three', NULL), "
+                            "(4, 'four', '" +
+                                std::string(20000, 'x') + "')"}) {}
 };
 
 TEST_F(QueryFaults, RefusedStatementsLeaveTheDriversDiagnostic) {
