@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../catalogue/catalogue_entry_points.h"
 #include "../odbc/connect.h"
 #include "../odbc/connection_attributes.h"
 #include "../odbc/connection_record.h"
@@ -65,15 +66,15 @@ TavroEngineRecord g_engineRecord = {
     .version = TAVRO_DB_RECORD_VERSION,
     .flags = TAVRO_ENGINE_FLAGS,
     .close = ODBCCloseForHost,     // 2: ODBCCloseDatabase, and the end of an opened data source
-    .tableSchema = nullptr,        // 3: ODBCGetTableSchema (catalogue)
-    .fieldSchema = nullptr,        // 4: ODBCGetFieldSchema (catalogue)
+    .tableSchema = ODBCGetTableSchema,  // 3
+    .fieldSchema = ODBCGetFieldSchema,  // 4
     .select = ODBCPerformSelect,   // 5
     .execute = ODBCExecute,        // 6
     .reserved7 = 0,
     .addRecord = ODBCAddTableRecord,               // 8
     .selectWithParams = ODBCSelectWithParameters,  // 9
     .reserved10 = {0, 0},
-    .indexSchema = nullptr,        // 12: ODBCGetIndexSchema (catalogue)
+    .indexSchema = ODBCGetIndexSchema,  // 12
     .lastErrorCode = ODBCLastErrorCode,      // 13
     .lastErrorString = ODBCLastErrorString,  // 14
     .commit = ODBCCommit,          // 15
@@ -105,12 +106,13 @@ constexpr uintptr_t kOneAttribute = 1;
 
 TavroMethodEntry g_databaseMethods[] = {
     {FunctionWord(&ODBCDatabaseConnect), 0, "Connect() as Boolean", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    // data-source listing (catalogue)
-    {nullptr, 0, "DataSourceNames() as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByDataSources},
-    {nullptr, 0, "DataSources() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    // driver listing (catalogue)
-    {nullptr, 0, "DriverNames() as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByDrivers},
-    {nullptr, 0, "Drivers() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    // The "driver" methods answer with the data-source list, as they always have.
+    {FunctionWord(&ODBCDataSourceNamesRecordSet), 0, "DataSourceNames() as RecordSet", TAVRO_FLAG_ENTRY,
+     kOneAttribute, kDeprecatedByDataSources},
+    {FunctionWord(&ODBCDataSourcesRowSet), 0, "DataSources() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCDataSourceNamesRecordSet), 0, "DriverNames() as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute,
+     kDeprecatedByDrivers},
+    {FunctionWord(&ODBCDataSourcesRowSet), 0, "Drivers() as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
     {FunctionWord(&ODBCGetInfo), 0, "GetInfo(infoType as integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
      kDeprecatedByConnectionInfo},
     {FunctionWord(&ODBCGetConnectionAttribute), 0, "GetConnectionAttribute(infoType as Integer) as Variant", TAVRO_FLAG_ENTRY, kOneAttribute,
@@ -122,26 +124,27 @@ TavroMethodEntry g_databaseMethods[] = {
     {FunctionWord(&ODBCSetConnectionAttribute), 0,
      "ConnectionAttribute(attributeID as Integer, Assigns value as Integer)", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
-    // ODBCPrimaryKeys, ODBCForeignKeys, ODBCSpecialColumns (catalogue)
-    {nullptr, 0, "PrimaryKeys(table as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "ForeignKeys(primaryTable as String, foreignTable as String) as RecordSet", TAVRO_FLAG_ENTRY,
-     kNoAttributes, nullptr},
-    {nullptr, 0,
+    {FunctionWord(&ODBCPrimaryKeys), 0, "PrimaryKeys(table as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes,
+     nullptr},
+    {FunctionWord(&ODBCForeignKeys), 0, "ForeignKeys(primaryTable as String, foreignTable as String) as RecordSet",
+     TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCSpecialColumns), 0,
      "SpecialColumns(identifierType as Integer, table as String, scope as Integer, nullable as Integer) as RecordSet",
      TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    // ODBCTablePrivileges, ODBCColumnPrivileges, ODBCProcedures, ODBCProcedureColumns (catalogue)
-    {nullptr, 0, "TablePrivileges(table as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "ColumnPrivileges(table as String, column as String) as RecordSet", TAVRO_FLAG_ENTRY,
+    {FunctionWord(&ODBCTablePrivileges), 0, "TablePrivileges(table as String) as RecordSet", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
-    {nullptr, 0, "Procedures() as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    {nullptr, 0, "ProcedureColumns(procedure as String) as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCColumnPrivileges), 0, "ColumnPrivileges(table as String, column as String) as RecordSet",
+     TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCProcedures), 0, "Procedures() as RecordSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCProcedureColumns), 0, "ProcedureColumns(procedure as String) as RecordSet", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
     {FunctionWord(&ODBCNextRecordset), 0, "NextRecordset() as Boolean", TAVRO_FLAG_ENTRY, kOneAttribute,
      kDeprecatedByNextRowSet},
     {FunctionWord(&ODBCNextRecordset), 0, "NextRowSet() as Boolean", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
-    // ODBCGetSQLTypeInfo (catalogue)
-    {nullptr, 0, "GetSQLTypeInfo(dataType as Integer) as RecordSet", TAVRO_FLAG_ENTRY, kOneAttribute,
-     kDeprecatedByDataTypeInfo},
-    {nullptr, 0, "DataTypeInfo(value as Integer) as RowSet", TAVRO_FLAG_ENTRY, kNoAttributes, nullptr},
+    {FunctionWord(&ODBCGetSQLTypeInfoRecordSet), 0, "GetSQLTypeInfo(dataType as Integer) as RecordSet",
+     TAVRO_FLAG_ENTRY, kOneAttribute, kDeprecatedByDataTypeInfo},
+    {FunctionWord(&ODBCDataTypeInfoRowSet), 0, "DataTypeInfo(value as Integer) as RowSet", TAVRO_FLAG_ENTRY,
+     kNoAttributes, nullptr},
     {FunctionWord(&ODBCPrepare), 0, "Prepare(statement As String) as ODBCPreparedStatement", TAVRO_FLAG_ENTRY,
      kNoAttributes, nullptr},
 };

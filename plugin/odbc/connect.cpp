@@ -10,6 +10,7 @@
 #include "connection_hold.h"
 #include "failure_shield.h"
 #include "host_text.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "query_guard.h"
 #include "statement_text.h"
@@ -185,7 +186,7 @@ void CloseDatabase(ConnectionRecord* record) {
   ClearLastError(record);
   // Statements made on the handle go first, while it is still valid.
   NotifyConnectionClosing(record);
-  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReadConnectionDiagnostics(record);
+  if (!odbc::Succeeded(SQLDisconnect(record->hdbc))) ReportConnectionFailure(record, "SQLDisconnect");
   SQLFreeHandle(SQL_HANDLE_DBC, record->hdbc);
   record->hdbc = SQL_NULL_HDBC;
 }
@@ -229,7 +230,7 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
   const SQLRETURN rc = odbc::DriverConnect(hdbc, std::string_view(connectionString, length), record->connectionOut,
                                            sizeof record->connectionOut);
   if (!odbc::Succeeded(rc)) {
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLDriverConnect");
     SQLFreeHandle(SQL_HANDLE_DBC, hdbc);
     record->hdbc = SQL_NULL_HDBC;
     return false;

@@ -5,6 +5,7 @@
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
 #include "failure_shield.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "query_guard.h"
@@ -24,7 +25,7 @@ int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t enc
   StatementHandle statement;
   SQLRETURN rc = statement.Allocate(record->hdbc);
   if (!odbc::Succeeded(rc)) {
-    ReadConnectionDiagnostics(record);
+    ReportConnectionFailure(record, "SQLAllocHandle");
     return rc;
   }
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text, std::strlen(text), encoding);
@@ -32,7 +33,7 @@ int32_t odbc_execDirect(ConnectionRecord* record, const char* text, uint32_t enc
   if (Executed(rc)) {
     record->rowsAffected = RowsAffectedBy(statement.get(), rc);
   } else {
-    ReadStatementDiagnostics(record, statement.get());
+    ReportStatementFailure(record, statement.get(), "SQLExecDirect");
   }
   return rc;
 }

@@ -6,6 +6,7 @@
 
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "long_data.h"
 #include "value_limit.h"
@@ -182,6 +183,7 @@ void ODBCCursor::CleanupBindings() {
 // them as they were, with the lengths of the last row).
 void ODBCCursor::CleanupRow() {
   CURSOR_TRACE("ENTER CleanupRow: ", hstmt_);
+  editing_.RowChanged();
   rowValid_ = false;
 }
 
@@ -227,8 +229,23 @@ void ODBCCursor::ReadBytesWhole(Column& column, std::size_t firstBytes) {
                   static_cast<int32_t>(column.bytes.size())};
 }
 
+void ODBCCursor::ReadOnlyColumns(std::span<const int32_t> wanted) {
+  for (auto& column : columns_) {
+    const int32_t index = column->number - 1;
+    column->skipped = std::find(wanted.begin(), wanted.end(), index) == wanted.end();
+    if (column->skipped && column->bound && statementOpen_) {
+      SQLBindCol(hstmt_, column->number, column->fetch.cType, nullptr, 0, nullptr);
+      column->bound = false;
+    }
+  }
+}
+
 void ODBCCursor::ReadValue(Column& column) {
   using Read = Column::Read;
+  if (column.skipped) {
+    column.value = {};
+    return;
+  }
   if (column.read == Read::LongText) return ReadLongText(column);
   if (column.read == Read::LongBinary) return ReadLongBinary(column);
   if (!column.bound)
@@ -321,7 +338,7 @@ bool ODBCCursor::NextRecord() {
     GetRowValues();
     return true;
   }
-  if (rc != SQL_NO_DATA) ReadStatementDiagnostics(record(), hstmt_);
+  if (rc != SQL_NO_DATA) ReportStatementFailure(record(), hstmt_, "SQLFetch");
   return false;
 }
 
@@ -332,10 +349,13 @@ void ODBCCursor::Scroll(SQLSMALLINT orientation) {
     SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return;
   }
-  if (odbc::Succeeded(SQLFetchScroll(hstmt_, orientation, 0)))
+  const SQLRETURN rc = SQLFetchScroll(hstmt_, orientation, 0);
+  if (odbc::Succeeded(rc))
     GetRowValues();
-  else
+  else if (rc == SQL_NO_DATA)  // moved past an end: no failure, no diagnostic
     ReadStatementDiagnostics(record(), hstmt_);
+  else
+    ReportStatementFailure(record(), hstmt_, "SQLFetchScroll");
 }
 
 void ODBCCursor::PreviousRecord() {
@@ -397,6 +417,11 @@ void ODBCCursor::TraceValue(const Column& column, int32_t bytes) const {
   SQELTO_TRACE(record(), "stmt: ", hstmt_, " sqlType: ", column.sqlType, " qxType: ", 18, " len: ", bytes);
 }
 
+bool ODBCCursor::FieldKey(int32_t first, int32_t, int32_t, int32_t, int32_t) {
+  CURSOR_TRACE("ENTER FieldKey(", first, "): ", hstmt_);
+  return false;
+}
+
 char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* owned) {
   CURSOR_TRACE("ENTER ColumnValueAsString(", column, "): ", hstmt_);
   void* value = nullptr;
@@ -415,6 +440,8 @@ char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* own
     return text;
   };
   switch (type) {
+    // Tiny integers are fetched as 16-bit values too.
+    case TAVRO_COLUMN_TINYINT:
     case TAVRO_COLUMN_SMALLINT: {
       int16_t v;
       std::memcpy(&v, value, 2);
@@ -424,6 +451,13 @@ char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* own
       int32_t v;
       std::memcpy(&v, value, 4);
       return rendered("%ld", static_cast<long>(v));
+    }
+    case TAVRO_COLUMN_INT64: {
+      // Some drivers (MariaDB's) describe catalogue columns such as KEY_SEQ
+      // as BIGINT; their raw bytes would be no text at all.
+      int64_t v;
+      std::memcpy(&v, value, 8);
+      return rendered("%lld", static_cast<long long>(v));
     }
     case TAVRO_COLUMN_FLOAT: {
       float v;

@@ -5,12 +5,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "column_types.h"
 #include "connection_hold.h"
 #include "connection_record.h"
+#include "cursor_editing.h"
 #include "odbc_api.h"
 #include "qx_cursor.h"
 
@@ -33,12 +35,23 @@ public:
   void FirstRecord() override;
   void LastRecord() override;
   void ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) override;
+  // Editing the current row (cursor_editing.h).
+  void EditRecord() override { editing_.Edit(*this); }
+  void DeleteRecord() override { editing_.Delete(*this); }
+  void UpdateRecord(TavroUpdateField* fields) override { editing_.Update(*this, fields); }
+  bool FieldKey(int32_t first, int32_t, int32_t, int32_t, int32_t) override;
   void RecordFailure(const char* text) noexcept override;
 
   // The current value rendered as bytes: a new heap string the caller frees
   // with delete[] (owned = true), the raw value (owned = false), or null for
   // NULL. Not reachable through the cursor record.
   virtual char* ColumnValueAsString(int32_t column, int32_t* length, bool* owned);
+
+  // From the next fetch on, only these columns (0-based) are read; the
+  // others are unbound and read as NULL. A catalogue answer copies a few of
+  // the driver's columns, and binding and converting the rest would cost
+  // more than everything else the copy does.
+  void ReadOnlyColumns(std::span<const int32_t> columns);
 
   // Describes the result columns and binds what can be bound (again after
   // the statement moved to its next result set).
@@ -74,6 +87,7 @@ protected:
     // Fixed at binding time, read for every value.
     enum class Read : uint8_t { Fixed, Text, Binary, LongText, LongBinary } read = Read::Fixed;
     bool longType = false;        // a long type, gathered in pieces
+    bool skipped = false;         // not read at all (ReadOnlyColumns)
     uint8_t bigEndianFields = 0;  // 16-bit fields a date, time or timestamp swaps
     int32_t fixedSize = 0;        // byte size of a fixed-size C type, else 0
     SQLLEN indicator = 0;         // the driver's length or SQL_NULL_DATA
@@ -111,10 +125,8 @@ private:
   SQLHSTMT hstmt_;
   bool statementOpen_ = true;  // false once the statement's connection closed
   int16_t columnCount_ = 0;
-  std::string whereClause_;
-  std::string tableName_;
   std::string sqlText_;
-  std::vector<std::string> keyColumns_;
+  CursorEditing editing_;
   bool rowValid_ = false;
   std::vector<std::unique_ptr<Column>> columns_;
 };

@@ -3,6 +3,7 @@
 #include "../frame/host_api.h"
 #include "../frame/trace.h"
 #include "failure_shield.h"
+#include "failure_report.h"
 #include "last_error.h"
 #include "odbc_api.h"
 #include "odbc_cursor.h"
@@ -45,7 +46,7 @@ void ODBCSelectThread::Run() {
 
   StatementHandle statement;
   if (!odbc::Succeeded(statement.Allocate(record_->hdbc))) {
-    ReadConnectionDiagnostics(record_);
+    ReportConnectionFailure(record_, "SQLAllocHandle");
     return;
   }
   if (record_->scrollableCursor) MakeScrollable(statement.get());
@@ -56,7 +57,7 @@ void ODBCSelectThread::Run() {
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text_.data(), text_.size(), TAVRO_ENCODING_UTF8);
   const SQLRETURN rc = ExecuteDetached(record_, statement.get(), wide);
   if (!Executed(rc)) {
-    ReadStatementDiagnostics(record_, statement.get());
+    ReportStatementFailure(record_, statement.get(), "SQLExecDirect");
     return;
   }
   record_->rowsAffected = RowsAffectedBy(statement.get(), rc);

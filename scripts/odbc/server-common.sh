@@ -77,5 +77,8 @@ place_server_folder() {  # place_server_folder USER DIR NAME
 # A Unix socket path is limited to about 107 bytes; a deep build tree gets its
 # socket folder under /tmp instead (the tests connect over TCP anyway).
 socket_folder() {  # socket_folder PREFERRED FALLBACK
-  if [ ${#1} -gt 80 ]; then echo "$2"; else echo "$1"; fi
+  # The fallback belongs to PREFERRED alone: two server folders on one port
+  # (a second start refused because the port is taken) must never share a
+  # socket folder, or the refused start removes the running server's socket.
+  if [ ${#1} -gt 80 ]; then echo "$2-$(printf '%s' "$1" | md5sum | cut -c1-8)"; else echo "$1"; fi
 }

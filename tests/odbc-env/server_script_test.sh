@@ -6,16 +6,19 @@
 # Usage: server_script_test.sh postgres|mariadb SCRIPTS_DIR WORK_DIR PORT
 set -uo pipefail
 kind="$1" scripts="$2" work="$3" port="$4"
+fail() { echo "$*" >&2; exit 2; }
+# shellcheck source=../../scripts/odbc/server-common.sh
+. "$scripts/server-common.sh"  # socket_folder: where a server's socket goes, as the scripts decide
 case "$kind" in
   postgres)
     server="$scripts/pg-server" program=postgres default_port=5432 dsn=SqeltoPostgres
     pidfile_of() { echo "$1/pg/data/postmaster.pid"; }
-    socket_of() { echo "$1/pg/sockets/.s.PGSQL.$port"; }
+    socket_of() { echo "$(socket_folder "$1/pg/sockets" "${TMPDIR:-/tmp}/sqelto-pg-sockets-$port")/.s.PGSQL.$port"; }
     configure() { bash "$scripts/write-config" "$1" "$port"; } ;;
   mariadb)
     server="$scripts/mariadb-server" program=mariadbd default_port=3306 dsn=SqeltoMariaDB
     pidfile_of() { echo "$1/mariadb/mariadbd.pid"; }
-    socket_of() { echo "$1/mariadb/run/mariadbd.sock"; }
+    socket_of() { echo "$(socket_folder "$1/mariadb/run" "${TMPDIR:-/tmp}/sqelto-mariadb-sockets-$port")/mariadbd.sock"; }
     configure() { bash "$scripts/write-config" "$1" 54329 "$port"; } ;;
   *) echo "usage: $0 postgres|mariadb SCRIPTS_DIR WORK_DIR PORT" >&2; exit 2 ;;
 esac

@@ -75,7 +75,7 @@ void PrepareOutput() {
 // needs no ';'.
 int FromStandardInput(ShellSession& session, OutputFormat format) {
   const bool terminal = InputIsATerminal();
-  if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit\n";
+  if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\? lists the commands\n";
   sqelto_shell::StatementSplitter splitter;
   std::size_t offset = 0;  // of the line's first byte in the input
   std::string line;

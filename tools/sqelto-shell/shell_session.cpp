@@ -1,6 +1,7 @@
 #include "shell_session.h"
 
 #include "prepared_run.h"
+#include "shell_commands.h"
 
 #include <vector>
 
@@ -53,7 +54,16 @@ bool ShellSession::reportFailure(std::ostream& err) {
 }
 
 bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
-  if (StatementCommands::IsCommand(sql)) return commands_.run(sql, out, err);
+  if (StatementCommands::IsCommand(sql)) {
+    // The catalogue and editing commands, else those of statements; the
+    // list of commands has both.
+    if (sql == "\\?" || sql == "\\help") {
+      out << ShellCommandHelp();
+      return commands_.run("\\?", out, err);
+    }
+    if (HandlesShellCommand(sql)) return RunShellCommand(*this, sql, format, out, err);
+    return commands_.run(sql, out, err);
+  }
   if (const auto parameters = commands_.parametersForNextStatement(); !parameters.empty())
     return RunPrepared(*this, sql, parameters, format, out, err);
   tavro::RecordSet rows = db_->select(sql);
@@ -61,6 +71,7 @@ bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream
     reportError(err);
     return false;
   }
+  if (rows.columnCount() > 0) lastQuery_ = sql;
   return printResults(rows, format, out, err);
 }
 
@@ -69,28 +80,45 @@ bool ShellSession::printResults(tavro::RecordSet& rows, OutputFormat format, std
   do {
     if (!first) out << '\n';
     first = false;
-    const int32_t columns = rows.columnCount();
-    if (columns == 0) {
-      out << "OK\n";
-      continue;
-    }
-    std::vector<std::string> names;
-    for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
-    ResultPrinter printer(out, format, std::move(names));
-    while (rows.next()) {
-      std::vector<Cell> cells;
-      cells.reserve(static_cast<std::size_t>(columns));
-      for (int32_t i = 0; i < columns; ++i) {
-        const tavro::Value value = rows.value(i);
-        cells.push_back(value.isNil() ? Cell{} : Cell{value.toString()});
-      }
-      printer.row(std::move(cells));
-    }
-    printer.finish();
-    // A fetch that failed part-way ends the rows early; say so.
-    if (!reportFailure(err)) return false;
+    if (!printResult(rows, format, out, err)) return false;
   } while (host_.call<bool>(object_, "NextRowSet"));
   return reportFailure(err);
+}
+
+bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err) {
+  if (rows.isNull()) {
+    // A refusal always has its error; say something all the same.
+    if (reportFailure(err)) err << "error: no answer from the plug-in\n";
+    return false;
+  }
+  return printResult(rows, format, out, err) && reportFailure(err);
+}
+
+bool ShellSession::printResult(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
+  const int32_t columns = rows.columnCount();
+  if (columns == 0) {
+    out << "OK\n";
+    return true;
+  }
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
+  ResultPrinter printer(out, format, std::move(names));
+  while (rows.next()) {
+    std::vector<Cell> cells;
+    cells.reserve(static_cast<std::size_t>(columns));
+    for (int32_t i = 0; i < columns; ++i) {
+      const tavro::Value value = rows.value(i);
+      cells.push_back(value.isNil() ? Cell{} : Cell{value.toString()});
+    }
+    printer.row(std::move(cells));
+  }
+  printer.finish();
+  // A fetch that failed part-way ends the rows early; say so.
+  return reportFailure(err);
+}
+
+int32_t ShellSession::rowsAffected() const {
+  return static_cast<const sqelto::ConnectionRecord*>(db_->record())->rowsAffected;
 }
 
 }  // namespace sqelto_shell

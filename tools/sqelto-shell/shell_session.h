@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include <tavro_host/tavro_host.h>
 
@@ -56,18 +57,43 @@ public:
   // Prints a result and every further result set of its statement, in turn
   // (a statement without columns prints "OK").
   bool printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
+  // Prints an answer of the catalogue (no further result sets); a nil answer
+  // or a failure while reading it reports the plug-in's error.
+  bool show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err);
+
+  // The latest statement that answered with columns: the result \edit and
+  // \delete work on, read again.
+  const std::string& lastQuery() const { return lastQuery_; }
+  // The row count of the latest statement, as the plug-in recorded it.
+  int32_t rowsAffected() const;
+  // A method of the ODBCDatabase object answering with a result set.
+  template <class... A>
+  tavro::RecordSet method(const char* name, A&&... args) {
+    return tavro::RecordSet(host_, host_.call<tavro::Object>(object_, name, std::forward<A>(args)...));
+  }
+  // Runs ask with the connection's ExtendedSchema switched on.
+  template <class Ask>
+  tavro::RecordSet withExtendedSchema(Ask ask) {
+    const bool before = host_.getProperty(object_, "ExtendedSchema").asBoolean();
+    host_.setProperty(object_, "ExtendedSchema", tavro::Value(true));
+    tavro::RecordSet rows = ask();
+    host_.setProperty(object_, "ExtendedSchema", tavro::Value(before));
+    return rows;
+  }
 
   // Misuse of host entry points the plug-in made so far.
   std::vector<std::string> misuse() const { return host_.violations(); }
 
 private:
   void reportError(std::ostream& err);
+  bool printResult(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
 
   tavro::Host host_;
   bool linked_ = false;
   tavro::Object object_;
   std::optional<tavro::Database> db_;
   StatementCommands commands_{*this};
+  std::string lastQuery_;
 };
 
 }  // namespace sqelto_shell
