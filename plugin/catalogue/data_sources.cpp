@@ -3,8 +3,9 @@
 // Drivers, which answer with the same list. No connection is needed.
 #include "catalogue_entry_points.h"
 
-#include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue_query.h"
@@ -15,23 +16,56 @@
 namespace sqelto {
 namespace {
 
-constexpr SQLSMALLINT kNameBytes = 256;
+constexpr SQLSMALLINT kNameUnits = 256;
+
+struct DataSource {
+  std::string name, description;
+};
+
+// One SQLDataSources call, its texts as UTF-8. Names longer than the buffers
+// arrive cut (with a warning) and stay cut.
+#ifdef _WIN32
+// The wide call: Windows' 8-bit one gives the ANSI code page, which cannot
+// spell every name.
+std::optional<DataSource> NextDataSource(SQLHENV environment, SQLUSMALLINT direction) {
+  SQLWCHAR name[kNameUnits] = {};
+  SQLWCHAR description[kNameUnits] = {};
+  SQLSMALLINT nameLength = 0;
+  SQLSMALLINT descriptionLength = 0;
+  if (!odbc::Succeeded(SQLDataSourcesW(environment, direction, name, kNameUnits, &nameLength, description, kNameUnits,
+                                       &descriptionLength)))
+    return std::nullopt;
+  const auto utf8 = [](const SQLWCHAR* units) {
+    const std::size_t count = odbc::Utf16Length(odbc::AsUnits(units), kNameUnits - 1);
+    std::string text(odbc::Utf8LengthOf(odbc::AsUnits(units), count), '\0');
+    text.resize(odbc::Utf16ToUtf8(odbc::AsUnits(units), count, text.data(), text.size()));
+    return text;
+  };
+  return DataSource{utf8(name), utf8(description)};
+}
+#else
+// unixODBC's 8-bit call gives the configuration's bytes as they are (UTF-8).
+std::optional<DataSource> NextDataSource(SQLHENV environment, SQLUSMALLINT direction) {
+  SQLCHAR name[kNameUnits] = {};
+  SQLCHAR description[kNameUnits] = {};
+  SQLSMALLINT nameLength = 0;
+  SQLSMALLINT descriptionLength = 0;
+  if (!odbc::Succeeded(SQLDataSourcesA(environment, direction, name, kNameUnits, &nameLength, description, kNameUnits,
+                                       &descriptionLength)))
+    return std::nullopt;
+  name[kNameUnits - 1] = 0;
+  description[kNameUnits - 1] = 0;
+  return DataSource{reinterpret_cast<const char*>(name), reinterpret_cast<const char*>(description)};
+}
+#endif
 
 // One phase of the listing: every data source of one kind, in the driver
 // manager's order. Any answer but success (SQL_NO_DATA when there are none)
 // ends the phase.
 void AppendDataSources(SQLHENV environment, SQLUSMALLINT first, const char* type, InMemoryCursor& list) {
-  SQLCHAR name[kNameBytes] = {};
-  SQLCHAR description[kNameBytes] = {};
-  SQLSMALLINT nameLength = 0;
-  SQLSMALLINT descriptionLength = 0;
   SQLUSMALLINT direction = first;
-  // Names longer than the buffers arrive cut (with a warning) and stay cut.
-  while (odbc::Succeeded(SQLDataSourcesA(environment, direction, name, kNameBytes, &nameLength, description, kNameBytes,
-                                         &descriptionLength))) {
-    name[kNameBytes - 1] = 0;
-    description[kNameBytes - 1] = 0;
-    list.AppendRow({{reinterpret_cast<const char*>(name)}, {reinterpret_cast<const char*>(description)}, {type}});
+  while (std::optional<DataSource> source = NextDataSource(environment, direction)) {
+    list.AppendRow({{std::move(source->name)}, {std::move(source->description)}, {type}});
     direction = SQL_FETCH_NEXT;
   }
 }

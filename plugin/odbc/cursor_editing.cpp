@@ -1,6 +1,6 @@
 #include "cursor_editing.h"
 
-#include <cstring>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -38,11 +38,16 @@ std::string ColumnNameOf(ODBCCursor& cursor, int32_t column) {
 
 void SetEditingError(ConnectionRecord* record, int32_t code) { SetLastError(record, code, EditingErrorText(code)); }
 
+// The wide call, as for every answer with text: Windows' 8-bit one gives
+// the ANSI code page.
 bool IsBackslashEscapingDbms(SQLHDBC hdbc) {
-  char name[128] = {};
-  SQLSMALLINT length = 0;
-  if (!odbc::Succeeded(SQLGetInfoA(hdbc, SQL_DBMS_NAME, name, sizeof name, &length))) return false;
-  return std::strcmp(name, "MySQL") == 0 || std::strcmp(name, "MariaDB") == 0;
+  SQLWCHAR name[64] = {};
+  SQLSMALLINT bytes = 0;
+  if (!odbc::Succeeded(SQLGetInfoW(hdbc, SQL_DBMS_NAME, name, sizeof name - sizeof(SQLWCHAR), &bytes))) return false;
+  const std::size_t units = odbc::Utf16Length(odbc::AsUnits(name), std::size(name) - 1);
+  char utf8[3 * std::size(name)] = {};
+  const std::string_view dbms(utf8, odbc::Utf16ToUtf8(odbc::AsUnits(name), units, utf8, sizeof utf8));
+  return dbms == "MySQL" || dbms == "MariaDB";
 }
 
 // The SQL types that make a column a key when the table has no primary key.
