@@ -15,7 +15,8 @@ db="Driver=SQLite3;Database=$work/shell.sqlite3;"
 run() {  # run ARGS... -> $out, $err, $status
   out="$("$shell" "$@" 2>"$work/stderr")"
   status=$?
-  err="$(cat "$work/stderr")"
+  # The Windows program's standard error is in text mode: CR LF line ends.
+  err="$(tr -d '\r' <"$work/stderr")"
 }
 
 run --connect "$db" -c "CREATE TABLE t (id INTEGER, name VARCHAR(20), at TIMESTAMP)"

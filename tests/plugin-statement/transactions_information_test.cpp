@@ -51,7 +51,8 @@ public:
   bool connected() const { return connected_; }
 #ifdef _WIN32
   std::string Text(SQLUSMALLINT type) {
-    std::vector<SQLWCHAR> text(32768);
+    // The buffer's size in bytes must fit an SQLSMALLINT.
+    std::vector<SQLWCHAR> text(16384);
     SQLSMALLINT bytes = 0;
     SQLGetInfoW(dbc_, type, text.data(), static_cast<SQLSMALLINT>((text.size() - 1) * sizeof(SQLWCHAR)), &bytes);
     return Narrow(text.data());
