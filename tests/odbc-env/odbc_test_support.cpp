@@ -7,7 +7,7 @@ std::string firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle) {
   SQLCHAR message[512] = {};
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  if (!succeeded(SQLGetDiagRec(handleType, handle, 1, state, &native, message, sizeof message, &length)))
+  if (!succeeded(SQLGetDiagRecA(handleType, handle, 1, state, &native, message, sizeof message, &length)))
     return "(no diagnostic record)";
   return std::string(reinterpret_cast<char*>(state)) + " " + std::to_string(native) + ": " +
          reinterpret_cast<char*>(message);
@@ -49,7 +49,7 @@ Connection::~Connection() {
 std::string Connection::infoString(SQLUSMALLINT infoType) const {
   char buffer[256] = {};
   SQLSMALLINT length = 0;
-  if (!succeeded(SQLGetInfo(dbc_.get(), infoType, buffer, sizeof buffer, &length)))
+  if (!succeeded(SQLGetInfoA(dbc_.get(), infoType, buffer, sizeof buffer, &length)))
     throw std::runtime_error("SQLGetInfo failed: " + dbc_.diagnostic());
   return buffer;
 }

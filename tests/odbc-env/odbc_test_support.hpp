@@ -1,7 +1,12 @@
 // Small raw-ODBC helpers for the environment tests: owned handles, the first
 // diagnostic as text, and UTF-16 strings in the driver manager's SQLWCHAR form.
+// The 8-bit calls are named as such (ASCII answers only): Windows programs
+// built with UNICODE would otherwise get the wide ones.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
 
@@ -12,7 +17,7 @@
 
 namespace odbc_env {
 
-static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC uses 2-byte SQLWCHAR");
+static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "SQLWCHAR is a UTF-16 unit");
 
 inline bool succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 

@@ -15,6 +15,7 @@
 
 #include "catalogue_answers.h"
 #include "test_environment.h"
+#include "under_wine.h"
 #include "plugin_session.h"
 
 using catalogue_test::Answer;
@@ -28,23 +29,38 @@ namespace {
 class DataSourceList : public ::testing::Test {
 protected:
   // Writes the configuration and points this process at it before anything
-  // of ODBC runs; withUserSources false leaves the user file empty.
-  void Configure(bool withUserSources = true) {
+  // of ODBC runs: the user data sources given, three system ones.
+  void Configure(const Strings& userSources = {"Ledger", "Lager"}) {
     const fs::path shared = sqelto_test::RequiredEnvironment("SQELTO_ODBC_DIR");
+#ifdef _WIN32
+    // Under Wine the Linux driver manager reads the environment this process
+    // started with, which a change made here would not reach: the run names a
+    // folder of this program's own (OWN_ODBC_CONFIGURATION), and ODBCINSTINI
+    // is odbcinst.ini as everywhere in the tests.
+    folder_ = sqelto_test::RequiredEnvironment("ODBCSYSINI");
+    const fs::path userFile = sqelto_test::RequiredEnvironment("ODBCINI");
+    if (folder_.generic_string() == shared.generic_string())
+      throw std::runtime_error("the run names no ODBC configuration folder of this program's own");
+#else
     folder_ = shared / sqelto_test::UniqueName("data-sources");
+    const fs::path userFile = folder_ / "user.ini";
+#endif
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     fs::copy_file(shared / "odbcinst.ini", folder_ / "odbcinst.ini");
-    database_ = (folder_ / "listed.sqlite3").string();
-    std::ofstream user(folder_ / "user.ini");
-    if (withUserSources) user << Source("Ledger") << Source("Käse Lager");
+    // Forward slashes: the Linux driver opens this path under Wine too.
+    database_ = (folder_ / "listed.sqlite3").generic_string();
+    std::ofstream user(userFile);
+    for (const std::string& name : userSources) user << Source(name);
     std::ofstream system(folder_ / "odbc.ini");
     system << Source("Archive") << Source("Reports") << Source("Staging");
     user.close();
     system.close();
+#ifndef _WIN32
     setenv("ODBCSYSINI", folder_.c_str(), 1);
     setenv("ODBCINSTINI", "odbcinst.ini", 1);
-    setenv("ODBCINI", (folder_ / "user.ini").c_str(), 1);
+    setenv("ODBCINI", userFile.c_str(), 1);
+#endif
     session_.emplace();
   }
   ~DataSourceList() override {
@@ -76,12 +92,21 @@ TEST_F(DataSourceList, UserSourcesFirstThenSystemOnesBeforeAnyConnection) {
   EXPECT_EQ(names.recordCount, 5);
   EXPECT_EQ(ColumnOf(names, "Type"), (Strings{"User", "User", "System", "System", "System"}));
   // Each group in the driver manager's order; the bytes as it gives them.
-  EXPECT_EQ(ColumnOf(names, "Name"), (Strings{"Ledger", "Käse Lager", "Archive", "Reports", "Staging"}));
+  EXPECT_EQ(ColumnOf(names, "Name"), (Strings{"Ledger", "Lager", "Archive", "Reports", "Staging"}));
   for (const std::string& description : ColumnOf(names, "Description")) EXPECT_EQ(description, "SQLite3");
   for (const auto& codes : names.codes) EXPECT_EQ(codes, (std::vector<int32_t>{18, 18, 18}));
   // Nothing about the list touches the last error.
   tavro::Database db(Host(), database);
   EXPECT_EQ(db.lastErrorCode(), 0);
+}
+
+TEST_F(DataSourceList, ANonAsciiNameComesAsItsUtf8Text) {
+  if (sqelto_test::RunningUnderWine())
+    GTEST_SKIP() << "Wine lists through unixODBC, whose wide SQLDataSourcesW makes each byte of the configuration "
+                    "a character of its own";
+  Configure({"Käse Lager ✓"});
+  const Answer names = List(session_->NewDatabase(), "DataSourceNames");
+  EXPECT_EQ(ColumnOf(names, "Name"), (Strings{"Käse Lager ✓", "Archive", "Reports", "Staging"}));
 }
 
 TEST_F(DataSourceList, DriversAndDataSourcesAreTheSameListAsRowSets) {
@@ -101,7 +126,7 @@ TEST_F(DataSourceList, DriversAndDataSourcesAreTheSameListAsRowSets) {
 }
 
 TEST_F(DataSourceList, WithoutUserSourcesTheSystemOnesStillCome) {
-  Configure(/*withUserSources=*/false);
+  Configure(/*userSources=*/{});
   const Answer names = List(session_->NewDatabase(), "DataSources");
   EXPECT_EQ(ColumnOf(names, "Type"), (Strings{"System", "System", "System"}));
 }

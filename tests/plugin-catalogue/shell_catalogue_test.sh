@@ -13,7 +13,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() {  # run ARGS... -> $out, $err, $status
   out="$("$shell" --data-folder "$work/home" "$@" 2>"$work/stderr")"
   status=$?
-  err="$(cat "$work/stderr")"
+  # The Windows program's standard error is in text mode: CR LF line ends.
+  err="$(tr -d '\r' <"$work/stderr")"
 }
 
 run -c '\tables'

@@ -9,10 +9,11 @@
 
 #include "test_environment.h"
 #include "plugin_session.h"
+#include "trace_switch_file.h"
 
 namespace {
 
-constexpr const char* kSwitchFile = "/tmp/SqeltoTraceOn.txt";
+using sqelto_test::kTraceSwitchFile;
 
 std::vector<std::string> Lines(const std::string& path) {
   std::ifstream in(path);
@@ -38,11 +39,11 @@ TEST(TraceCatalogue, AQuestionAndAnEditWriteTheirLines) {
                            sqelto_test::UniqueName("trace-catalogue") + ".sqlite3";
   std::remove(log.c_str());
   std::remove(file.c_str());
-  std::ofstream(kSwitchFile) << log << "\n";
+  std::ofstream(kTraceSwitchFile) << log << "\n";
   {
     plugin_odbc_test::PluginSession session;
     tavro::Database db = session.Connected("Driver=SQLite3;Database=" + file + ";");
-    std::remove(kSwitchFile);  // the connection decided when it was made
+    std::remove(kTraceSwitchFile);  // the connection decided when it was made
     db.execute("CREATE TABLE traced (id INTEGER PRIMARY KEY, name VARCHAR(10))");
     db.execute("INSERT INTO traced VALUES (7, 'seven')");
     EXPECT_FALSE(db.fieldSchema("traced").isNull());
