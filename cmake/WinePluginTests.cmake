@@ -18,10 +18,17 @@
 #
 # A program registered otherwise (plain gtest_discover_tests) names what
 # odbc_gtest_discover_tests would have recorded: wine_plugin_test(<target>
-# [POSTGRES] [LOCK name]). EACH_TEST_ALONE runs each of the program's tests
+# [POSTGRES] [LOCK name]), with EACH_TEST_ALONE and OWN_ODBC_CONFIGURATION as
+# needed. EACH_TEST_ALONE runs each of the program's tests
 # in a Wine start of its own, as CTest does natively: for programs that start
 # the plug-in's code linked into them (runPluginMain), whose registration
-# records can be handed to one host per process only.
+# records can be handed to one host per process only. OWN_ODBC_CONFIGURATION
+# is for programs whose tests write the ODBC configuration they list
+# (ODBCSYSINI, ODBCINI): a change a Windows program makes to its environment
+# does not reach the Linux driver manager behind Wine's odbc32, which reads
+# the environment the Wine process started with. Such a run starts with
+# ODBCSYSINI and ODBCINI naming a folder of the program's own, where its tests
+# write their files (with EACH_TEST_ALONE, one test at a time).
 #
 #   wine_plugin_command(<name> [POSTGRES] [LOCK name] COMMAND <command>...)
 #       a test "wine-plugin.<name>" of the same kind running a script, which
@@ -70,7 +77,8 @@ function(wine_plugin_exe out_var target)
 endfunction()
 
 # Environment, fixtures and lock of one Windows test; `fixtures` lists the
-# ODBC fixtures it needs (odbc_config when empty).
+# ODBC fixtures it needs (odbc_config when empty). Further arguments are
+# environment entries that replace those of the same name.
 function(_wine_plugin_properties test fixtures lock)
   _sqelto_odbc_add_fixtures()
   _wine_plugin_add_prefix_fixture()
@@ -79,6 +87,11 @@ function(_wine_plugin_properties test fixtures lock)
   list(FILTER environment EXCLUDE REGEX "^SQELTO_TEST_DRIVER=")
   list(APPEND environment "SQELTO_TEST_DRIVER=Sqelto Test Driver (fault injection, unsanitized)"
        "WINE_PLUGIN_ROOT=${WINE_PLUGIN_ROOT}")
+  foreach(entry IN LISTS ARGN)
+    string(REGEX REPLACE "=.*" "" name "${entry}")
+    list(FILTER environment EXCLUDE REGEX "^${name}=")
+    list(APPEND environment "${entry}")
+  endforeach()
   if(NOT fixtures)
     set(fixtures odbc_config)
   endif()
@@ -95,7 +108,7 @@ function(_wine_plugin_properties test fixtures lock)
 endfunction()
 
 function(wine_plugin_test target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES;EACH_TEST_ALONE" "LOCK" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "POSTGRES;EACH_TEST_ALONE;OWN_ODBC_CONFIGURATION" "LOCK" "")
   if(WIN32)
     # Files of the build that the program opens (SQELTO_PLUGIN_PATH=
     # "$<TARGET_FILE:Sqelto>" and the like) become Windows paths: drive Z: is
@@ -139,7 +152,12 @@ function(wine_plugin_test target)
   elseif(NOT lock)
     set(lock "")
   endif()
-  _wine_plugin_properties(wine-plugin.${target} "${fixtures}" "${lock}")
+  set(own_environment "")
+  if(arg_OWN_ODBC_CONFIGURATION)
+    set(folder "${WINE_PLUGIN_ROOT}/odbc-config/${target}")
+    set(own_environment "ODBCSYSINI=${folder}" "ODBCINI=${folder}/user.ini")
+  endif()
+  _wine_plugin_properties(wine-plugin.${target} "${fixtures}" "${lock}" ${own_environment})
 endfunction()
 
 function(wine_plugin_command name)
