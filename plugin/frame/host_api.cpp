@@ -33,8 +33,6 @@ EntryPointSlot g_stringGetCString{"StringGetCString"};
 EntryPointSlot g_getStringData{"PluginGetStringData"};
 EntryPointSlot g_disposeStringData{"PluginDisposeStringData"};
 EntryPointSlot g_lockString{"VANTLockString"};
-EntryPointSlot g_lockObject{"VANTLockObject"};
-EntryPointSlot g_unlockObject{"VANTUnlockObject"};
 EntryPointSlot g_objectType{"pluginObjectType"};
 EntryPointSlot g_createInstance{"CreateInstance"};
 EntryPointSlot g_newInstanceOfClass{"PluginNewInstanceOfClass"};
@@ -43,12 +41,6 @@ EntryPointSlot g_raiseException{"RuntimeRaiseException"};
 EntryPointSlot g_uBound{"RuntimeUBound"};
 EntryPointSlot g_integerArrayGetProc{"PluginIntegerArrayGetProc", "RuntimeArrayDirectGetGetProc"};
 EntryPointSlot g_objectArrayGetProc{"PluginObjectArrayGetProc", "RuntimeArrayDirectGetGetProc"};
-EntryPointSlot g_getPropInteger{"VANTGetPropValueInteger", "VANTGetPropValueInt"};
-EntryPointSlot g_getPropInt64{"VANTGetPropValueInt64"};
-EntryPointSlot g_getPropSingle{"VANTGetPropValueSingle"};
-EntryPointSlot g_getPropDouble{"VANTGetPropValueDouble"};
-EntryPointSlot g_getPropString{"VANTGetPropValueString"};
-EntryPointSlot g_getPropObject{"VANTGetPropValueObject"};
 EntryPointSlot g_setPropInteger{"VANTSetPropValueInteger", "VANTSetPropValueInt"};
 EntryPointSlot g_setPropString{"VANTSetPropValueString"};
 EntryPointSlot g_integerToVariant{"IntegerToVariant", "Int32ToVariant"};
@@ -69,6 +61,14 @@ namespace hot {
 EntryPointSlot g_buildString{"VANTBuildString"};
 EntryPointSlot g_setStringEncoding{"VANTSetStringEncoding"};
 EntryPointSlot g_unlockString{"VANTUnlockString"};
+EntryPointSlot g_lockObject{"VANTLockObject"};
+EntryPointSlot g_unlockObject{"VANTUnlockObject"};
+EntryPointSlot g_getPropInteger{"VANTGetPropValueInteger", "VANTGetPropValueInt"};
+EntryPointSlot g_getPropInt64{"VANTGetPropValueInt64"};
+EntryPointSlot g_getPropSingle{"VANTGetPropValueSingle"};
+EntryPointSlot g_getPropDouble{"VANTGetPropValueDouble"};
+EntryPointSlot g_getPropString{"VANTGetPropValueString"};
+EntryPointSlot g_getPropObject{"VANTGetPropValueObject"};
 }  // namespace hot
 
 void RegisterDBCursor(TavroCursorRecord *record) {
@@ -193,14 +193,6 @@ int32_t LockString(TavroString s) {
 }
 
 
-void LockObject(TavroObject o) {
-  if (auto fn = BindAs<TavroLockObjectFn>(g_lockObject)) fn(o);
-}
-
-void UnlockObject(TavroObject o) {
-  if (auto fn = BindAs<TavroUnlockObjectFn>(g_unlockObject)) fn(o);
-}
-
 TavroClass ObjectType(const char *className) {
   auto fn = BindAs<TavroObjectTypeFn>(g_objectType);
   return fn != nullptr ? fn(className) : nullptr;
@@ -247,36 +239,6 @@ void ObjectArrayGet(TavroArray array, int32_t index, TavroObject *out) {
 TavroObjectElementGetter ObjectArrayGetter(TavroArray array) {
   auto getProc = BindAs<TavroObjectArrayGetProcFn>(g_objectArrayGetProc);
   return getProc != nullptr ? reinterpret_cast<TavroObjectElementGetter>(getProc(array)) : nullptr;
-}
-
-bool GetPropValueInteger(TavroObject o, const char *name, int32_t *out) {
-  auto fn = BindAs<TavroGetPropIntegerFn>(g_getPropInteger);
-  return fn != nullptr && fn(o, name, out);
-}
-
-bool GetPropValueInt64(TavroObject o, const char *name, int64_t *out) {
-  auto fn = BindAs<TavroGetPropInt64Fn>(g_getPropInt64);
-  return fn != nullptr && fn(o, name, out);
-}
-
-bool GetPropValueSingle(TavroObject o, const char *name, float *out) {
-  auto fn = BindAs<TavroGetPropSingleFn>(g_getPropSingle);
-  return fn != nullptr && fn(o, name, out);
-}
-
-bool GetPropValueDouble(TavroObject o, const char *name, double *out) {
-  auto fn = BindAs<TavroGetPropDoubleFn>(g_getPropDouble);
-  return fn != nullptr && fn(o, name, out);
-}
-
-bool GetPropValueString(TavroObject o, const char *name, TavroString *out) {
-  auto fn = BindAs<TavroGetPropStringFn>(g_getPropString);
-  return fn != nullptr && fn(o, name, out);
-}
-
-bool GetPropValueObject(TavroObject o, const char *name, TavroObject *out) {
-  auto fn = BindAs<TavroGetPropObjectFn>(g_getPropObject);
-  return fn != nullptr && fn(o, name, out);
 }
 
 bool SetPropValueInteger(TavroObject o, const char *name, int32_t value) {

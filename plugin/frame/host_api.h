@@ -18,12 +18,21 @@
 
 namespace sqelto::host {
 
-// Slots of the wrappers a cursor calls for every text value it hands over;
+// Slots of the wrappers a cursor calls for every text value it hands over,
+// and of those a prepared statement calls for every parameter of every run;
 // those wrappers are inline so the value path pays a slot read and one call.
 namespace hot {
 extern EntryPointSlot g_buildString;
 extern EntryPointSlot g_setStringEncoding;
 extern EntryPointSlot g_unlockString;
+extern EntryPointSlot g_lockObject;
+extern EntryPointSlot g_unlockObject;
+extern EntryPointSlot g_getPropInteger;
+extern EntryPointSlot g_getPropInt64;
+extern EntryPointSlot g_getPropSingle;
+extern EntryPointSlot g_getPropDouble;
+extern EntryPointSlot g_getPropString;
+extern EntryPointSlot g_getPropObject;
 }  // namespace hot
 
 // Registration ("PluginRegisterDBCursor", "PluginRegisterDBEngine",
@@ -94,8 +103,12 @@ inline int32_t UnlockString(TavroString s) {
 
 // Objects and classes.
 // "VANTLockObject", "VANTUnlockObject"; default: nothing.
-void LockObject(TavroObject o);
-void UnlockObject(TavroObject o);
+inline void LockObject(TavroObject o) {
+  if (auto fn = BoundSlot<TavroLockObjectFn>(hot::g_lockObject)) fn(o);
+}
+inline void UnlockObject(TavroObject o) {
+  if (auto fn = BoundSlot<TavroUnlockObjectFn>(hot::g_unlockObject)) fn(o);
+}
 // "pluginObjectType"; default: null.
 TavroClass ObjectType(const char *className);
 // "CreateInstance"; default: null. A null class returns null without
@@ -125,13 +138,32 @@ TavroObjectElementGetter ObjectArrayGetter(TavroArray array);
 
 // Properties by name; default: false (out untouched).
 // "VANTGetPropValueInteger" (second name "VANTGetPropValueInt").
-bool GetPropValueInteger(TavroObject o, const char *name, int32_t *out);
-bool GetPropValueInt64(TavroObject o, const char *name, int64_t *out);    // "VANTGetPropValueInt64"
-bool GetPropValueSingle(TavroObject o, const char *name, float *out);     // "VANTGetPropValueSingle"
-bool GetPropValueDouble(TavroObject o, const char *name, double *out);    // "VANTGetPropValueDouble"
+inline bool GetPropValueInteger(TavroObject o, const char *name, int32_t *out) {
+  auto fn = BoundSlot<TavroGetPropIntegerFn>(hot::g_getPropInteger);
+  return fn != nullptr && fn(o, name, out);
+}
+// "VANTGetPropValueInt64", "VANTGetPropValueSingle", "VANTGetPropValueDouble".
+inline bool GetPropValueInt64(TavroObject o, const char *name, int64_t *out) {
+  auto fn = BoundSlot<TavroGetPropInt64Fn>(hot::g_getPropInt64);
+  return fn != nullptr && fn(o, name, out);
+}
+inline bool GetPropValueSingle(TavroObject o, const char *name, float *out) {
+  auto fn = BoundSlot<TavroGetPropSingleFn>(hot::g_getPropSingle);
+  return fn != nullptr && fn(o, name, out);
+}
+inline bool GetPropValueDouble(TavroObject o, const char *name, double *out) {
+  auto fn = BoundSlot<TavroGetPropDoubleFn>(hot::g_getPropDouble);
+  return fn != nullptr && fn(o, name, out);
+}
 // "VANTGetPropValueString", "VANTGetPropValueObject": the caller owns *out.
-bool GetPropValueString(TavroObject o, const char *name, TavroString *out);
-bool GetPropValueObject(TavroObject o, const char *name, TavroObject *out);
+inline bool GetPropValueString(TavroObject o, const char *name, TavroString *out) {
+  auto fn = BoundSlot<TavroGetPropStringFn>(hot::g_getPropString);
+  return fn != nullptr && fn(o, name, out);
+}
+inline bool GetPropValueObject(TavroObject o, const char *name, TavroObject *out) {
+  auto fn = BoundSlot<TavroGetPropObjectFn>(hot::g_getPropObject);
+  return fn != nullptr && fn(o, name, out);
+}
 // "VANTSetPropValueInteger" (second name "VANTSetPropValueInt").
 bool SetPropValueInteger(TavroObject o, const char *name, int32_t value);
 bool SetPropValueString(TavroObject o, const char *name, TavroString value);  // "VANTSetPropValueString"

@@ -31,16 +31,6 @@ char32_t DecodeUtf8(const unsigned char* bytes, std::size_t length, std::size_t&
   return code;
 }
 
-void AppendUtf16(std::vector<Utf16Unit>& out, char32_t code) {
-  if (code >= 0x10000) {
-    code -= 0x10000;
-    out.push_back(static_cast<Utf16Unit>(0xD800 + (code >> 10)));
-    out.push_back(static_cast<Utf16Unit>(0xDC00 + (code & 0x3FF)));
-  } else {
-    out.push_back(static_cast<Utf16Unit>(code));
-  }
-}
-
 // Reads one code point from UTF-16; lone surrogates become U+FFFD.
 char32_t DecodeUtf16(const Utf16Unit* units, std::size_t count, std::size_t& i) {
   const char32_t unit = units[i++];
@@ -73,11 +63,35 @@ std::vector<Utf16Unit> Utf8ToUtf16(const char* bytes, std::size_t length) {
 }
 
 void Utf8ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>& out) {
-  out.clear();
-  out.reserve(length + 1);
+  // Every sequence (or stray byte) of n >= 1 bytes gives at most n units, so
+  // length + 1 units hold the text and its terminator; written in place, with
+  // runs of ASCII copied straight, as most text is.
+  out.resize(length + 1);
+  Utf16Unit* o = out.data();
   const auto* in = reinterpret_cast<const unsigned char*>(bytes);
-  for (std::size_t i = 0; i < length;) AppendUtf16(out, DecodeUtf8(in, length, i));
-  out.push_back(0);
+  for (std::size_t i = 0; i < length;) {
+    // Eight ASCII bytes at a time while eight remain (no byte has its high bit).
+    while (i + 8 <= length) {
+      std::uint64_t eight;
+      std::memcpy(&eight, in + i, sizeof eight);
+      if ((eight & 0x8080808080808080ull) != 0) break;
+      for (int k = 0; k < 8; ++k) o[k] = in[i + k];
+      o += 8;
+      i += 8;
+    }
+    while (i < length && in[i] < 0x80) *o++ = in[i++];
+    if (i >= length) break;
+    char32_t code = DecodeUtf8(in, length, i);
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      *o++ = static_cast<Utf16Unit>(0xD800 + (code >> 10));
+      *o++ = static_cast<Utf16Unit>(0xDC00 + (code & 0x3FF));
+    } else {
+      *o++ = static_cast<Utf16Unit>(code);
+    }
+  }
+  *o++ = 0;
+  out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::vector<Utf16Unit> Cp1252ToUtf16(const char* bytes, std::size_t length) {

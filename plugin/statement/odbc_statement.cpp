@@ -149,18 +149,27 @@ SQLHSTMT ODBCStatement::PreparedHandle() {
   }
   prepared_ = statement.release();
   boundOnHandle_ = 0;
+  ForgetBindings();
   return prepared_;
 }
 
 void ODBCStatement::DropHandle() {
   if (prepared_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, prepared_);
   prepared_ = SQL_NULL_HSTMT;
+  ForgetBindings();
+}
+
+void ODBCStatement::ForgetBindings() {
+  for (ParameterBuffer& buffer : buffers_) buffer.binding = {};
 }
 
 bool ODBCStatement::BindAll(SQLHSTMT statement) {
   // Every parameter this run binds replaces its earlier binding; ones an
   // earlier run bound beyond them would point at buffers that are gone.
-  if (values_.size() < boundOnHandle_) SQLFreeStmt(statement, SQL_RESET_PARAMS);
+  if (values_.size() < boundOnHandle_) {
+    SQLFreeStmt(statement, SQL_RESET_PARAMS);
+    ForgetBindings();
+  }
   boundOnHandle_ = values_.size();
   buffers_.resize(values_.size());
   for (std::size_t k = 0; k < values_.size(); ++k) {

@@ -58,6 +58,9 @@ private:
   SQLHSTMT PreparedHandle();
   void DropHandle();
   bool BindAll(SQLHSTMT statement);
+  // After the handle or its bindings were replaced: no binding of buffers_
+  // is in force any more.
+  void ForgetBindings();
 
   std::string sqlText_;
   std::vector<TavroObject> values_;  // owned references; null where nothing is bound

@@ -27,10 +27,16 @@ std::string Formatted(const char* format, int32_t position) {
   return text;
 }
 
+// Every binding points its length or indicator at the buffer's indicator.
 SQLRETURN Bind(SQLHSTMT statement, int32_t position, SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN columnSize,
-               void* value, SQLLEN bufferLength, SQLLEN* indicator) {
-  return SQLBindParameter(statement, static_cast<SQLUSMALLINT>(position + 1), SQL_PARAM_INPUT, cType, sqlType,
-                          columnSize, 0, value, bufferLength, indicator);
+               void* value, SQLLEN bufferLength, ParameterBuffer& buffer) {
+  const ParameterBuffer::Binding wanted{cType, sqlType, columnSize, value, bufferLength, &buffer.indicator, true};
+  if (buffer.binding == wanted) return SQL_SUCCESS;
+  buffer.binding = {};
+  const SQLRETURN rc = SQLBindParameter(statement, static_cast<SQLUSMALLINT>(position + 1), SQL_PARAM_INPUT, cType,
+                                        sqlType, columnSize, 0, value, bufferLength, &buffer.indicator);
+  if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) buffer.binding = wanted;
+  return rc;
 }
 
 template <class T>
@@ -81,7 +87,7 @@ ParameterBindResult BindText(SQLHSTMT statement, int32_t position, SQLSMALLINT s
   const SQLLEN bytes = static_cast<SQLLEN>(units * sizeof(odbc::Utf16Unit));
   buffer.indicator = bytes;
   return {Bind(statement, position, SQL_C_WCHAR, sqlType, units > 0 ? units : 1, buffer.text.data(), bytes,
-               &buffer.indicator),
+               buffer),
           {}};
 }
 
@@ -101,7 +107,7 @@ ParameterBindResult BindBinary(SQLHSTMT statement, int32_t position, TavroObject
   buffer.indicator = length;
   void* data = buffer.bytes.empty() ? const_cast<unsigned char*>(kNoBytes) : buffer.bytes.data();
   return {Bind(statement, position, SQL_C_BINARY, SQL_LONGVARBINARY, length > 0 ? static_cast<SQLULEN>(length) : 1,
-               data, length, &buffer.indicator),
+               data, length, buffer),
           {}};
 }
 
@@ -157,7 +163,7 @@ ParameterBindResult BindDate(SQLHSTMT statement, int32_t position, int32_t bindT
                                        static_cast<SQLUSMALLINT>(fields.second), 0});
     buffer.indicator = sizeof(SQL_TIMESTAMP_STRUCT);
   }
-  return {Bind(statement, position, cType, sqlType, columnSize, buffer.value, 0, &buffer.indicator), {}};
+  return {Bind(statement, position, cType, sqlType, columnSize, buffer.value, 0, buffer), {}};
 }
 
 }  // namespace
@@ -170,12 +176,12 @@ ParameterBindResult BindParameter(SQLHSTMT statement, int32_t position, int32_t 
   // it is sent as NULL when there is no value or the property cannot be read.
   auto fixed = [&](bool read, SQLSMALLINT cType, SQLSMALLINT sqlType, SQLULEN columnSize) {
     if (!read) buffer.indicator = SQL_NULL_DATA;
-    return ParameterBindResult{Bind(statement, position, cType, sqlType, columnSize, slot, 0, &buffer.indicator), {}};
+    return ParameterBindResult{Bind(statement, position, cType, sqlType, columnSize, slot, 0, buffer), {}};
   };
   switch (bindType) {
     case kBindNull:
       buffer.indicator = SQL_NULL_DATA;
-      return {Bind(statement, position, SQL_C_CHAR, SQL_VARCHAR, 0, slot, 0, &buffer.indicator), {}};
+      return {Bind(statement, position, SQL_C_CHAR, SQL_VARCHAR, 0, slot, 0, buffer), {}};
     case kBindTinyInt: {
       // The low byte, signed, widened to a short: SQLite's driver reads the
       // one-byte C types as unsigned and would store -7 as 249.

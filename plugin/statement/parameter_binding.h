@@ -21,6 +21,22 @@ struct ParameterBuffer {
   alignas(8) unsigned char value[sizeof(SQL_TIMESTAMP_STRUCT)] = {};
   std::vector<odbc::Utf16Unit> text;
   std::vector<unsigned char> bytes;
+
+  // The arguments of this position's binding on the statement handle, kept
+  // so that a run whose binding would be the same makes no call: the driver
+  // reads the buffers when the statement executes, so a binding to the same
+  // places with the same types and sizes is already in force. Forgotten
+  // whenever the handle or its bindings are replaced.
+  struct Binding {
+    SQLSMALLINT cType = 0;
+    SQLSMALLINT sqlType = 0;
+    SQLULEN columnSize = 0;
+    const void* value = nullptr;
+    SQLLEN bufferLength = 0;
+    const SQLLEN* indicator = nullptr;
+    bool inForce = false;
+    bool operator==(const Binding&) const = default;
+  } binding;
 };
 
 struct ParameterBindResult {

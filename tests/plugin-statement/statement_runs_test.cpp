@@ -105,6 +105,29 @@ TEST_F(StatementRuns, ValuesAndTypesSurviveRunsUntilReplaced) {
   }
 }
 
+TEST_F(StatementRuns, EachRunBindsAgainWhatChangedSinceTheLastRun) {
+  // Runs keep a position's binding while its buffer, types and sizes stay
+  // the same, and bind again when any of them changed: new text bytes of the
+  // same length, an empty text, a text that needs a larger buffer, and
+  // another type at a position whose buffer still holds the last value's
+  // high bytes (196608 is 0x30000: read as INTEGER, the SMALLINT 4464 left
+  // over it would come back as 201072).
+  Object insert = Insert();
+  const int32_t integer = Type("ODBC_TYPE_INTEGER");
+  Host().call(insert, "BindType", session_.Integers({integer, Type("ODBC_TYPE_STRING"), integer, integer}));
+  Host().call(insert, "ExecuteSQL", session_.Vars({Value(1), Value("abc"), Value(196608), Value(100)}));
+  Host().call(insert, "ExecuteSQL", session_.Vars({Value(2), Value("xyz"), Value(196608), Value(200)}));
+  Host().call(insert, "ExecuteSQL", session_.Vars({Value(3), Value(""), Value(196608), Value(300)}));
+  Host().call(insert, "ExecuteSQL", session_.Vars({Value(4), Value("a longer text"), Value(196608), Value(400)}));
+  Host().call(insert, "BindType", 2, Type("ODBC_TYPE_SMALLINT"));
+  Host().call(insert, "ExecuteSQL", session_.Vars({Value(5), Value("five"), Value(70000), Value(500)}));
+  EXPECT_EQ(Table(), (Rows{{"1", "abc", "196608", "100"},
+                           {"2", "xyz", "196608", "200"},
+                           {"3", "", "196608", "300"},
+                           {"4", "a longer text", "196608", "400"},
+                           {"5", "five", "4464", "500"}}));
+}
+
 TEST_F(StatementRuns, SelectSQLAndExecuteSQLRaiseWhatSQLSelectAndSQLExecuteOnlyReport) {
   Object broken = session_.Prepare(database_, "SELECT a FROM " + table_ + "_missing WHERE a = ?");
   Host().call(broken, "BindType", 0, Type("ODBC_TYPE_INTEGER"));
