@@ -99,12 +99,16 @@ function(_wine_plugin_properties test fixtures lock)
                                           FIXTURES_REQUIRED "wine_plugin_prefix;${fixtures}"
                                           LABELS wine-plugin TIMEOUT 600)
   # The trace switch file of the Windows programs is C:\SqeltoTraceOn.txt in
-  # the shared prefix, not the Linux one: a lock of its own.
-  if(lock STREQUAL "trace-switch-file")
-    set_tests_properties(${test} PROPERTIES RESOURCE_LOCK wine-trace-switch-file)
-  elseif(lock)
-    set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${lock}")
+  # the shared prefix, not the Linux one, and every Windows program that
+  # connects while a trace test has it in place traces into that test's log.
+  # Appends of two Windows processes to one file can overwrite each other's
+  # lines (the end is found before each write, not with it), so no two
+  # Windows runs of the plug-in overlap: they all hold the prefix's lock.
+  set(locks wine-trace-switch-file)
+  if(lock AND NOT lock STREQUAL "trace-switch-file")
+    list(APPEND locks "${lock}")
   endif()
+  set_tests_properties(${test} PROPERTIES RESOURCE_LOCK "${locks}")
 endfunction()
 
 function(wine_plugin_test target)
