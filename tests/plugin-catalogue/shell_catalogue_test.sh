@@ -2,13 +2,7 @@
 # sqelto-shell's backslash commands on the embedded demo database: the
 # catalogue through the plug-in, and editing rows of a result.
 # Usage: shell_catalogue_test.sh SHELL_BINARY WORK_DIR
-set -u
-shell="$1"
-work="$2"
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "${BASH_SOURCE[0]}")/../plugin-support/shell_test_start.sh" "$@"
 
 run() {  # run ARGS... -> $out, $err, $status
   out="$("$shell" --data-folder "$work/home" "$@" 2>"$work/stderr")"

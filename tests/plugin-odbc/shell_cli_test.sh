@@ -3,14 +3,8 @@
 # one-shot queries, CSV, scripts, errors and exit codes.
 # Usage: shell_cli_test.sh SHELL_BINARY WORK_DIR [windows]
 # With "windows" the shell is the Windows program (under Wine).
-set -u
-shell="$1"
-work="$2"
+. "$(dirname "${BASH_SOURCE[0]}")/../plugin-support/shell_test_start.sh" "$@"
 platform="${3:-posix}"
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 run() {  # run NAME ARGS... -> $out, $err, $status
   out="$("$shell" --data-folder "$work/home" "$@" 2>"$work/stderr")"

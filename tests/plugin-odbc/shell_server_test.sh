@@ -3,13 +3,7 @@
 # plug-in's Timeout (login and query timeout), and Ctrl-C cancels the running
 # statement on the server.
 # Usage: shell_server_test.sh SHELL_BINARY WORK_DIR   (environment from CTest)
-set -u
-shell="$1"
-work="$2"
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "${BASH_SOURCE[0]}")/../plugin-support/shell_test_start.sh" "$@"
 conn="Driver={PostgreSQL Unicode};Servername=$SQELTO_PG_HOST;Port=$SQELTO_PG_PORT;Database=$SQELTO_PG_DATABASE;Username=postgres;SSLmode=disable;"
 
 # How many sessions other than the asking one run a query containing $1.

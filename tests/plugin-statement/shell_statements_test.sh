@@ -3,13 +3,7 @@
 # a SQLite file of its own (and PostgreSQL for a batch of two SELECTs when
 # SQELTO_PG_DSN is set).
 # Usage: shell_statements_test.sh SHELL_BINARY WORK_DIR
-set -u
-shell="$1"
-work="$2"
-rm -rf "$work"
-mkdir -p "$work"
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "${BASH_SOURCE[0]}")/../plugin-support/shell_test_start.sh" "$@"
 db="Driver=SQLite3;Database=$work/shell.sqlite3;"
 
 run() {  # run ARGS... -> $out, $err, $status
