@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench_report.hpp"
+#include "cpu_pinning.hpp"
 #include "insert_path.hpp"
 #include "insert_rows.hpp"
 #include "instruction_count.hpp"
@@ -97,12 +98,16 @@ int main(int argc, char** argv) {
   int rows = 100'000;
   int repeat = 5;
   bool instructions = false;
+  int cpu = -1;
+  bool unpinned = false;
   app.add_option("--sqlite", sqlite, "SQLite connection string (default from SQELTO_ODBC_DIR)");
   app.add_option("--postgres", postgres, "PostgreSQL connection string (default from SQELTO_PG_DSN)");
   app.add_option("--database", database, "sqlite, postgres or all")->check(CLI::IsMember({"sqlite", "postgres", "all"}));
   app.add_option("--rows", rows, "rows inserted per run")->check(CLI::Range(1, 10'000'000));
   app.add_option("--repeat", repeat, "alternating runs per path (medians reported)")->check(CLI::Range(1, 100));
   app.add_flag("--instructions", instructions, "also count callgrind instructions per row on SQLite");
+  app.add_option("--cpu", cpu, "run on this CPU (default: the last one)")->check(CLI::Range(0, 1023));
+  app.add_flag("--unpinned", unpinned, "let the scheduler move the runs between CPUs");
   // Internal: one run of one path, for the instruction counts.
   std::string measurePath, connection;
   app.add_option("--measure-path", measurePath)->group("");
@@ -115,9 +120,10 @@ int main(int argc, char** argv) {
       pathNamed(measurePath)->insertAll(connection, rows);
       return 0;
     }
+    const std::string where = unpinned ? "any CPU" : pinToOneCpu(cpu);
     fmt::print("odbc-insert-bench: {} prepared inserts of (id INTEGER, name VARCHAR(40), amount DOUBLE, created "
-               "TIMESTAMP, note VARCHAR(200)) in one transaction, {} alternating runs\n",
-               rows, repeat);
+               "TIMESTAMP, note VARCHAR(200)) in one transaction, {} alternating runs, on {}\n",
+               rows, repeat, where);
     bool ok = true;
     if (database != "postgres") ok = benchmarkDatabase("SQLite", sqlite, rows, repeat) && ok;
     if (database != "sqlite") ok = benchmarkDatabase("PostgreSQL", postgres, rows, repeat) && ok;

@@ -5,6 +5,7 @@
 // all of them alike, and each ratio is the median of the per-repetition ratios.
 #include "bench_report.hpp"
 #include "bench_table.hpp"
+#include "cpu_pinning.hpp"
 #include "fetch_path.hpp"
 #include "instruction_count.hpp"
 #include "measurement.hpp"
@@ -188,6 +189,8 @@ int main(int argc, char** argv) {
   for (const auto& p : allFetchPaths()) paths.push_back(p->name());
   bool instructions = false;
   long long soakCycles = 0;
+  int cpu = -1;
+  bool unpinned = false;
 
   app.add_option("--sqlite", sqlite, "SQLite connection string (default from SQELTO_ODBC_DIR)");
   app.add_option("--postgres", postgres, "PostgreSQL connection string (default from SQELTO_PG_DSN)");
@@ -200,6 +203,8 @@ int main(int argc, char** argv) {
                "count instructions per row of raw-odbc and plugin with callgrind instead of timing");
   app.add_option("--soak", soakCycles, "run this many select/fetch/destroy cycles through the plug-in (SQLite)")
       ->check(CLI::Range(1LL, 100'000'000LL));
+  app.add_option("--cpu", cpu, "run every measurement on this CPU (default: the last one)")->check(CLI::Range(0, 1023));
+  app.add_flag("--unpinned", unpinned, "let the scheduler move the measurements between CPUs");
 
   // Internal: one measurement (of the first --rows count), run by the parent in a child process.
   std::string measurePath, connection;
@@ -235,9 +240,10 @@ int main(int argc, char** argv) {
       return 0;
     }
 
+    const std::string where = unpinned ? "any CPU" : pinToOneCpu(cpu);
     fmt::print("odbc-fetch-bench: rows of (id INTEGER, name VARCHAR(40), amount DOUBLE, created TIMESTAMP, "
-               "note VARCHAR(200)), {} runs per path taking turns, each in its own process\n",
-               repeat);
+               "note VARCHAR(200)), {} runs per path taking turns, each in its own process, on {}\n",
+               repeat, where);
     bool ok = true;
     std::vector<FetchTotals> totals(targets.size());
     for (std::size_t i = 0; i < targets.size(); ++i)
