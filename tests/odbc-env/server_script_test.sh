@@ -30,7 +30,14 @@ check() {  # check DESCRIPTION COMMAND...
   if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
 }
 pid_of() { head -n 1 "$(pidfile_of "$1")" 2>/dev/null; }
-runs_program() { [ "$(cat "/proc/$1/comm" 2>/dev/null)" = "$program" ] && [ "$(awk '{print $3}' "/proc/$1/stat")" != Z ]; }
+# One read of the process's stat line ("pid (name) state ..."): reading its
+# name and its state apart let an exiting server vanish between the two reads
+# and count as running.
+runs_program() {
+  local stat
+  stat="$(cat "/proc/$1/stat" 2>/dev/null)" || return 1
+  [[ "$stat" == *"($program) "[!Z]* ]]
+}
 answers() { configure "$1" >/dev/null && ODBCSYSINI="$1" ODBCINSTINI=odbcinst.ini \
   ODBCINI="$1/user.ini" isql -b "$dsn" </dev/null >/dev/null 2>&1; }
 cleanup() {
