@@ -130,7 +130,10 @@ void giveBackBlock(void* block, size_t capacity) {
 
 }  // namespace
 
-TavroString newString(std::string_view bytes, uint32_t encoding) {
+// The string calls below marked hot run for nearly every text value a plug-in
+// hands over; placed together they take fewer instruction cache lines from
+// the fetch loop of the driver and database beside them.
+[[gnu::hot]] TavroString newString(std::string_view bytes, uint32_t encoding) {
   static_assert(alignof(TavroStringImpl) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
   auto* s = new (takeBlock(capacityFor(bytes.size()))) TavroStringImpl;
   s->encoding.store(encoding, std::memory_order_relaxed);
@@ -156,7 +159,7 @@ void lockString(TavroString s) noexcept {
   if (auto* impl = checkedString(s, "VANTLockString")) ++impl->refs;
 }
 
-int32_t unlockString(TavroString s) noexcept {
+[[gnu::hot]] int32_t unlockString(TavroString s) noexcept {
   auto* impl = checkedString(s, "VANTUnlockString");
   if (!impl) return 0;
   // A caller releasing the only reference is the only one that may still
@@ -226,7 +229,7 @@ std::string String::utf8() const {
     throw HostError("host string is not valid text in its encoding");
   return out;
 }
-std::string_view bytesOf(TavroString raw) noexcept {
+[[gnu::hot]] std::string_view bytesOf(TavroString raw) noexcept {
   return raw ? std::string_view(raw->bytes(), raw->length) : std::string_view();
 }
 
@@ -254,7 +257,7 @@ namespace {
 
 }  // namespace
 
-TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
+[[gnu::hot]] TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
   if (length < 0 || (!bytes && length > 0)) [[unlikely]]
     return refuseBuildString(length);
   // A new string has no encoding until the plug-in sets one, so a forgotten
@@ -262,7 +265,7 @@ TavroString TAVRO_CALL BuildString(const void* bytes, int32_t length) {
   return internal::newString(std::string_view(static_cast<const char*>(bytes), static_cast<size_t>(length)), 0);
 }
 
-void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
+[[gnu::hot]] void TAVRO_CALL SetStringEncoding(TavroString s, uint32_t encoding) {
   auto* impl = requiredString(s, "VANTSetStringEncoding");
   if (!impl) return;
   if (encoding != TAVRO_ENCODING_UTF8 && encoding != TAVRO_ENCODING_UTF16 && encoding != TAVRO_ENCODING_WINLATIN1)
@@ -341,7 +344,7 @@ int32_t TAVRO_CALL LockString(TavroString s) {
   return ++impl->refs;
 }
 
-int32_t TAVRO_CALL UnlockString(TavroString s) { return internal::unlockString(s); }
+[[gnu::hot]] int32_t TAVRO_CALL UnlockString(TavroString s) { return internal::unlockString(s); }
 
 int32_t TAVRO_CALL LenB(TavroString s) {
   if (!s) return 0;

@@ -31,7 +31,7 @@ struct EntryPointSlot {
 
 // The slot's host function, binding it on first use; null when the host has
 // neither name (nothing is stored then).
-void *Bind(EntryPointSlot &slot);
+[[gnu::cold]] void *Bind(EntryPointSlot &slot);
 
 template <typename Fn>
 Fn BindAs(EntryPointSlot &slot) {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "../frame/host_api.h"
+#include "../frame/hot_path.h"
 #include "../frame/registration_records.h"
 #include "failure_shield.h"
 
@@ -61,12 +62,12 @@ int32_t TAVRO_CALL CursorRecordCount(TavroCursorHandle* handle) {
   return ForCursor(handle, int32_t{0}, [](QxCursor& c) { return c.RecordCount(); });
 }
 
-void TAVRO_CALL CursorColumnValue(TavroCursorHandle* handle, int32_t column, void** value, uint8_t* type,
-                                  int32_t* length) {
+SQELTO_HOT void TAVRO_CALL CursorColumnValue(TavroCursorHandle* handle, int32_t column, void** value,
+                                             uint8_t* type, int32_t* length) {
   ForCursor(handle, [&](QxCursor& c) { c.ColumnValue(column, value, type, length); });
 }
 
-bool TAVRO_CALL CursorNextRecord(TavroCursorHandle* handle) {
+SQELTO_HOT bool TAVRO_CALL CursorNextRecord(TavroCursorHandle* handle) {
   return ForCursor(handle, false, [](QxCursor& c) { return c.NextRecord(); });
 }
 

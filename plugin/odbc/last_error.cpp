@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../frame/host_api.h"
+#include "../frame/hot_path.h"
 #include "../frame/trace.h"
 
 namespace sqelto {
@@ -31,7 +32,7 @@ bool ReadDiagnostic(ConnectionRecord* record, SQLSMALLINT handleType, SQLHANDLE 
 
 }  // namespace
 
-void ClearLastError(ConnectionRecord* record) {
+SQELTO_HOT void ClearLastError(ConnectionRecord* record) {
   record->lastErrorCode = 0;
   // Cleared before every fetch: most of the time there is nothing to free.
   if (record->lastErrorText == nullptr) return;

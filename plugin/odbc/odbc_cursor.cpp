@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "../frame/host_api.h"
+#include "../frame/hot_path.h"
 #include "../frame/trace.h"
 #include "failure_report.h"
 #include "last_error.h"
@@ -187,7 +188,7 @@ void ODBCCursor::CleanupRow() {
   rowValid_ = false;
 }
 
-void ODBCCursor::SetTextValue(Column& column, const odbc::Utf16Unit* units, std::size_t count) {
+SQELTO_HOT void ODBCCursor::SetTextValue(Column& column, const odbc::Utf16Unit* units, std::size_t count) {
   char* inlineText = reinterpret_cast<char*>(column.inlineData) + kInlineTextBytes;
   // Three UTF-8 bytes per UTF-16 unit at most: short text needs no measuring.
   std::size_t bytes = count * 3 <= kInlineTextBytes ? 0 : odbc::Utf8LengthOf(units, count);
@@ -240,7 +241,7 @@ void ODBCCursor::ReadOnlyColumns(std::span<const int32_t> wanted) {
   }
 }
 
-void ODBCCursor::ReadValue(Column& column) {
+SQELTO_HOT void ODBCCursor::ReadValue(Column& column) {
   using Read = Column::Read;
   if (column.skipped) {
     column.value = {};
@@ -283,7 +284,7 @@ void ODBCCursor::ReadValue(Column& column) {
   }
 }
 
-void ODBCCursor::GetRowValues() {
+SQELTO_HOT void ODBCCursor::GetRowValues() {
   CURSOR_TRACE("ENTER GetRowValues: ", hstmt_);
   // Each value is converted as it is read: the conversion reads nothing more
   // from the statement. The row counts as read only once every value is.
@@ -291,7 +292,7 @@ void ODBCCursor::GetRowValues() {
   rowValid_ = true;
 }
 
-ODBCCursor::Column* ODBCCursor::ColumnAt(int32_t column) {
+SQELTO_HOT ODBCCursor::Column* ODBCCursor::ColumnAt(int32_t column) {
   if (column < 0 || column >= static_cast<int32_t>(columns_.size())) return nullptr;
   return columns_[static_cast<std::size_t>(column)].get();
 }
@@ -325,7 +326,7 @@ int32_t ODBCCursor::ColumnType(int32_t column) {
   return c != nullptr ? c->hostType : TAVRO_COLUMN_UNKNOWN;
 }
 
-bool ODBCCursor::NextRecord() {
+SQELTO_HOT bool ODBCCursor::NextRecord() {
   CURSOR_TRACE("ENTER NextRecord: ", hstmt_);
   CleanupRow();
   ClearLastError(record());
@@ -373,7 +374,7 @@ void ODBCCursor::LastRecord() {
   Scroll(SQL_FETCH_LAST);
 }
 
-void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) {
+SQELTO_HOT void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) {
   CURSOR_TRACE("ENTER ColumnValue(", column, "): ", hstmt_);
   Column* c = ColumnAt(column);
   if (c == nullptr) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "../frame/hot_path.h"
+
 namespace sqelto::odbc {
 namespace {
 
@@ -110,7 +112,7 @@ void Cp1252ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>
   out.push_back(0);
 }
 
-std::size_t Utf16ToUtf8(const Utf16Unit* units, std::size_t count, char* out, std::size_t capacity) {
+SQELTO_HOT std::size_t Utf16ToUtf8(const Utf16Unit* units, std::size_t count, char* out, std::size_t capacity) {
   auto* o = reinterpret_cast<unsigned char*>(out);
   std::size_t written = 0;
   std::size_t i = 0;
