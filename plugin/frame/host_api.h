@@ -137,32 +137,33 @@ void ObjectArrayGet(TavroArray array, int32_t index, TavroObject *out);
 TavroObjectElementGetter ObjectArrayGetter(TavroArray array);
 
 // Properties by name; default: false (out untouched).
+namespace detail {
+template <typename Fn, typename T>
+inline bool GetPropValue(EntryPointSlot &slot, TavroObject o, const char *name, T *out) {
+  auto fn = BoundSlot<Fn>(slot);
+  return fn != nullptr && fn(o, name, out);
+}
+}  // namespace detail
 // "VANTGetPropValueInteger" (second name "VANTGetPropValueInt").
 inline bool GetPropValueInteger(TavroObject o, const char *name, int32_t *out) {
-  auto fn = BoundSlot<TavroGetPropIntegerFn>(hot::g_getPropInteger);
-  return fn != nullptr && fn(o, name, out);
+  return detail::GetPropValue<TavroGetPropIntegerFn>(hot::g_getPropInteger, o, name, out);
 }
 // "VANTGetPropValueInt64", "VANTGetPropValueSingle", "VANTGetPropValueDouble".
 inline bool GetPropValueInt64(TavroObject o, const char *name, int64_t *out) {
-  auto fn = BoundSlot<TavroGetPropInt64Fn>(hot::g_getPropInt64);
-  return fn != nullptr && fn(o, name, out);
+  return detail::GetPropValue<TavroGetPropInt64Fn>(hot::g_getPropInt64, o, name, out);
 }
 inline bool GetPropValueSingle(TavroObject o, const char *name, float *out) {
-  auto fn = BoundSlot<TavroGetPropSingleFn>(hot::g_getPropSingle);
-  return fn != nullptr && fn(o, name, out);
+  return detail::GetPropValue<TavroGetPropSingleFn>(hot::g_getPropSingle, o, name, out);
 }
 inline bool GetPropValueDouble(TavroObject o, const char *name, double *out) {
-  auto fn = BoundSlot<TavroGetPropDoubleFn>(hot::g_getPropDouble);
-  return fn != nullptr && fn(o, name, out);
+  return detail::GetPropValue<TavroGetPropDoubleFn>(hot::g_getPropDouble, o, name, out);
 }
 // "VANTGetPropValueString", "VANTGetPropValueObject": the caller owns *out.
 inline bool GetPropValueString(TavroObject o, const char *name, TavroString *out) {
-  auto fn = BoundSlot<TavroGetPropStringFn>(hot::g_getPropString);
-  return fn != nullptr && fn(o, name, out);
+  return detail::GetPropValue<TavroGetPropStringFn>(hot::g_getPropString, o, name, out);
 }
 inline bool GetPropValueObject(TavroObject o, const char *name, TavroObject *out) {
-  auto fn = BoundSlot<TavroGetPropObjectFn>(hot::g_getPropObject);
-  return fn != nullptr && fn(o, name, out);
+  return detail::GetPropValue<TavroGetPropObjectFn>(hot::g_getPropObject, o, name, out);
 }
 // "VANTSetPropValueInteger" (second name "VANTSetPropValueInt").
 bool SetPropValueInteger(TavroObject o, const char *name, int32_t value);
