@@ -74,13 +74,15 @@ std::atomic<int64_t> g_liveStringData{0};
 namespace {
 
 // Plug-ins make and release a string for nearly every text value they hand
-// over, mostly short ones. A released block of the small size class goes to a
-// per-thread cache and is taken again by the next small string, instead of a
-// free and a new allocation each time. Sanitizer builds free at once, so that
-// AddressSanitizer still sees every use of a released string; so do Windows
-// builds, whose thread_local destructors (the cache's cleanup) MinGW may run
-// after freeing the thread's storage (see LiveStringCount).
-constexpr size_t kSmallCapacity = 64;  // bytes and both NULs
+// over, mostly short ones. A released block of one of the small size classes
+// goes to a per-thread cache of its class and is taken again by the next
+// string of that class, instead of a free and a new allocation each time.
+// Sanitizer builds free at once, so that AddressSanitizer still sees every
+// use of a released string; so do Windows builds, whose thread_local
+// destructors (the cache's cleanup) MinGW may run after freeing the thread's
+// storage (see LiveStringCount).
+constexpr size_t kSizeClasses[] = {64, 128, 256};  // bytes and both NULs
+constexpr int kClassCount = 3;
 #if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
 constexpr int kCachedBlocks = 0;
 #else
@@ -91,8 +93,8 @@ constexpr int kCachedBlocks = 8;
 // was made yet; what frees the cached blocks when the thread ends is set up
 // the first time a block is cached.
 struct BlockCache {
-  void* blocks[kCachedBlocks > 0 ? kCachedBlocks : 1];
-  int count;
+  void* blocks[kClassCount][kCachedBlocks > 0 ? kCachedBlocks : 1];
+  int count[kClassCount];
   bool cleanupArranged;
   bool gone;  // the thread is ending: cache nothing more
 };
@@ -101,16 +103,24 @@ thread_local constinit BlockCache t_blocks{};
 struct BlockCacheCleanup {
   ~BlockCacheCleanup() {
     t_blocks.gone = true;
-    while (t_blocks.count > 0) ::operator delete(t_blocks.blocks[--t_blocks.count]);
+    for (int c = 0; c < kClassCount; ++c)
+      while (t_blocks.count[c] > 0) ::operator delete(t_blocks.blocks[c][--t_blocks.count[c]]);
   }
 };
 thread_local BlockCacheCleanup t_blockCleanup;
 
-size_t capacityFor(size_t bytes) { return bytes + 2 <= kSmallCapacity ? kSmallCapacity : bytes + 2; }
+// The size class of a string's bytes (and both NULs), or kClassCount when it
+// is larger than every class and gets a block of its own size.
+int sizeClassOf(size_t bytes) {
+  int c = 0;
+  while (c < kClassCount && bytes + 2 > kSizeClasses[c]) ++c;
+  return c;
+}
 
-void* takeBlock(size_t capacity) {
-  if (capacity == kSmallCapacity && t_blocks.count > 0) return t_blocks.blocks[--t_blocks.count];
-  return ::operator new(sizeof(TavroStringImpl) + capacity);
+void* takeBlock(size_t bytes) {
+  const int c = sizeClassOf(bytes);
+  if (c < kClassCount && t_blocks.count[c] > 0) return t_blocks.blocks[c][--t_blocks.count[c]];
+  return ::operator new(sizeof(TavroStringImpl) + (c < kClassCount ? kSizeClasses[c] : bytes + 2));
 }
 
 [[gnu::noinline]] bool arrangeCleanup() {
@@ -119,10 +129,11 @@ void* takeBlock(size_t capacity) {
   return true;
 }
 
-void giveBackBlock(void* block, size_t capacity) {
-  if (capacity == kSmallCapacity && t_blocks.count < kCachedBlocks && !t_blocks.gone &&
+void giveBackBlock(void* block, size_t bytes) {
+  const int c = sizeClassOf(bytes);
+  if (c < kClassCount && t_blocks.count[c] < kCachedBlocks && !t_blocks.gone &&
       (t_blocks.cleanupArranged || arrangeCleanup())) {
-    t_blocks.blocks[t_blocks.count++] = block;
+    t_blocks.blocks[c][t_blocks.count[c]++] = block;
     return;
   }
   ::operator delete(block);
@@ -135,7 +146,7 @@ void giveBackBlock(void* block, size_t capacity) {
 // the fetch loop of the driver and database beside them.
 [[gnu::hot]] TavroString newString(std::string_view bytes, uint32_t encoding) {
   static_assert(alignof(TavroStringImpl) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-  auto* s = new (takeBlock(capacityFor(bytes.size()))) TavroStringImpl;
+  auto* s = new (takeBlock(bytes.size())) TavroStringImpl;
   s->encoding.store(encoding, std::memory_order_relaxed);
   s->length = bytes.size();
   char* data = s->bytes();
@@ -172,9 +183,9 @@ void lockString(TavroString s) noexcept {
     left = impl->refs.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (left == 0) {
     impl->magic = 0;
-    const size_t capacity = capacityFor(impl->length);
+    const size_t length = impl->length;
     impl->~TavroStringImpl();
-    giveBackBlock(impl, capacity);
+    giveBackBlock(impl, length);
     g_liveStrings.add(-1);
   }
   return left;

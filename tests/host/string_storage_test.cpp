@@ -15,8 +15,8 @@ TEST_F(FakePluginTest, StringsKeepTheirBytesAndBothTerminatorsAtEveryLength) {
   auto cString = reinterpret_cast<StringGetCString>(tavro::Host::resolver()("StringGetCString"));
   ASSERT_NE(cString, nullptr);
   tavro::Host::CallScope scope(host_);
-  // Lengths on both sides of the small-block size the host recycles.
-  for (std::size_t length : {0u, 1u, 15u, 16u, 47u, 48u, 61u, 62u, 63u, 64u, 65u, 200u, 5000u}) {
+  // Lengths on both sides of each block size the host recycles.
+  for (std::size_t length : {0u, 1u, 15u, 16u, 61u, 62u, 63u, 64u, 126u, 127u, 128u, 254u, 255u, 256u, 5000u}) {
     std::string text;
     for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char>('a' + i % 26));
     tavro::String s = tavro::String::fromBytes(text);
@@ -25,6 +25,35 @@ TEST_F(FakePluginTest, StringsKeepTheirBytesAndBothTerminatorsAtEveryLength) {
     ASSERT_NE(raw, nullptr);
     EXPECT_EQ(raw[length], '\0') << length;
     EXPECT_EQ(raw[length + 1], '\0') << length;  // a UTF-16 reader sees a terminator too
+  }
+}
+
+// Released blocks go back to a cache of their size: a block must never be
+// handed to a string longer than it was made for. Runs in the build that
+// keeps the cache (the address-sanitizer build frees every block at once).
+TEST_F(FakePluginTest, StringBlocksAreReusedOnlyAtTheirOwnSize) {
+  tavro::Host::CallScope scope(host_);
+  const std::size_t lengths[] = {10, 250, 62, 126, 63, 200, 127, 1, 254, 100};
+  auto textOf = [](std::size_t length, std::size_t round) {
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) text.push_back(static_cast<char>('a' + (i + round) % 26));
+    return text;
+  };
+  std::vector<tavro::String> held;
+  for (std::size_t round = 0; round < 20; ++round) {
+    // Made in one order, released in another, so that each round's strings
+    // take blocks the previous round gave back, of every size.
+    for (std::size_t k = 0; k < std::size(lengths); ++k) {
+      const std::size_t length = lengths[(k * 3 + round) % std::size(lengths)];
+      held.push_back(tavro::String::fromBytes(textOf(length, round)));
+    }
+    for (std::size_t k = 0; k < held.size(); ++k) {
+      const std::size_t length = lengths[(k * 3 + round) % std::size(lengths)];
+      ASSERT_EQ(held[k].bytes(), textOf(length, round)) << "round " << round << " length " << length;
+    }
+    for (std::size_t k = held.size(); k-- > 0;)
+      if (k % 2 == round % 2) held.erase(held.begin() + static_cast<std::ptrdiff_t>(k));
+    held.clear();
   }
 }
 
