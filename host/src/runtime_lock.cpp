@@ -2,6 +2,7 @@
 // plug-in gives it up around blocking work with _UnsafeDetachCurrentThread
 // and takes it back with _UnsafeAttachCurrentThread. Exceptions the plug-in
 // raises are parked per thread until the outermost host call returns.
+#include <iterator>
 #include <thread>
 
 #include "host_state.h"
@@ -11,20 +12,25 @@ namespace tavro {
 namespace internal {
 namespace {
 
+// What a detach hands out and an attach must give back.
+struct DetachToken {
+  static constexpr uint32_t kMagic = 0x44455431;  // "DET1"
+  uint32_t magic = 0;  // kMagic while its detach is in progress
+  int depth = 0;
+};
+
 struct ThreadState {
   int depth = 0;          // nested host calls on this thread
   bool held = false;      // this thread holds the runtime lock
   TavroObject pending = nullptr;
-  void* token = nullptr;  // of the detach in progress
+  DetachToken* token = nullptr;  // of the detach in progress
+  // A plug-in detaches around every statement it runs: the tokens are the
+  // thread's own, taken in turn, not allocated each time. One given back
+  // loses its magic, so a stale copy is refused.
+  DetachToken tokens[4];
+  unsigned nextToken = 0;
 };
 thread_local ThreadState t_thread;
-
-// What a detach hands out and an attach must give back.
-struct DetachToken {
-  static constexpr uint32_t kMagic = 0x44455431;  // "DET1"
-  uint32_t magic = kMagic;
-  int depth = 0;
-};
 
 }  // namespace
 
@@ -37,7 +43,8 @@ void* detachThread() noexcept {
     violation("_UnsafeDetachCurrentThread: the thread does not hold the runtime");
     return nullptr;
   }
-  auto* token = new DetachToken;
+  DetachToken* token = &t_thread.tokens[t_thread.nextToken++ % std::size(t_thread.tokens)];
+  token->magic = DetachToken::kMagic;
   token->depth = t_thread.depth;
   t_thread.held = false;
   t_threadDetached = true;
@@ -60,7 +67,6 @@ void attachThread(void* raw) noexcept {
   t_thread.depth = token->depth;
   t_thread.token = nullptr;
   token->magic = 0;
-  delete token;
 }
 
 void setPendingException(TavroObject o) noexcept {
@@ -107,7 +113,7 @@ Host::CallScope::~CallScope() {
     internal::violation("a plug-in call returned while detached from the runtime");
     internal::t_threadDetached = false;
     t.depth = 0;
-    delete static_cast<internal::DetachToken*>(t.token);
+    if (t.token) t.token->magic = 0;
     t.token = nullptr;
     if (TavroObject o = internal::takePendingException()) internal::unlockObject(o);
     return;
