@@ -82,6 +82,37 @@ TavroObject TAVRO_CALL objectElement(TavroArray array, int32_t index) {
   return e;
 }
 
+// The general reads behind the quick ones, kept out of line so that the
+// quick path of each entry point needs no room for a Value.
+[[gnu::noinline]] bool readInteger(TavroObject o, const char* name, const char* entryPoint, int64_t& out) {
+  Value v;
+  return read(o, name, entryPoint, v) && asInteger(v, out);
+}
+
+[[gnu::noinline]] bool readDouble(TavroObject o, const char* name, const char* entryPoint, double& out) {
+  Value v;
+  if (!read(o, name, entryPoint, v)) return false;
+  if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
+  out = v.asDouble();
+  return true;
+}
+
+[[gnu::noinline]] bool readString(TavroObject o, const char* name, TavroString* out) {
+  Value v;
+  if (!read(o, name, "VANTGetPropValueString", v) || v.kind() != Value::Kind::Text) return false;
+  String s = v.hostString() ? v.hostString() : String::fromUtf8(v.asText());
+  if (out) *out = s.release();
+  return true;
+}
+
+[[gnu::noinline]] bool readObject(TavroObject o, const char* name, TavroObject* out) {
+  Value v;
+  if (!read(o, name, "VANTGetPropValueObject", v) || v.kind() != Value::Kind::Object) return false;
+  Object obj = v.asObject();
+  if (out) *out = obj.release();
+  return true;
+}
+
 // A plug-in reads these for every value it binds: the common cases skip the
 // general lookup (quick_property_reads.h).
 // A misuse is left to the general path, which records it once.
@@ -211,8 +242,7 @@ bool TAVRO_CALL GetPropInteger(TavroObject o, const char* name, int32_t* out) {
     if (out) *out = static_cast<int32_t>(n);
     return true;
   }
-  Value v;
-  if (!read(o, name, "VANTGetPropValueInteger", v) || !asInteger(v, n)) return false;
+  if (!readInteger(o, name, "VANTGetPropValueInteger", n)) return false;
   if (out) *out = static_cast<int32_t>(n);
   return true;
 }
@@ -223,8 +253,7 @@ bool TAVRO_CALL GetPropInt64(TavroObject o, const char* name, int64_t* out) {
     if (out) *out = n;
     return true;
   }
-  Value v;
-  if (!read(o, name, "VANTGetPropValueInt64", v) || !asInteger(v, n)) return false;
+  if (!readInteger(o, name, "VANTGetPropValueInt64", n)) return false;
   if (out) *out = n;
   return true;
 }
@@ -235,10 +264,8 @@ bool TAVRO_CALL GetPropSingle(TavroObject o, const char* name, float* out) {
     if (out) *out = static_cast<float>(d);
     return true;
   }
-  Value v;
-  if (!read(o, name, "VANTGetPropValueSingle", v)) return false;
-  if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
-  if (out) *out = static_cast<float>(v.asDouble());
+  if (!readDouble(o, name, "VANTGetPropValueSingle", d)) return false;
+  if (out) *out = static_cast<float>(d);
   return true;
 }
 
@@ -248,10 +275,8 @@ bool TAVRO_CALL GetPropDouble(TavroObject o, const char* name, double* out) {
     if (out) *out = d;
     return true;
   }
-  Value v;
-  if (!read(o, name, "VANTGetPropValueDouble", v)) return false;
-  if (v.kind() != Value::Kind::Single && v.kind() != Value::Kind::Double) return false;
-  if (out) *out = v.asDouble();
+  if (!readDouble(o, name, "VANTGetPropValueDouble", d)) return false;
+  if (out) *out = d;
   return true;
 }
 
@@ -264,11 +289,7 @@ bool TAVRO_CALL GetPropString(TavroObject o, const char* name, TavroString* out)
       internal::unlockString(quick);
     return true;
   }
-  Value v;
-  if (!read(o, name, "VANTGetPropValueString", v) || v.kind() != Value::Kind::Text) return false;
-  String s = v.hostString() ? v.hostString() : String::fromUtf8(v.asText());
-  if (out) *out = s.release();
-  return true;
+  return readString(o, name, out);
 }
 
 bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out) {
@@ -280,11 +301,7 @@ bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out)
       internal::unlockObject(quick);
     return true;
   }
-  Value v;
-  if (!read(o, name, "VANTGetPropValueObject", v) || v.kind() != Value::Kind::Object) return false;
-  Object obj = v.asObject();
-  if (out) *out = obj.release();
-  return true;
+  return readObject(o, name, out);
 }
 
 bool TAVRO_CALL SetPropInteger(TavroObject o, const char* name, int32_t value) {

@@ -40,21 +40,14 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-TavroObjectImpl* checkedObject(TavroObject o, const char* entryPoint) {
-  if (!o) return nullptr;
-  if (threadIsDetached()) {
+[[gnu::cold, gnu::noinline]] TavroObjectImpl* rejectObject(TavroObject o, const char* entryPoint) {
+  if (threadIsDetached())
     violation(std::string(entryPoint) + ": called while the thread is detached from the runtime");
-    return nullptr;
-  }
-  if (o->magic != TavroObjectImpl::kMagic) {
+  else if (o->magic != TavroObjectImpl::kMagic)
     violation(std::string(entryPoint) + ": argument is not a host object");
-    return nullptr;
-  }
-  if (o->refs.load() <= 0) {
+  else
     violation(std::string(entryPoint) + ": host object used after its last release");
-    return nullptr;
-  }
-  return o;
+  return nullptr;
 }
 
 TavroObject newObject(TavroClassImpl* cls, ObjectKind kind, size_t dataSize) {

@@ -214,7 +214,16 @@ void lockString(TavroString s) noexcept;
 int32_t unlockString(TavroString s) noexcept;
 
 // Objects.
-TavroObjectImpl* checkedObject(TavroObject o, const char* entryPoint);
+// As rejectString and checkedString, for objects: every value a plug-in binds
+// passes this check several times.
+TavroObjectImpl* rejectObject(TavroObject o, const char* entryPoint);
+inline TavroObjectImpl* checkedObject(TavroObject o, const char* entryPoint) {
+  if (!o) return nullptr;
+  if (o->magic == TavroObjectImpl::kMagic && o->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached())
+      [[likely]]
+    return o;
+  return rejectObject(o, entryPoint);
+}
 TavroObject newObject(TavroClassImpl* cls, ObjectKind kind, size_t dataSize);
 void lockObject(TavroObject o) noexcept;
 void unlockObject(TavroObject o) noexcept;

@@ -1,15 +1,21 @@
 #include "quick_property_reads.h"
 
+#include <cstddef>
+
 #include "host_state.h"
 
 namespace tavro::internal {
 namespace {
 
-// ASCII letters only, as property names are.
-bool sameName(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b)
-    if ((*a | 0x20) != (*b | 0x20)) return false;
-  return *a == *b;
+// Ignoring ASCII case, as property names are compared. The known name is a
+// literal of letters and digits, so its characters compare as constants; a
+// shorter name ends in a NUL, which matches none of them, so nothing past it
+// is read.
+template <std::size_t N>
+bool sameName(const char* name, const char (&known)[N]) {
+  for (std::size_t i = 0; i + 1 < N; ++i)
+    if ((name[i] | 0x20) != (known[i] | 0x20)) return false;
+  return name[N - 1] == '\0';
 }
 
 const int32_t* dateFieldOf(TavroObjectImpl* o, const char* name) {
