@@ -10,6 +10,7 @@
 #include "../odbc/statement_text.h"
 #include "bind_types.h"
 #include "prepared_cursor.h"
+#include "run_ending.h"
 #include "variant_bind_type.h"
 
 namespace sqelto {
@@ -149,6 +150,7 @@ SQLHSTMT ODBCStatement::PreparedHandle() {
   }
   prepared_ = statement.release();
   boundOnHandle_ = 0;
+  runClosing_ = RunClosing::Unknown;
   ForgetBindings();
   return prepared_;
 }
@@ -157,6 +159,22 @@ void ODBCStatement::DropHandle() {
   if (prepared_ != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, prepared_);
   prepared_ = SQL_NULL_HSTMT;
   ForgetBindings();
+}
+
+SQLRETURN ODBCStatement::ExecuteHandle(SQLHSTMT statement) {
+  const SQLRETURN rc = ExecutePreparedDetached(statement);
+  if (Executed(rc) || rc == SQL_NEED_DATA || runClosing_ != RunClosing::NotNeeded || !RefusedForOpenResult(statement))
+    return rc;
+  SQLFreeStmt(statement, SQL_CLOSE);
+  runClosing_ = RunClosing::Needed;
+  return ExecutePreparedDetached(statement);
+}
+
+void ODBCStatement::EndExecuteOnlyRun(SQLHSTMT statement) {
+  if (runClosing_ == RunClosing::Unknown)
+    runClosing_ = !ResultsMayVary(sqlText_) && LeftNothingOpen(statement) ? RunClosing::NotNeeded : RunClosing::Needed;
+  // Whatever result the statement made is closed before the next run.
+  if (runClosing_ == RunClosing::Needed) SQLFreeStmt(statement, SQL_CLOSE);
 }
 
 void ODBCStatement::ForgetBindings() {
@@ -214,7 +232,7 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
   }
   if (!BindAll(statement)) return nullptr;
 
-  const SQLRETURN rc = ExecutePreparedDetached(statement);
+  const SQLRETURN rc = ExecuteHandle(statement);
   if (rc == SQL_NEED_DATA) {
     SetLastError(record(), kOwnFailureCode, kUnexpectedNeedDataText);
     DropHandle();
@@ -226,8 +244,7 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
     return nullptr;
   }
   if (executeOnly) {
-    // Ready for the next run: whatever result the statement made is closed.
-    SQLFreeStmt(statement, SQL_CLOSE);
+    EndExecuteOnlyRun(statement);
     return nullptr;
   }
   record()->rowsAffected = RowsAffectedBy(statement, rc);

@@ -61,6 +61,12 @@ private:
   // After the handle or its bindings were replaced: no binding of buffers_
   // is in force any more.
   void ForgetBindings();
+  // Executes detached; a refusal because an earlier run's result is still
+  // open (a statement whose runs are not closed gave one after all) closes
+  // the statement and executes once more.
+  SQLRETURN ExecuteHandle(SQLHSTMT statement);
+  // Leaves the statement ready for its next run after an execute-only run.
+  void EndExecuteOnlyRun(SQLHSTMT statement);
 
   std::string sqlText_;
   std::vector<TavroObject> values_;  // owned references; null where nothing is bound
@@ -70,6 +76,9 @@ private:
   // Kept prepared between runs; a select's cursor takes it along.
   SQLHSTMT prepared_ = SQL_NULL_HSTMT;
   std::size_t boundOnHandle_ = 0;  // parameters bound on it so far
+  // Whether an execute-only run on the handle must be closed, learnt from
+  // its first one (run_ending.h).
+  enum class RunClosing : uint8_t { Unknown, Needed, NotNeeded } runClosing_ = RunClosing::Unknown;
 };
 
 }  // namespace sqelto

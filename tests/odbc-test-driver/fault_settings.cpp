@@ -37,7 +37,8 @@ std::uint32_t parseCount(std::string_view key, std::string_view value) {
 }
 
 // "SQLExecute,SQLFetch:3": functions and how many calls succeed first.
-void parseFailList(std::string_view key, std::string_view value, FaultSettings& settings) {
+void parseFailList(std::string_view key, std::string_view value,
+                   std::map<std::string, std::uint32_t, std::less<>>& succeedFirstByName) {
   while (!value.empty()) {
     size_t comma = value.find(',');
     std::string_view item = trim(value.substr(0, comma));
@@ -47,7 +48,7 @@ void parseFailList(std::string_view key, std::string_view value, FaultSettings& 
     if (!isForwardedFunction(name))
       throw InvalidKeyword(std::string(key) + ": the driver has no function \"" + std::string(name) + "\"");
     std::uint32_t succeedFirst = colon == std::string_view::npos ? 0 : parseCount(key, trim(item.substr(colon + 1)));
-    settings.failAfter.insert_or_assign(std::string(name), succeedFirst);
+    succeedFirstByName.insert_or_assign(std::string(name), succeedFirst);
   }
 }
 
@@ -60,7 +61,9 @@ void applyKeyword(std::string_view key, std::string_view value, FaultSettings& s
     if (value != "Y" && value != "N") throw InvalidKeyword(std::string(key) + ": expected Y or N");
     settings.needLongDataLen = value.front();
   } else if (equalsIgnoringCase(key, "TestFail")) {
-    parseFailList(key, value, settings);
+    parseFailList(key, value, settings.failAfter);
+  } else if (equalsIgnoringCase(key, "TestFailOnce")) {
+    parseFailList(key, value, settings.failOnce);
   } else if (equalsIgnoringCase(key, "TestFetchFailAfter")) {
     settings.fetchFailAfter = parseCount(key, value);
   } else if (equalsIgnoringCase(key, "TestGetDataFailAfter")) {

@@ -25,6 +25,9 @@ struct FaultSettings {
   // TestFail=Name[:N],...: every call of the function after the first N
   // (default 0) on this connection's handles fails.
   std::map<std::string, std::uint32_t, std::less<>> failAfter;
+  // TestFailOnce=Name[:N],...: only the call of the function after the
+  // first N (default 0) fails; the calls after it succeed again.
+  std::map<std::string, std::uint32_t, std::less<>> failOnce;
   // TestFetchFailAfter=N: a statement's fetches after N successful ones fail
   // until it starts a new result.
   std::optional<std::uint32_t> fetchFailAfter;

@@ -34,13 +34,15 @@ TEST(ConnectionStringKeywords, EveryKeywordIsRead) {
       parseConnectionString(
           "TestMaxActivities=65535;TestNoGetDataAnyColumn=1;TestNeedLongDataLen=N;"
           "TestFail=SQLGetDiagRec, SQLExecute:2 ,SQLEndTran;TestFetchFailAfter=0;TestGetDataFailAfter=4294967295;"
-          "TestSqlState=08S01;TestNativeError=-2147483648;TestFail={SQLPrepare:7}")
+          "TestSqlState=08S01;TestNativeError=-2147483648;TestFail={SQLPrepare:7};TestFailOnce=SQLExecute:1,SQLFetch")
           .settings;
   EXPECT_EQ(settings.maxActivities, 65535);
   EXPECT_TRUE(settings.noGetDataAnyColumn);
   EXPECT_EQ(settings.needLongDataLen, 'N');
   EXPECT_EQ(settings.failAfter, (std::map<std::string, std::uint32_t, std::less<>>{
                                     {"SQLEndTran", 0}, {"SQLExecute", 2}, {"SQLGetDiagRec", 0}, {"SQLPrepare", 7}}));
+  EXPECT_EQ(settings.failOnce,
+            (std::map<std::string, std::uint32_t, std::less<>>{{"SQLExecute", 1}, {"SQLFetch", 0}}));
   EXPECT_EQ(settings.fetchFailAfter, 0u);
   EXPECT_EQ(settings.getDataFailAfter, 4294967295u);
   EXPECT_EQ(settings.sqlState, "08S01");

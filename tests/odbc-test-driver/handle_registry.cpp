@@ -1,6 +1,8 @@
 #include "handle_registry.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <utility>
 
 namespace sqelto_test_driver {
@@ -47,7 +49,7 @@ void HandleRegistry::removeConnection(SQLHDBC connection) {
 
 void HandleRegistry::configure(SQLHDBC connection, FaultSettings settings) {
   std::lock_guard lock(mutex_);
-  connections_[connection] = Connection{std::move(settings), {}};
+  connections_[connection] = Connection{std::move(settings), {}, {}};
 }
 
 void HandleRegistry::disconnected(SQLHDBC connection) {
@@ -99,17 +101,22 @@ const HandleRegistry::Connection* HandleRegistry::connectionOf(SQLHSTMT statemen
 bool HandleRegistry::callFails(std::string_view function, SQLSMALLINT handleType, SQLHANDLE handle) {
   Connection* connection = connectionOf(handleType, handle);
   if (connection == nullptr) return false;
-  const auto& rules = connection->settings.failAfter;
-  auto rule = rules.find(function);
-  if (rule == rules.end()) rule = rules.find(odbc3Name(function));
-  if (rule == rules.end()) return false;
-  auto calls = connection->calls.find(rule->first);
-  if (calls == connection->calls.end()) calls = connection->calls.emplace(rule->first, 0).first;
-  if (calls->second < rule->second) {
-    ++calls->second;
-    return false;
-  }
-  return true;
+  // Counts the call under `rules` (by the name it was given there) and
+  // returns how many calls came before it, or nothing without a rule.
+  auto count = [&](const auto& rules, auto& counts) -> std::optional<std::pair<std::uint32_t, std::uint32_t>> {
+    auto rule = rules.find(function);
+    if (rule == rules.end()) rule = rules.find(odbc3Name(function));
+    if (rule == rules.end()) return std::nullopt;
+    auto calls = counts.find(rule->first);
+    if (calls == counts.end()) calls = counts.emplace(rule->first, 0).first;
+    const std::uint32_t before = calls->second;
+    if (calls->second < UINT32_MAX) ++calls->second;
+    return std::pair{before, rule->second};
+  };
+  if (auto once = count(connection->settings.failOnce, connection->callsUnderFailOnce); once && once->first == once->second)
+    return true;
+  auto after = count(connection->settings.failAfter, connection->calls);
+  return after && after->first >= after->second;
 }
 
 Diagnostic HandleRegistry::injected(const FaultSettings& settings, std::string what) const {

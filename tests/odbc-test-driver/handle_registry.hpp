@@ -75,6 +75,7 @@ class HandleRegistry {
   struct Connection {
     FaultSettings settings;
     std::map<std::string, std::uint32_t, std::less<>> calls;
+    std::map<std::string, std::uint32_t, std::less<>> callsUnderFailOnce;
   };
   struct Statement {
     SQLHDBC connection = SQL_NULL_HDBC;

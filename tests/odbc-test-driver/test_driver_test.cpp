@@ -268,6 +268,21 @@ TEST_F(TestDriver, NamedCallsFail) {
     expectInjected(SQL_HANDLE_STMT, statement.get(), "SQLExecute");
   }
   {
+    Connection connection(connectionString("TestFailOnce=SQLExecute:1"));
+    Handle statement(SQL_HANDLE_STMT, connection.get());
+    SQLCHAR sql[] = "SELECT n FROM numbers";
+    ASSERT_TRUE(succeeded(SQLPrepare(statement.get(), sql, SQL_NTS)));
+    for (int run = 1; run <= 4; ++run) {
+      if (run == 2) {
+        EXPECT_EQ(SQLExecute(statement.get()), SQL_ERROR) << "only the second run fails";
+        expectInjected(SQL_HANDLE_STMT, statement.get(), "SQLExecute");
+        continue;
+      }
+      ASSERT_TRUE(succeeded(SQLExecute(statement.get()))) << "run " << run;
+      ASSERT_TRUE(succeeded(SQLCloseCursor(statement.get())));
+    }
+  }
+  {
     // The driver manager allocates statements of this driver with SQLAllocStmt.
     Connection connection(connectionString("TestFail=SQLAllocHandle,SQLEndTran"));
     SQLHSTMT statement = SQL_NULL_HSTMT;

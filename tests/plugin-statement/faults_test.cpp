@@ -74,6 +74,26 @@ TEST_F(InjectedFaults, EachFailingStepOfARunRaisesTheDriversError) {
   EXPECT_EQ(Table(), (Rows{{"1"}}));
 }
 
+// Runs of an insert are not closed one by one (they leave nothing open).
+// Should a run still meet a result left open (the driver refuses with
+// 24000 and runs nothing), the statement is closed and the run made again;
+// any other refusal is the run's failure.
+TEST_F(InjectedFaults, ARunRefusedForAnOpenResultIsClosedAndMadeAgain) {
+  Object database = Faulty("TestFailOnce=SQLExecute:1;TestSqlState=24000;");
+  Object insert = session_.Prepare(database, "INSERT INTO t VALUES (?)");
+  session_.host().call(insert, "BindType", 0, Integer());
+  for (int n = 1; n <= 3; ++n) EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(n)})), "") << n;
+  EXPECT_EQ(Table(), (Rows{{"1"}, {"2"}, {"3"}}));
+
+  Object other = Faulty("TestFailOnce=SQLExecute:1;TestSqlState=HY000;");
+  Object again = session_.Prepare(other, "INSERT INTO t VALUES (?)");
+  session_.host().call(again, "BindType", 0, Integer());
+  EXPECT_EQ(ExecuteRaises(again, session_.Vars({Value(4)})), "");
+  EXPECT_EQ(ExecuteRaises(again, session_.Vars({Value(5)})), "4711: [Sqelto Test Driver]Injected failure of SQLExecute");
+  EXPECT_EQ(ExecuteRaises(again, session_.Vars({Value(6)})), "");
+  EXPECT_EQ(Table(), (Rows{{"1"}, {"2"}, {"3"}, {"4"}, {"6"}}));
+}
+
 TEST_F(InjectedFaults, AFailureWithoutADiagnosticStillFails) {
   EXPECT_EQ(InsertRaises("TestFail=SQLExecute,SQLGetDiagRec;"), "-1: SQLExecute failed and the driver gave no reason.");
   Object database = Faulty("TestFail=SQLEndTran,SQLGetDiagRec;");

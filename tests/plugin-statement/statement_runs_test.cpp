@@ -347,3 +347,51 @@ TEST_F(StatementRuns, AStatementOutlivesItsDatabaseObjectAndFollowsItsConnection
   insert = Object();
   EXPECT_EQ(session_.Rows(database_, "SELECT a FROM " + table_ + " ORDER BY a"), (Rows{{"1"}, {"3"}, {"4"}}));
 }
+
+// Execute-only runs close whatever a run left open before the next one; a
+// statement whose runs leave nothing open is not closed each time, and the
+// runs must work whichever it is.
+TEST_F(StatementRuns, ExecuteOnlyRunsFollowEachOtherWhateverTheyLeaveOpen) {
+  const int32_t integer = Type("ODBC_TYPE_INTEGER");
+  Object insert = Insert();
+  Host().call(insert, "BindType", session_.Integers({integer, Type("ODBC_TYPE_STRING"), integer, integer}));
+  Object select = session_.Prepare(database_, "SELECT a FROM " + table_ + " WHERE a >= ?");
+  Host().call(select, "BindType", 0, integer);
+  for (int32_t n = 1; n <= 3; ++n) {
+    EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(n), Value("r"), Value(n), Value(n)})), "") << n;
+    EXPECT_EQ(ExecuteRaises(select, session_.Vars({Value(0)})), "") << n;  // leaves its rows unread
+  }
+  // A select run on the inserting statement after its execute-only runs.
+  tavro::RecordSet none(Host(), Host().call<Object>(insert, "SelectSQL", session_.Vars({Value(4), Value("s"),
+                                                                                      Value(4), Value(4)})));
+  EXPECT_EQ(session_.Rows(none), Rows{});
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(5), Value("t"), Value(5), Value(5)})), "");
+  EXPECT_EQ(Table(), (Rows{{"1", "r", "1", "1"}, {"2", "r", "2", "2"}, {"3", "r", "3", "3"}, {"4", "s", "4", "4"},
+                           {"5", "t", "5", "5"}}));
+
+  if (session_.target().driver == Driver::PostgreSQL) {
+    // A batch: its first result has no columns, its second has rows.
+    Object batch = session_.Prepare(database_, "INSERT INTO " + table_ + " VALUES (CAST(? AS INTEGER), 'b', 0, 0); "
+                                               "SELECT a FROM " + table_);
+    Host().call(batch, "BindType", 0, integer);
+    EXPECT_EQ(ExecuteRaises(batch, session_.Vars({Value(6)})), "");
+    EXPECT_EQ(ExecuteRaises(batch, session_.Vars({Value(7)})), "");
+    EXPECT_EQ(session_.Rows(database_, "SELECT a FROM " + table_ + " WHERE b = 'b' ORDER BY a"),
+              (Rows{{"6"}, {"7"}}));
+  }
+  if (session_.target().driver == Driver::MariaDB) {
+    // A procedure whose calls give a result only now and then.
+    const std::string procedure = statement_test::UniqueName("sometimes");
+    Db().execute("DROP PROCEDURE IF EXISTS " + procedure);
+    Db().execute("CREATE PROCEDURE " + procedure + "(x INTEGER) BEGIN INSERT INTO " + table_ +
+                 " VALUES (x, 'p', 0, 0); IF x % 2 = 0 THEN SELECT x; END IF; END");
+    ASSERT_EQ(Db().lastErrorCode(), 0) << statement_test::LastError(Db());
+    Object call = session_.Prepare(database_, "CALL " + procedure + "(?)");
+    Host().call(call, "BindType", 0, integer);
+    for (int32_t x : {11, 12, 13, 14, 15}) EXPECT_EQ(ExecuteRaises(call, session_.Vars({Value(x)})), "") << x;
+    call = Object();
+    Db().execute("DROP PROCEDURE " + procedure);
+    EXPECT_EQ(session_.Rows(database_, "SELECT a FROM " + table_ + " WHERE b = 'p' ORDER BY a"),
+              (Rows{{"11"}, {"12"}, {"13"}, {"14"}, {"15"}}));
+  }
+}
