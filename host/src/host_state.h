@@ -187,18 +187,23 @@ void violation(const std::string& what);
 extern thread_local constinit bool t_threadDetached;
 inline bool threadIsDetached() noexcept { return t_threadDetached; }
 
+// The string or object when it is a live one of its kind and the thread may
+// use it; null for null; otherwise what `reject` answers (null, the misuse
+// recorded). The rejections stay out of line: the check runs several times
+// for every value a plug-in hands over or binds, and nearly always passes.
+template <class Impl>
+inline Impl* checkedLive(Impl* p, const char* entryPoint, Impl* (*reject)(Impl*, const char*)) {
+  if (!p) return nullptr;
+  if (p->magic == Impl::kMagic && p->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached()) [[likely]]
+    return p;
+  return reject(p, entryPoint);
+}
+
 // Strings.
-// Records why a string failed its check and answers null (kept out of line:
-// the check runs several times for every text value and nearly always passes).
+// Records why a string failed its check and answers null.
 TavroStringImpl* rejectString(TavroString s, const char* entryPoint);
-// The string when it is a live host string and the thread may use it; null
-// (misuse recorded) otherwise, and null for null.
 inline TavroStringImpl* checkedString(TavroString s, const char* entryPoint) {
-  if (!s) return nullptr;
-  if (s->magic == TavroStringImpl::kMagic && s->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached())
-      [[likely]]
-    return s;
-  return rejectString(s, entryPoint);
+  return checkedLive(s, entryPoint, &rejectString);
 }
 
 // As checkedString, but a null string is misuse too (entry points that need text).
@@ -214,15 +219,10 @@ void lockString(TavroString s) noexcept;
 int32_t unlockString(TavroString s) noexcept;
 
 // Objects.
-// As rejectString and checkedString, for objects: every value a plug-in binds
-// passes this check several times.
+// Records why an object failed its check and answers null.
 TavroObjectImpl* rejectObject(TavroObject o, const char* entryPoint);
 inline TavroObjectImpl* checkedObject(TavroObject o, const char* entryPoint) {
-  if (!o) return nullptr;
-  if (o->magic == TavroObjectImpl::kMagic && o->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached())
-      [[likely]]
-    return o;
-  return rejectObject(o, entryPoint);
+  return checkedLive(o, entryPoint, &rejectObject);
 }
 TavroObject newObject(TavroClassImpl* cls, ObjectKind kind, size_t dataSize);
 void lockObject(TavroObject o) noexcept;
