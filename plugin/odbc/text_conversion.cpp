@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "../frame/hot_path.h"
 
 namespace sqelto::odbc {
@@ -112,24 +116,50 @@ void Cp1252ToUtf16(const char* bytes, std::size_t length, std::vector<Utf16Unit>
   out.push_back(0);
 }
 
+// Copies the leading ASCII units of the eight at units[i] to out[written]:
+// all eight when all are ASCII, else those before the first that is not. It
+// stores eight bytes either way: the caller leaves enough room that the
+// conversion of these eight units overwrites every byte stored beyond them.
+// Returns the number of ASCII units copied.
+SQELTO_HOT inline std::size_t CopyAsciiOfEight(const Utf16Unit* units, unsigned char* out) {
+#if defined(__SSE2__)
+  const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+  // A unit is ASCII when its high nine bits are 0: two mask bits per unit.
+  const __m128i high = _mm_and_si128(eight, _mm_set1_epi16(static_cast<short>(0xFF80)));
+  const unsigned ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(eight, eight));
+  return ascii == 0xFFFF ? 8 : static_cast<std::size_t>(__builtin_ctz(~ascii)) / 2;
+#else
+  std::size_t n = 0;
+  while (n < 8 && units[n] < 0x80) {
+    out[n] = static_cast<unsigned char>(units[n]);
+    ++n;
+  }
+  return n;
+#endif
+}
+
 SQELTO_HOT std::size_t Utf16ToUtf8(const Utf16Unit* units, std::size_t count, char* out, std::size_t capacity) {
   auto* o = reinterpret_cast<unsigned char*>(out);
   std::size_t written = 0;
   std::size_t i = 0;
+  // Eight units give at most 8 x 3 bytes, or 25 when the eighth starts a
+  // pair: with that much room they are converted whole, and bytes the
+  // eight-byte store left beyond the ASCII ones are overwritten.
+  constexpr std::size_t kEightRoom = 8 * 3 + 1;
   while (i < count) {
-    // Most text is ASCII: copy runs of it four units at a time while four
-    // fit (a unit is ASCII when its high nine bits are 0).
-    while (i + 4 <= count && written + 4 <= capacity) {
-      std::uint64_t four;
-      std::memcpy(&four, units + i, sizeof four);
-      if ((four & 0xFF80FF80FF80FF80ull) != 0) break;
-      for (int k = 0; k < 4; ++k) o[written + k] = static_cast<unsigned char>(units[i + k]);
-      i += 4;
-      written += 4;
+    // Most text is mostly ASCII: copy it eight units at a time, up to the
+    // next unit that is not, while eight remain and there is room.
+    if (i + 8 <= count && written + kEightRoom <= capacity) {
+      const std::size_t copied = CopyAsciiOfEight(units + i, o + written);
+      i += copied;
+      written += copied;
+      if (copied == 8) continue;
+    } else {
+      // Near the end of the text or of the room: one unit at a time.
+      while (i < count && units[i] < 0x80 && written < capacity) o[written++] = static_cast<unsigned char>(units[i++]);
+      if (i >= count || written >= capacity) break;
     }
-    // The rest of a run, and runs shorter than four.
-    while (i < count && units[i] < 0x80 && written < capacity) o[written++] = static_cast<unsigned char>(units[i++]);
-    if (i >= count || written >= capacity) break;
     const Utf16Unit unit = units[i];
     if (unit < 0x80) {
       continue;

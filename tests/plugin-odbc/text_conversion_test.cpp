@@ -1,7 +1,9 @@
 // The converters every value and statement passes through.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "odbc/text_conversion.h"
 
@@ -17,6 +19,33 @@ std::string RoundTrip(const std::string& utf8) {
   auto units = Utf8ToUtf16(utf8.data(), utf8.size());
   std::string out(Utf8LengthOf(units.data(), units.size() - 1), '\0');
   out.resize(Utf16ToUtf8(units.data(), units.size() - 1, out.data(), out.size()));
+  return out;
+}
+
+// One character at a time, with no shortcut: what the fast conversion must
+// give for every input and room.
+std::string PlainUtf16ToUtf8(const std::vector<Utf16Unit>& units, std::size_t capacity) {
+  std::string out;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    char32_t code = units[i];
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+      code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
+    else if (code >= 0xD800 && code <= 0xDFFF)
+      code = 0xFFFD;
+    std::string bytes;
+    if (code < 0x80) {
+      bytes = {char(code)};
+    } else if (code < 0x800) {
+      bytes = {char(0xC0 | (code >> 6)), char(0x80 | (code & 0x3F))};
+    } else if (code < 0x10000) {
+      bytes = {char(0xE0 | (code >> 12)), char(0x80 | ((code >> 6) & 0x3F)), char(0x80 | (code & 0x3F))};
+    } else {
+      bytes = {char(0xF0 | (code >> 18)), char(0x80 | ((code >> 12) & 0x3F)), char(0x80 | ((code >> 6) & 0x3F)),
+               char(0x80 | (code & 0x3F))};
+    }
+    if (out.size() + bytes.size() > capacity) break;
+    out += bytes;
+  }
   return out;
 }
 
@@ -67,4 +96,30 @@ TEST(TextConversion, WindowsLatin1MapsTheHighControlsRange) {
   EXPECT_EQ(units[1], 0x0178);
   EXPECT_EQ(units[2], 0x00E9);
   EXPECT_EQ(units[3], 0x0081);
+}
+
+// Text is copied in blocks of ASCII units: mixed text of every length, with
+// non-ASCII units at every position and room ending anywhere, must give what
+// a plain conversion gives and leave every byte beyond the result untouched
+// (callers keep a terminator or other data right after the room they pass).
+TEST(TextConversion, MixedTextMatchesAPlainConversionAtEveryLengthAndRoom) {
+  std::mt19937 random(20261209);
+  const Utf16Unit pool[] = {'a', 'Z', ' ', '7', 0x7F, 0x80, 0xFC, 0x7FF, 0x800, 0x2713, 0xFFFF, 0xD83D, 0xDE00, 0xDBFF, 0xDC00};
+  constexpr unsigned char kUntouched = 0xA5;
+  for (int round = 0; round < 4000; ++round) {
+    const std::size_t length = random() % 70;
+    const int asciiShare = static_cast<int>(random() % 101);  // percent: runs of all lengths
+    std::vector<Utf16Unit> units(length);
+    for (auto& unit : units)
+      unit = static_cast<int>(random() % 100) < asciiShare ? static_cast<Utf16Unit>(0x20 + random() % 0x5F)
+                                                           : pool[random() % std::size(pool)];
+    const std::size_t room = round % 3 == 0 ? length * 4 + 8 : random() % (length * 3 + 8);
+    std::vector<unsigned char> out(room + 32, kUntouched);
+    const std::size_t written = Utf16ToUtf8(units.data(), units.size(), reinterpret_cast<char*>(out.data()), room);
+    const std::string expected = PlainUtf16ToUtf8(units, room);
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(out.data()), written), expected)
+        << "round " << round << ", " << length << " units, room " << room;
+    for (std::size_t k = written; k < out.size(); ++k)
+      ASSERT_EQ(out[k], kUntouched) << "byte " << k << " beyond the " << written << " written, round " << round;
+  }
 }
