@@ -2,6 +2,7 @@
 
 #include <tavro_host/tavro_host.h>
 
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -51,12 +52,9 @@ void ReadValue(const void* value, uint8_t type, int32_t length, FetchTotals& tot
   }
 }
 
-}  // namespace
-
-FetchTotals PluginFetchPath::fetchAll(const std::string& connectionString, const std::string& query) {
-  tavro::useUtf8Locale();
-  tavro::Host host;
-  host.load(SQELTO_PLUGIN_PATH);
+// Connects, selects and reads every value; the objects it makes are released
+// (and the connection closed) before it returns, as the raw loop's are.
+FetchTotals fetchThroughPlugin(tavro::Host& host, const std::string& connectionString, const std::string& query) {
   tavro::Object object = host.createInstance("ODBCDatabase");
   host.setProperty(object, "DataSource", tavro::Value(connectionString));
   tavro::Database db(host, object);
@@ -86,6 +84,18 @@ FetchTotals PluginFetchPath::fetchAll(const std::string& connectionString, const
     scope.finish();
   }
   if (db.lastErrorCode() != 0) throw std::runtime_error("plug-in fetch failed: " + db.lastErrorString());
+  return totals;
+}
+
+}  // namespace
+
+FetchTotals PluginFetchPath::fetchAll(const std::string& connectionString, const std::string& query) {
+  tavro::useUtf8Locale();
+  tavro::Host host;
+  host.load(SQELTO_PLUGIN_PATH);
+  const auto start = std::chrono::steady_clock::now();
+  const FetchTotals totals = fetchThroughPlugin(host, connectionString, query);
+  seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return totals;
 }
 
