@@ -32,14 +32,24 @@ TavroString gValueSlot = nullptr;
 int gLiveCursors = 0;
 
 // Dates, times and timestamps go to the host with every 16-bit field high
-// byte first; the timestamp's 32-bit fraction stays as it is.
-void StoreFieldsBigEndian(unsigned char* data, int fields) {
-  for (int i = 0; i < fields; ++i) {
+// byte first; the timestamp's 32-bit fraction stays as it is. The field
+// count is known per column: a fixed count lets the compiler swap them all
+// without a loop.
+template <int kFields>
+void SwapFields(unsigned char* data) {
+  for (int i = 0; i < kFields; ++i) {
     uint16_t value = 0;
     std::memcpy(&value, data + 2 * i, 2);
-    data[2 * i] = static_cast<unsigned char>(value >> 8);
-    data[2 * i + 1] = static_cast<unsigned char>(value & 0xFF);
+    value = static_cast<uint16_t>((value >> 8) | (value << 8));
+    std::memcpy(data + 2 * i, &value, 2);
   }
+}
+
+inline void StoreFieldsBigEndian(unsigned char* data, int fields) {
+  if (fields == 6)
+    SwapFields<6>(data);
+  else
+    SwapFields<3>(data);
 }
 
 uint16_t ReadBigEndian16(const unsigned char* data) {
@@ -375,13 +385,23 @@ void ODBCCursor::LastRecord() {
 }
 
 SQELTO_HOT void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* type, int32_t* length) {
-  CURSOR_TRACE("ENTER ColumnValue(", column, "): ", hstmt_);
+  // The host reads every value of every row through here: the untraced
+  // copy tests the trace switch once instead of before and after the value.
+  if (record()->traceOn) [[unlikely]]
+    HandValue<true>(column, value, type, length);
+  else
+    HandValue<false>(column, value, type, length);
+}
+
+template <bool kTraced>
+SQELTO_HOT inline void ODBCCursor::HandValue(int32_t column, void** value, uint8_t* type, int32_t* length) {
+  if constexpr (kTraced) SQELTO_TRACE(record(), "ENTER ColumnValue(", column, "): ", hstmt_);
   Column* c = ColumnAt(column);
   if (c == nullptr) {
     if (value != nullptr) *value = nullptr;
     if (type != nullptr) *type = 0;
     if (length != nullptr) *length = 0;
-    CURSOR_TRACE("column out of range: ", hstmt_);
+    if constexpr (kTraced) SQELTO_TRACE(record(), "column out of range: ", hstmt_);
     return;
   }
   const CurrentValue current = rowValid_ ? c->value : CurrentValue{};
@@ -390,7 +410,7 @@ SQELTO_HOT void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* t
     if (value != nullptr) *value = c->inlineData;
     if (type != nullptr) *type = 0;
     if (length != nullptr) *length = 0;
-    CURSOR_TRACE("value is NULL: ", hstmt_);
+    if constexpr (kTraced) SQELTO_TRACE(record(), "value is NULL: ", hstmt_);
     return;
   }
   if (c->read == Column::Read::Text || c->read == Column::Read::LongText) {
@@ -400,13 +420,13 @@ SQELTO_HOT void ODBCCursor::ColumnValue(int32_t column, void** value, uint8_t* t
     if (value != nullptr) *value = &gValueSlot;
     if (type != nullptr) *type = TAVRO_COLUMN_HOST_STRING;
     if (length != nullptr) *length = 4;
-    if (record()->traceOn) TraceTextValue(*c, reinterpret_cast<const char*>(current.bytes), current.length);
+    if constexpr (kTraced) TraceTextValue(*c, reinterpret_cast<const char*>(current.bytes), current.length);
     return;
   }
   if (value != nullptr) *value = const_cast<unsigned char*>(current.bytes);
   if (type != nullptr) *type = static_cast<uint8_t>(c->hostType);
   if (length != nullptr) *length = current.length;
-  if (record()->traceOn) TraceValue(*c, current.length);
+  if constexpr (kTraced) TraceValue(*c, current.length);
 }
 
 void ODBCCursor::TraceTextValue(const Column& column, const char* bytes, int32_t byteCount) const {

@@ -116,6 +116,9 @@ private:
   // The value of a text column from its UTF-16 units: converted into the
   // column's inline UTF-8 half when it fits, else into its UTF-8 store.
   void SetTextValue(Column& column, const odbc::Utf16Unit* units, std::size_t count);
+  // ColumnValue with or without its trace lines.
+  template <bool kTraced>
+  void HandValue(int32_t column, void** value, uint8_t* type, int32_t* length);
   // Trace lines of ColumnValue, kept out of the per-value path.
   void TraceTextValue(const Column& column, const char* bytes, int32_t byteCount) const;
   void TraceValue(const Column& column, int32_t bytes) const;
