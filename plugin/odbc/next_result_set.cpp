@@ -5,7 +5,6 @@
 #include "connection_record.h"
 #include "failure_shield.h"
 #include "last_error.h"
-#include "odbc_api.h"
 #include "odbc_cursor.h"
 
 namespace sqelto {
@@ -23,10 +22,7 @@ bool TAVRO_CALL ODBCNextRecordset(TavroObject database) {
     // A destroyed cursor takes itself out of the record, so this one is
     // alive; its statement is gone when its connection was closed since.
     ODBCCursor* cursor = record->currentCursor;
-    if (cursor == nullptr || cursor->statement() == SQL_NULL_HSTMT) return false;
-    if (!odbc::Succeeded(SQLMoreResults(cursor->statement()))) return false;
-    cursor->CreateBindings();
-    return true;
+    return cursor != nullptr && cursor->NextResultSet();
   });
 }
 

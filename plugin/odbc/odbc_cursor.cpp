@@ -141,9 +141,15 @@ void ODBCCursor::RecordFailure(const char* text) noexcept {
   SetLastError(record(), kOwnFailureCode, text);
 }
 
+bool ODBCCursor::NextResultSet() {
+  if (!statementOpen_ || !odbc::Succeeded(SQLMoreResults(hstmt_))) return false;
+  CleanupBindings();
+  CreateBindings();
+  return true;
+}
+
 void ODBCCursor::CreateBindings() {
   CURSOR_TRACE("ENTER CreateBindings: ", hstmt_);
-  CleanupBindings();
   rowValid_ = false;
   columnCount_ = 0;
   SQLSMALLINT count = 0;
@@ -186,6 +192,9 @@ void ODBCCursor::CreateBindings() {
 
 void ODBCCursor::CleanupBindings() {
   CURSOR_TRACE("ENTER CleanupBindings: ", hstmt_);
+  // A binding stays in force from one result set to the next, and the driver
+  // writes through it at every fetch: it goes before its buffer does.
+  if (statementOpen_) SQLFreeStmt(hstmt_, SQL_UNBIND);
   while (!columns_.empty()) columns_.pop_back();
 }
 

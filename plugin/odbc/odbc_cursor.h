@@ -53,10 +53,11 @@ public:
   // more than everything else the copy does.
   void ReadOnlyColumns(std::span<const int32_t> columns);
 
-  // Describes the result columns and binds what can be bound (again after
-  // the statement moved to its next result set).
-  void CreateBindings();
-  void CleanupBindings();
+  // Moves the statement to its next result set (a batch of several
+  // SELECTs, a procedure giving several results): true when there is one,
+  // and the cursor now shows its columns, before its first row, with
+  // nothing of the old result left for editing to use.
+  bool NextResultSet();
 
   SQLHSTMT statement() const { return statementOpen_ ? hstmt_ : SQL_NULL_HSTMT; }
   ConnectionRecord* connection() const { return record(); }
@@ -104,6 +105,10 @@ protected:
 
 private:
   void ConnectionClosing() override;
+  // Describes the result columns and binds what can be bound.
+  void CreateBindings();
+  // Lets go of the columns: unbinds them, then frees their buffers.
+  void CleanupBindings();
   void CleanupRow();
   void GetRowValues();
   void ReadValue(Column& column);
