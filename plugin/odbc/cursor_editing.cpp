@@ -95,6 +95,12 @@ void CursorEditing::FindTableAndKeys(ODBCCursor& cursor) {
   if (temporary.connected()) DiscoverKeys(temporary.record());
 }
 
+bool CursorEditing::RefusedAsLaterResult(ConnectionRecord* record) const {
+  if (!laterResult_) return false;
+  SetEditingError(record, kNoTableCode);
+  return true;
+}
+
 void CursorEditing::BuildWhereClause(ODBCCursor& cursor) {
   ConnectionRecord* record = cursor.connection();
   SQELTO_TRACE(record, "ENTER BuildWhereClause: ", cursor.statement());
@@ -144,6 +150,7 @@ void CursorEditing::Edit(ODBCCursor& cursor) {
   ConnectionRecord* record = cursor.connection();
   SQELTO_TRACE(record, "ENTER EditRecord: ", cursor.statement());
   ClearLastError(record);
+  if (RefusedAsLaterResult(record)) return;
   if (!cursor.rowValid()) {
     SetEditingError(record, kNoCurrentRecordCode);
     return;
@@ -157,6 +164,7 @@ void CursorEditing::Delete(ODBCCursor& cursor) {
   ConnectionRecord* record = cursor.connection();
   SQELTO_TRACE(record, "ENTER DeleteRecord: ", cursor.statement());
   ClearLastError(record);
+  if (RefusedAsLaterResult(record)) return;
   if (whereClause_.empty()) BuildWhereClause(cursor);
   if (whereClause_.empty()) {
     SetEditingError(record, kNotEditableCode);
@@ -235,6 +243,7 @@ void CursorEditing::Update(ODBCCursor& cursor, TavroUpdateField* fields) {
   ConnectionRecord* record = cursor.connection();
   SQELTO_TRACE(record, "ENTER UpdateRecord: ", cursor.statement());
   ClearLastError(record);
+  if (RefusedAsLaterResult(record)) return;
   if (whereClause_.empty()) BuildWhereClause(cursor);
   if (whereClause_.empty()) {
     SetEditingError(record, kNotEditableCode);

@@ -22,6 +22,15 @@ public:
   // The cursor moved (or tried to): a clause written for the row it stood
   // on must never reach another row.
   void RowChanged() { whereClause_.clear(); }
+  // The cursor moved to its statement's next result set. The statement's
+  // text names the table of its first SELECT only; which statement of a
+  // batch made a later result cannot be told, so from now on every edit,
+  // update and delete is refused (9004) and nothing known of the first
+  // result is kept.
+  void ResultSetChanged() {
+    *this = CursorEditing();
+    laterResult_ = true;
+  }
 
   void Edit(ODBCCursor& cursor);
   void Delete(ODBCCursor& cursor);
@@ -33,6 +42,8 @@ public:
   const std::string& whereClause() const { return whereClause_; }
 
 private:
+  // True (and 9004 set) when the cursor shows a later result set.
+  bool RefusedAsLaterResult(ConnectionRecord* record) const;
   void BuildWhereClause(ODBCCursor& cursor);
   void FindTableAndKeys(ODBCCursor& cursor);
   // Key columns from the catalogue on `record` (the cursor's connection or
@@ -50,6 +61,7 @@ private:
   // MySQL and MariaDB read a backslash in a literal as an escape.
   bool backslashEscapes_ = false;
   std::string whereClause_;
+  bool laterResult_ = false;
 };
 
 }  // namespace sqelto

@@ -145,6 +145,7 @@ bool ODBCCursor::NextResultSet() {
   if (!statementOpen_ || !odbc::Succeeded(SQLMoreResults(hstmt_))) return false;
   CleanupBindings();
   CreateBindings();
+  editing_.ResultSetChanged();
   return true;
 }
 

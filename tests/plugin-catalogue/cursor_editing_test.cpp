@@ -72,6 +72,8 @@ protected:
     return rows;
   }
   int32_t RowsAffected() { return plugin_odbc_test::PluginSession::Record(db_)->rowsAffected; }
+  // ODBCDatabase.NextRowSet: moves the latest select's cursor on.
+  bool NextRowSet() { return session_.host().call<bool>(db_.object(), "NextRowSet"); }
   void ExpectNoError() { EXPECT_EQ(db_.lastErrorCode(), 0) << db_.lastErrorString(); }
   void ExpectError(int32_t code) { EXPECT_EQ(db_.lastErrorCode(), code) << db_.lastErrorString(); }
 
@@ -278,6 +280,69 @@ TEST_F(CursorEditing, ResultsThatCannotBeEditedSaySo) {
     EXPECT_EQ(db_.lastErrorString(),
               "The operation could not be performed because there is no current record on which to perform it.");
   }
+}
+
+// The statement text of a batch names the first statement's table only: the
+// first result stays editable, and once the cursor shows the next result
+// nothing it knew about the first may reach a row.
+TEST_F(CursorEditing, ABatchIsEditableOnlyInItsFirstResult) {
+  const std::string ta = Table("ta", "id INTEGER PRIMARY KEY, name VARCHAR(10)", {"1, 'one'", "2, 'two'", "3, 'three'"});
+  const std::string tb = Table("tb", "id INTEGER PRIMARY KEY, note TEXT", {"1, 'first note'", "2, 'second note'"});
+  const Rows taEdited = {{"1", "one"}, {"2", "changed"}, {"3", "three"}};
+  const Rows tbBefore = {{"1", "first note"}, {"2", "second note"}};
+  if (target_.dbms != Dbms::Postgres) {
+    // One SELECT at a time: there is no next result, and the cursor stays
+    // as editable as it was.
+    tavro::RecordSet rows = On("SELECT id, name FROM " + ta + " ORDER BY id", "2");
+    EXPECT_FALSE(NextRowSet());
+    rows.update({{1, "changed"}});
+    ExpectNoError();
+    EXPECT_EQ(RowsAffected(), 1);
+    EXPECT_EQ(Query("SELECT id, name FROM " + ta + " ORDER BY id"), taEdited);
+    return;
+  }
+  // An edit of the first result, then a delete or update after the move
+  // that does not move to a row.
+  {
+    tavro::RecordSet rows =
+        On("SELECT id, name FROM " + ta + " ORDER BY id; SELECT id, note FROM " + tb + " ORDER BY id", "2");
+    rows.edit();
+    ExpectNoError();
+    rows.update({{1, "changed"}});
+    ExpectNoError();
+    EXPECT_EQ(RowsAffected(), 1);
+    rows.edit();
+    ExpectNoError();
+    ASSERT_TRUE(NextRowSet());
+    rows.remove();
+    ExpectError(kNoTable);
+    EXPECT_EQ(db_.lastErrorString(), "The fields cannot be updated because the table can't be determined.");
+    rows.update({{1, "nowhere"}});
+    ExpectError(kNoTable);
+  }
+  // A row of the second result: its key column has the name of the first
+  // table's key, and its value matches a row there.
+  {
+    tavro::RecordSet rows = db_.select("SELECT id, name FROM " + ta + " ORDER BY id; SELECT id, substr(note, 1, 5)::" +
+                                       "varchar(10) AS n FROM " + tb + " ORDER BY id");
+    ASSERT_FALSE(rows.isNull()) << db_.lastErrorString();
+    ASSERT_TRUE(NextRowSet());
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(rows.value(1).asText(), "first");
+    rows.edit();
+    ExpectError(kNoTable);
+    rows.remove();
+    ExpectError(kNoTable);
+    rows.update({{1, "other"}});
+    ExpectError(kNoTable);
+    ASSERT_TRUE(rows.next());
+    rows.edit();
+    ExpectError(kNoTable);
+    rows.remove();
+    ExpectError(kNoTable);
+  }
+  EXPECT_EQ(Query("SELECT id, name FROM " + ta + " ORDER BY id"), taEdited);
+  EXPECT_EQ(Query("SELECT id, note FROM " + tb + " ORDER BY id"), tbBefore);
 }
 
 TEST_F(CursorEditing, TheDriversRefusalIsTheLastError) {
