@@ -86,8 +86,7 @@ void TAVRO_CALL ODBCExecuteWithParameters(TavroDatabase db, TavroString sql, Tav
   ShieldedCall(record, [&] {
     if (!ConnectedForParameters(record)) return;
     if (!HasElements(parameters)) {
-      ODBCExecuteThread run(record, sql);
-      run.Run();
+      ODBCExecute(record, sql);  // as the plain execute, its trace line included
       return;
     }
     std::unique_ptr<ODBCStatement> statement = NewStatement(record, sql);
