@@ -97,6 +97,19 @@ std::string ReadCommandFile(const std::filesystem::path& file, const std::string
     return list;
 }
 
+// The installer splits the descriptor at the leftmost "$$$": a value holding
+// one, or ending in "$" (which joins the "$$$" after it), would shift every
+// later field.
+constexpr const char* kEndsInDollar =
+    "cannot end with \"$\" (the installer would take it for the start of the \"$$$\" after it)";
+
+constexpr const char* kHoldsSeparator = "a value cannot contain \"$$$\"";
+
+void CheckAgainstSeparator(const std::string& value, const std::string& where) {
+    if (value.find(kFieldSeparator) != std::string::npos) throw PackError(where + kHoldsSeparator);
+    if (!value.empty() && value.back() == '$') throw PackError(where + "a value " + kEndsInDollar);
+}
+
 }  // namespace
 
 std::string CurrentTimestamp() {
@@ -128,6 +141,7 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
     config.fields[kAlreadyInstalledField] = "0";
     std::set<std::string> seen;
     std::map<std::size_t, std::string> labels;
+    std::map<std::size_t, int> labelLines;
     bool labelsGivenWhole = false;
     int labelsLine = 0;
     std::array<int, kBinaryPieceCount> pieceLines{};
@@ -157,7 +171,9 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
             const auto index = ParseDecimalInt32(key.substr(6));
             if (!index || *index < 0 || *index > 99) throw PackError(where + "label index must be 0 to 99");
             if (value.find('|') != std::string::npos) throw PackError(where + "a label cannot contain \"|\"");
+            if (value.find(kFieldSeparator) != std::string::npos) throw PackError(where + kHoldsSeparator);
             labels[static_cast<std::size_t>(*index)] = value;
+            labelLines[static_cast<std::size_t>(*index)] = lineNumber;
             labelsLine = lineNumber;
             continue;
         }
@@ -182,8 +198,7 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
             value = ReadTextFile(resolve(value), where);
         }
 
-        if (value.find(kFieldSeparator) != std::string::npos)
-            throw PackError(where + "a value cannot contain \"$$$\"");
+        CheckAgainstSeparator(value, where);
         if (kFlagFields.count(name)) {
             if (value != "0" && value != "1") throw PackError(where + name + " must be 0 or 1, not \"" + value + "\"");
         } else if (*field == kMinOSField && !kMinOSValues.count(value)) {
@@ -207,6 +222,11 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
     if (labelsGivenWhole && !labels.empty())
         throw PackError(file + std::to_string(labelsLine) + ": give either Labels or Label.N entries, not both");
     if (!labels.empty()) {
+        // Joined with "|", a label may end in "$" except the last, which
+        // meets the "$$$" after the field.
+        const auto& [last, lastLabel] = *labels.rbegin();
+        if (!lastLabel.empty() && lastLabel.back() == '$')
+            throw PackError(file + std::to_string(labelLines[last]) + ": the last label " + kEndsInDollar);
         std::string list;
         const std::size_t count = labels.rbegin()->first + 1;
         for (std::size_t i = 0; i < count; ++i) {
