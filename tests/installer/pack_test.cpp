@@ -188,6 +188,33 @@ TEST_F(PackTest, ValuesThatWouldShiftTheDescriptorFieldsAreRefused) {
     EXPECT_EQ(SplitFields(fields[kLabelsField], "|"), (std::vector<std::string>{"", "", "Go$", "$Agree"}));
 }
 
+TEST_F(PackTest, EverySpellingOfAKeyCountsOnce) {
+    const std::string file = (root / "pack" / "bad.conf").string();
+    EXPECT_EQ(ConfigError("WindowTitle = a\nfWindowTitle = b\n"),
+              file + ":2: \"fWindowTitle\" is given twice (line 1 gives it as \"WindowTitle\")");
+    EXPECT_EQ(ConfigError("fMessage = a\n\nMessage = b\n"),
+              file + ":3: \"Message\" is given twice (line 1 gives it as \"fMessage\")");
+    Write("a.txt", "a");
+    EXPECT_EQ(ConfigError("Agreement.file = a.txt\nfAgreement.file = a.txt\n"),
+              file + ":2: \"fAgreement.file\" is given twice (line 1 gives it as \"Agreement.file\")");
+    EXPECT_EQ(ConfigError("Label.3 = a\nLabel.03 = b\n"),
+              file + ":2: \"Label.03\" is given twice (line 1 gives it as \"Label.3\")");
+    EXPECT_EQ(ConfigError("Label.+7 = a\nLabel.7 = b\n"),
+              file + ":2: \"Label.7\" is given twice (line 1 gives it as \"Label.+7\")");
+    EXPECT_EQ(ConfigError("Label.0 = a\nLabel.-0 = b\n"),
+              file + ":2: \"Label.-0\" is given twice (line 1 gives it as \"Label.0\")");
+    EXPECT_EQ(ConfigError("Message = a\nMessage = b\n"), file + ":2: \"Message\" is given twice");
+    // Inline and from a file are two ways of giving one value, whatever the spelling.
+    EXPECT_NE(ConfigError("fAgreement = x\nAgreement.file = a.txt\n").find(":2: Agreement is given both inline"),
+              std::string::npos);
+    // A label's index however written still points its warning at its line.
+    Write("p.msi", "MSI");
+    const auto config = pack::ReadPackConfig(
+        Write("w.conf", "PackageFile = p.msi\nManufacturerFolder = M\nOutputFolder = P\nLabel.05 = x\n"), "20240101_0000");
+    EXPECT_EQ(config.warnings,
+              std::vector<std::string>{(root / "pack" / "w.conf").string() + ":4: warning: label 5 has no effect"});
+}
+
 TEST_F(PackTest, MistakesAcrossSettingsNameTheLineToMend) {
     const std::string file = (root / "pack" / "bad.conf").string();
     Write("p.msi", "MSI");
