@@ -100,10 +100,9 @@ std::string ReadCommandFile(const std::filesystem::path& file, const std::string
 // The installer splits the descriptor at the leftmost "$$$": a value holding
 // one, or ending in "$" (which joins the "$$$" after it), would shift every
 // later field.
+constexpr const char* kHoldsSeparator = "a value cannot contain \"$$$\"";
 constexpr const char* kEndsInDollar =
     "cannot end with \"$\" (the installer would take it for the start of the \"$$$\" after it)";
-
-constexpr const char* kHoldsSeparator = "a value cannot contain \"$$$\"";
 
 void CheckAgainstSeparator(const std::string& value, const std::string& where) {
     if (value.find(kFieldSeparator) != std::string::npos) throw PackError(where + kHoldsSeparator);
