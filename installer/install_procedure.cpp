@@ -92,7 +92,7 @@ void TMainDlg::InstallBtnClick() {
                 proceed = false;
                 fPlatform.ShowMessage(LabelOr(fExternalMSI + " Missing", Label(13)));
             }
-        } else {
+        } else if (fHasPayload) {
             fMsiPath = JoinPath(fWorkPath, "Product.msi");
             WriteBlobToFile(fPlatform, fMsiStr, fMsiPath);
             GrantFullAccess(fPlatform, fMsiPath);
@@ -117,7 +117,9 @@ void TMainDlg::InstallBtnClick() {
             }
         }
     }
-    if (!proceed) return End();
+    // Without a payload (none found, or refused at start-up) there is no
+    // checked work folder and no package: nothing may be written or started.
+    if (!proceed || !fHasPayload) return End();
 
     // The clipboard tells the pre-install program where the product goes and
     // carries its answer back. When it cannot be set, the program would read

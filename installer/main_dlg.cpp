@@ -35,8 +35,8 @@ bool TMainDlg::ApplyDescriptor(const std::string& text) {
     const std::vector<std::string> fields = SplitFields(text, kFieldSeparator);
     auto field = [&fields](std::size_t index) { return index < fields.size() ? fields[index] : std::string(); };
 
-    // Checked before anything is taken over, so a rejected descriptor leaves
-    // the window in its no-payload state.
+    // Everything that can refuse the payload comes before anything is taken
+    // over, so a refused payload leaves the window in its no-payload state.
     const auto alreadyInstalled = ParseDecimalInt32(field(kAlreadyInstalledField));
     if (!alreadyInstalled) {
         fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() +
@@ -44,6 +44,7 @@ bool TMainDlg::ApplyDescriptor(const std::string& text) {
                               "\" is not a whole number");
         return false;
     }
+    if (!PrepareWorkFolder()) return false;
 
     fTimestamp = field(kTimestampField);
     fPostInstallExeName = field(kPostInstallExeNameField);
@@ -88,18 +89,23 @@ void TMainDlg::WritePieceIfNamed(Blob& piece, const std::string& name, std::stri
     WriteBlobToFile(fPlatform, piece, pathField);
 }
 
-bool TMainDlg::ExtractPieces() {
-    fWorkPath = DriveRootOf(fPlatform.WindowsFolder()) + "Users\\Public\\Install";
+bool TMainDlg::PrepareWorkFolder() {
+    const std::string workPath = DriveRootOf(fPlatform.WindowsFolder()) + "Users\\Public\\Install";
     // Any user can make this folder before the installer runs. A link in its
     // place would send the pieces (and the clean-up) elsewhere: it is removed
     // as a link and the folder made afresh, or the payload is not used.
-    if (IsLink(fPlatform, fWorkPath)) RemoveLink(fPlatform, fWorkPath);
-    if (!fPlatform.FolderExists(fWorkPath)) CreateFolderTree(fPlatform, fWorkPath);
-    if (IsLink(fPlatform, fWorkPath)) {
-        fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() + "\r\nThe work folder " + fWorkPath +
+    if (IsLink(fPlatform, workPath)) RemoveLink(fPlatform, workPath);
+    if (!fPlatform.FolderExists(workPath)) CreateFolderTree(fPlatform, workPath);
+    if (IsLink(fPlatform, workPath)) {
+        fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() + "\r\nThe work folder " + workPath +
                               " is a link that cannot be removed");
         return false;
     }
+    fWorkPath = workPath;
+    return true;
+}
+
+void TMainDlg::ExtractPieces() {
     if (!fImageStr.Empty()) {
         fImagePath = JoinPath(fWorkPath, "Image.jpg");
         WriteBlobToFile(fPlatform, fImageStr, fImagePath);
@@ -107,7 +113,6 @@ bool TMainDlg::ExtractPieces() {
     WritePieceIfNamed(fPreInstallStr, fPreInstallExeName, fPreInstallExePath);
     WritePieceIfNamed(fPostInstallStr, fPostInstallExeName, fPostInstallExePath);
     WritePieceIfNamed(fPreUninstallStr, fPreUninstallExeName, fPreUninstallExePath);
-    return true;
 }
 
 void TMainDlg::FormCreate() {
@@ -128,9 +133,7 @@ void TMainDlg::FormCreate() {
         fPreInstallStr = std::move(payload.pieces[kPreInstallPiece]);
         fPostInstallStr = std::move(payload.pieces[kPostInstallPiece]);
         fPreUninstallStr = std::move(payload.pieces[kPreUninstallPiece]);
-        fHasPayload = ExtractPieces();
-    }
-    if (fHasPayload) {
+        ExtractPieces();
         fInstallFolder = std::string(f32Bit ? "c:\\Program Files (x86)\\" : "c:\\Program Files\\") +
                          fManufacturerFolder + "\\" + fOutputFolder;
         fUninstallVisible = fUninstallButton && CanUninstall() && fPlatform.FolderExists(fInstallFolder);

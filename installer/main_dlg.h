@@ -38,6 +38,8 @@ struct MainWindowView {
     std::string quitCaption;         // QuitBtn
     std::string installCaption;      // InstallBtn
     bool installEnabled = true;
+
+    friend bool operator==(const MainWindowView&, const MainWindowView&) = default;
 };
 
 class TMainDlg {
@@ -121,8 +123,12 @@ public:
     bool UninstallProduct(bool showCompletionMessage);
 
 private:
+    // Gives false, after a message, when the payload is refused; the window
+    // then keeps its no-payload state.
     bool ApplyDescriptor(const std::string& descriptorText);
-    bool ExtractPieces();
+    // Makes fWorkPath a real folder (never a link); false when it cannot.
+    bool PrepareWorkFolder();
+    void ExtractPieces();
     void WritePieceIfNamed(Blob& piece, const std::string& name, std::string& pathField);
     bool ShowLongText(const std::string& title, const std::string& text, bool ask);
     std::string InstallerFolder() const;

@@ -230,6 +230,11 @@ std::optional<fs::path> ScriptedPlatform::ApiHostPath(const std::string& path, s
 
 std::string ScriptedPlatform::Key(const std::string& windowsPath) const { return Lower(HostPath(windowsPath).string()); }
 
+bool ScriptedPlatform::RemoveDenied(const std::string& windowsPath) const {
+    return std::any_of(failRemove.begin(), failRemove.end(),
+                       [&](const std::string& denied) { return Key(denied) == Key(windowsPath); });
+}
+
 void ScriptedPlatform::WriteFile(const std::string& windowsPath, const std::string& content) {
     const fs::path host = HostPath(windowsPath);
     fs::create_directories(host.parent_path());
@@ -368,6 +373,7 @@ bool ScriptedPlatform::CreateFolder(const std::string& path) {
 }
 
 bool ScriptedPlatform::RemoveFolder(const std::string& path) {
+    if (RemoveDenied(path)) return false;  // ERROR_ACCESS_DENIED
     const auto host = ApiHostPath(path, kMaxPath);
     if (!host) return false;
     const auto attributes = HostAttributes(*host);
@@ -378,6 +384,7 @@ bool ScriptedPlatform::RemoveFolder(const std::string& path) {
 }
 
 bool ScriptedPlatform::RemoveFile(const std::string& path) {
+    if (RemoveDenied(path)) return false;  // ERROR_ACCESS_DENIED
     const auto host = ApiHostPath(path, kMaxPath);
     if (!host) return false;
     const auto attributes = HostAttributes(*host);

@@ -106,6 +106,9 @@ public:
     void ReadFaultAt(const std::string& windowsPath, std::uint64_t offset);
     // SetClipboardText fails (another program keeps the clipboard open).
     bool failSetClipboard = false;
+    // Removing this path (Windows form) fails, as for an entry, a link
+    // included, whose access list denies the installer the right to delete it.
+    std::set<std::string> failRemove;
 
     // ---- hooks -----------------------------------------------------------------
     using CommandHook = std::function<void(ScriptedPlatform&, const std::string& commandLine)>;
@@ -182,6 +185,7 @@ private:
     void RunHooks(const std::string& commandLine);
     void RunDueActions();
     std::string Key(const std::string& windowsPath) const;  // case-folded host path
+    bool RemoveDenied(const std::string& windowsPath) const;
     // The Windows layer and the file system together: the host path of
     // `path` when Windows would accept it in a call limited to `limit`
     // characters, else nullopt.

@@ -16,14 +16,14 @@ constexpr CatalogueColumn kColumnColumns[] = {{"TableName", 2}, {"ColumnName", 3
 
 std::unique_ptr<InMemoryCursor> odbc_primary_keys(ConnectionRecord* record, SQLWCHAR* table, SQLSMALLINT length) {
   SQELTO_TRACE(record, "ENTER odbc_primary_keys(", record, ", ", static_cast<const void*>(table), ", ", length, ")");
-  if (table == nullptr || !RequireConnection(record)) return nullptr;
+  if (!RequireConnection(record) || table == nullptr) return nullptr;
   auto call = [&](SQLHSTMT statement) { return SQLPrimaryKeysW(statement, nullptr, 0, nullptr, 0, table, length); };
   return RunCatalogueQuery(record, "SQLPrimaryKeys", call, kPrimaryKeyColumns);
 }
 
 std::unique_ptr<InMemoryCursor> odbc_columns(ConnectionRecord* record, SQLWCHAR* table, SQLSMALLINT length) {
   SQELTO_TRACE(record, "ENTER odbc_columns(", record, ", ", static_cast<const void*>(table), ", ", length, ")");
-  if (table == nullptr || !RequireConnection(record)) return nullptr;
+  if (!RequireConnection(record) || table == nullptr) return nullptr;
   auto call = [&](SQLHSTMT statement) {
     return SQLColumnsW(statement, nullptr, 0, nullptr, 0, table, length, nullptr, 0);
   };

@@ -58,10 +58,14 @@ void TAVRO_CALL ODBCConnectionDialog() {
   ShieldedCall(nullptr, [] {
     TavroString answer = AskUser();
     if (answer == nullptr) return;
+    if (host::LenB(answer) <= 0) {  // cancelled: nothing to copy
+      host::UnlockString(answer);
+      return;
+    }
     // The bytes in the answer's own encoding; the answer is released
     // whatever happens next.
     const HostBytes stored(answer, true);
-    if (host::LenB(answer) <= 0 || !stored.valid()) return;  // cancelled
+    if (!stored.valid()) return;
     // The first field, up to its NUL, is the data source name.
     const std::string_view data = stored.view();
     const std::string identifier = DataSourceIdentifier(data.substr(0, data.find('\0')));

@@ -59,10 +59,12 @@ void ReplaceHostString(TavroString& slot, TavroString value) {
 // A name the driver reports, as a UTF-8 host string: asked for in UTF-16 so
 // that the name's characters arrive whatever the process's code page, and
 // cut to the 127 characters its buffer holds.
+// A driver that cannot tell gives an empty name, never the name the last
+// driver of this record gave.
 void ReplaceWithDriverName(SQLHDBC hdbc, SQLUSMALLINT info, TavroString& slot) {
   SQLWCHAR name[128] = {};
   SQLSMALLINT bytes = 0;
-  if (!odbc::Succeeded(SQLGetInfoW(hdbc, info, name, sizeof name, &bytes))) return;
+  if (!odbc::Succeeded(SQLGetInfoW(hdbc, info, name, sizeof name, &bytes))) bytes = 0;
   const auto* units = odbc::AsUnits(name);
   const std::size_t count = odbc::Utf16Length(units, bytes < 0 ? 0 : std::min<std::size_t>(bytes / 2, 127));
   char utf8[128 * 3];
@@ -74,6 +76,10 @@ void ReplaceWithDriverName(SQLHDBC hdbc, SQLUSMALLINT info, TavroString& slot) {
 
 void ReadDriverFacts(ConnectionRecord* record) {
   SQLHDBC hdbc = record->hdbc;
+  // The record may have been connected to another driver before: what that
+  // one could do says nothing about this one.
+  record->allowsBinds = 0;
+  record->needsLongData = 0;
   ReplaceWithDriverName(hdbc, SQL_DBMS_NAME, record->dbms);
   ReplaceWithDriverName(hdbc, SQL_DATABASE_NAME, record->databaseName);
 

@@ -66,6 +66,22 @@ void AddReference(ConnectionRecord *record);
 // to the host instance or to whoever allocated it.
 void Release(ConnectionRecord *record);
 
+// One reference for as long as it lives. A statement runs with the host's
+// runtime released, and meanwhile another host thread may close a database
+// the data-source opener made, dropping the host's reference: the call that
+// runs the statement keeps the record (and its connection) until it ends;
+// its release then closes and frees what nobody holds any more.
+class RecordReference {
+public:
+  explicit RecordReference(ConnectionRecord *record) : record_(record) { AddReference(record_); }
+  ~RecordReference() { Release(record_); }
+  RecordReference(const RecordReference &) = delete;
+  RecordReference &operator=(const RecordReference &) = delete;
+
+private:
+  ConnectionRecord *record_;
+};
+
 // A zero-filled heap record with one reference, initialised (for connections
 // that have no host instance). Free it with DeleteStandaloneRecord once its
 // last reference is gone.

@@ -60,6 +60,8 @@ int32_t ODBCExecuteThread::Run() {
 
 void TAVRO_CALL ODBCExecute(TavroDatabase db, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return;
+  const RecordReference running(record);
   ShieldedCall(record, [&] {
     SQELTO_TRACE(record, "ENTER ODBCExecute(", record, ", ", TraceText(sql), ")");
     if (!IsConnected(record)) {

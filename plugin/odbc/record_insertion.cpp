@@ -88,6 +88,7 @@ SQLRETURN BindNode(SQLHSTMT statement, SQLUSMALLINT number, const TavroColumnVal
 void Insert(ConnectionRecord* record, SQLHSTMT statement, TavroString table, TavroColumnValue* values) {
   std::string quote;
   SQLRETURN status = IdentifierQuote(record->hdbc, quote);
+  const char* failedCall = odbc::Succeeded(status) ? "SQLBindParameter" : "SQLGetInfo";
 
   std::size_t count = 0;
   for (const TavroColumnValue* node = values; node != nullptr; node = node->next) ++count;
@@ -107,7 +108,7 @@ void Insert(ConnectionRecord* record, SQLHSTMT statement, TavroString table, Tav
     }
   }
   if (!odbc::Succeeded(status)) {
-    ReportStatementFailure(record, statement, "SQLBindParameter");
+    ReportStatementFailure(record, statement, failedCall);
     return;
   }
   const HostBytes tableName(table, TAVRO_ENCODING_UTF8);

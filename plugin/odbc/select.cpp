@@ -73,6 +73,8 @@ void ODBCSelectThread::Run() {
 
 TavroObject TAVRO_CALL ODBCPerformSelect(TavroDatabase db, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
+  const RecordReference running(record);
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     SQELTO_TRACE(record, "ENTER ODBCPerformSelect(", record, ", ", TraceText(sql), ")");
     if (!IsConnected(record)) {

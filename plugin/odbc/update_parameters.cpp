@@ -8,23 +8,25 @@ namespace sqelto {
 
 SQLRETURN UpdateParameters::Bind(SQLHSTMT statement, SQLUSMALLINT number, int32_t hostType, TavroString value) {
   Buffer& buffer = buffers_.emplace_back();
-  auto bindText = [&](SQLSMALLINT sqlType, SQLULEN columnSize, SQLLEN bufferLength) {
+  // Column size 0 stands for the text's length, plus one for a terminator
+  // where `terminated` (numbers are sized by their digits alone).
+  auto bindText = [&](SQLSMALLINT sqlType, SQLULEN columnSize, SQLLEN bufferLength, bool terminated = true) {
     const HostBytes text(value, TAVRO_ENCODING_UTF8);
     buffer.bytes.assign(text.data(), text.data() + text.size());
     buffer.bytes.push_back('\0');
     // The length, not a terminator, ends the value: a NUL inside makes the
     // driver refuse it rather than read a shorter number.
     buffer.indicator = static_cast<SQLLEN>(text.size());
-    if (columnSize == 0) columnSize = text.size() + 1;
+    if (columnSize == 0) columnSize = text.size() + (terminated ? 1 : 0);
     return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, sqlType, columnSize, 0, buffer.bytes.data(),
                             bufferLength, &buffer.indicator);
   };
   switch (hostType) {
     case TAVRO_COLUMN_SMALLINT:
     case TAVRO_COLUMN_INTEGER:
-    case TAVRO_COLUMN_BOOLEAN: return bindText(SQL_INTEGER, 0, 0);
+    case TAVRO_COLUMN_BOOLEAN: return bindText(SQL_INTEGER, 0, 0, false);
     case TAVRO_COLUMN_FLOAT:
-    case TAVRO_COLUMN_DOUBLE: return bindText(SQL_DOUBLE, 0, 0);
+    case TAVRO_COLUMN_DOUBLE: return bindText(SQL_DOUBLE, 0, 0, false);
     case TAVRO_COLUMN_DATE: return bindText(SQL_TYPE_DATE, 0, 0);
     case TAVRO_COLUMN_TIME: return bindText(SQL_TYPE_TIME, 0, 0);
     case TAVRO_COLUMN_TIMESTAMP: return bindText(SQL_TYPE_TIMESTAMP, 0, 0);

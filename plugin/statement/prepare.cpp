@@ -63,6 +63,8 @@ TavroObject TAVRO_CALL ODBCPrepareStatement(TavroDatabase db, TavroString sql) {
 
 TavroObject TAVRO_CALL ODBCSelectWithParameters(TavroDatabase db, TavroString sql, TavroArray parameters) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
+  const RecordReference running(record);
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     if (!ConnectedForParameters(record)) return nullptr;
     if (!HasElements(parameters)) return SelectAsRowSet(record, sql);
@@ -79,11 +81,12 @@ TavroObject TAVRO_CALL ODBCSelectWithParameters(TavroDatabase db, TavroString sq
 
 void TAVRO_CALL ODBCExecuteWithParameters(TavroDatabase db, TavroString sql, TavroArray parameters) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return;
+  const RecordReference running(record);
   ShieldedCall(record, [&] {
     if (!ConnectedForParameters(record)) return;
     if (!HasElements(parameters)) {
-      ODBCExecuteThread run(record, sql);
-      run.Run();
+      ODBCExecute(record, sql);  // as the plain execute, its trace line included
       return;
     }
     std::unique_ptr<ODBCStatement> statement = NewStatement(record, sql);

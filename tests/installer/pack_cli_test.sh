@@ -50,6 +50,12 @@ expect_err "commands.conf:4: file command \"Broken\" needs KEY=VALUE"
 printf 'WindowTitle = x\nUninstallButton = 1\n' >cross.conf
 run 1 build --stub stub.exe --config cross.conf --out bad.exe
 expect_err "needs PackageFile"
+printf 'PackageFile = p.msi\nManufacturerFolder = M\nOutputFolder = P\nLabel.3 = Agree$$$ment\nMessage = Costs 5$\n' >dollar.conf
+run 1 build --stub stub.exe --config dollar.conf --out bad.exe
+expect_err 'dollar.conf:4: a value cannot contain "$$$"'
+sed -i 4d dollar.conf
+run 1 build --stub stub.exe --config dollar.conf --out bad.exe
+expect_err 'dollar.conf:4: a value cannot end with "$"'
 echo "ok: config mistakes refused with file and line"
 
 printf 'PackageFile = p.msi\nManufacturerFolder = M\nOutputFolder = P\nShortcuts = 1;A;A.exe\n' >warn.conf

@@ -160,6 +160,61 @@ TEST_F(PackTest, ConfigMistakesNameFileAndLine) {
     EXPECT_EQ(ConfigError("AlreadyInstalled = -1\nMinRAM =\nCenterMessage = 0\nExternalMSI = Other.msi\n"), "");
 }
 
+TEST_F(PackTest, ValuesThatWouldShiftTheDescriptorFieldsAreRefused) {
+    const std::string file = (root / "pack" / "bad.conf").string();
+    const std::string endsInDollar =
+        "a value cannot end with \"$\" (the installer would take it for the start of the \"$$$\" after it)";
+    EXPECT_EQ(ConfigError("WindowTitle = T\nLabel.3 = Agree$$$ment\n"), file + ":2: a value cannot contain \"$$$\"");
+    EXPECT_EQ(ConfigError("Message = Costs 5$\nURLActual = http://x\n"), file + ":1: " + endsInDollar);
+    EXPECT_EQ(ConfigError("Message = $\n"), file + ":1: " + endsInDollar);
+    Write("notes.txt", "Costs\n5$\n");
+    EXPECT_EQ(ConfigError("PreNotes.file = notes.txt\n"), file + ":1: " + endsInDollar);
+    EXPECT_EQ(ConfigError("Labels = Leave|Costs 5$\n"), file + ":1: " + endsInDollar);
+    // Label.N entries are joined with "|": only the last one meets the "$$$".
+    EXPECT_EQ(ConfigError("Label.4 = Done$\nLabel.2 = Go\n"),
+              file + ":1: the last label cannot end with \"$\" (the installer would take it for the start of the "
+                     "\"$$$\" after it)");
+
+    // A "$" anywhere else reaches the installer intact, every field in place.
+    Write("p.msi", "MSI");
+    const pack::PackConfig config = pack::ReadPackConfig(
+        Write("ok.conf", "PackageFile = p.msi\nManufacturerFolder = M\nOutputFolder = P\n"
+                         "Message = $5 off\nURLActual = $$x\nURLDisplayed = a$$b\nInfo = $\xe2\x82\xac$|$x\n"
+                         "Label.2 = Go$\nLabel.3 = $Agree\nCopyright = $$\xc2\xa9\n"),
+        "20240101_0000");
+    const std::vector<std::string> fields = SplitFields(pack::DescriptorText(config), kFieldSeparator);
+    EXPECT_EQ(fields, std::vector<std::string>(config.fields.begin(), config.fields.end()));
+    EXPECT_EQ(fields[kMessageField], "$5 off");
+    EXPECT_EQ(SplitFields(fields[kLabelsField], "|"), (std::vector<std::string>{"", "", "Go$", "$Agree"}));
+}
+
+TEST_F(PackTest, EverySpellingOfAKeyCountsOnce) {
+    const std::string file = (root / "pack" / "bad.conf").string();
+    EXPECT_EQ(ConfigError("WindowTitle = a\nfWindowTitle = b\n"),
+              file + ":2: \"fWindowTitle\" is given twice (line 1 gives it as \"WindowTitle\")");
+    EXPECT_EQ(ConfigError("fMessage = a\n\nMessage = b\n"),
+              file + ":3: \"Message\" is given twice (line 1 gives it as \"fMessage\")");
+    Write("a.txt", "a");
+    EXPECT_EQ(ConfigError("Agreement.file = a.txt\nfAgreement.file = a.txt\n"),
+              file + ":2: \"fAgreement.file\" is given twice (line 1 gives it as \"Agreement.file\")");
+    EXPECT_EQ(ConfigError("Label.3 = a\nLabel.03 = b\n"),
+              file + ":2: \"Label.03\" is given twice (line 1 gives it as \"Label.3\")");
+    EXPECT_EQ(ConfigError("Label.+7 = a\nLabel.7 = b\n"),
+              file + ":2: \"Label.7\" is given twice (line 1 gives it as \"Label.+7\")");
+    EXPECT_EQ(ConfigError("Label.0 = a\nLabel.-0 = b\n"),
+              file + ":2: \"Label.-0\" is given twice (line 1 gives it as \"Label.0\")");
+    EXPECT_EQ(ConfigError("Message = a\nMessage = b\n"), file + ":2: \"Message\" is given twice");
+    // Inline and from a file are two ways of giving one value, whatever the spelling.
+    EXPECT_NE(ConfigError("fAgreement = x\nAgreement.file = a.txt\n").find(":2: Agreement is given both inline"),
+              std::string::npos);
+    // A label's index however written still points its warning at its line.
+    Write("p.msi", "MSI");
+    const auto config = pack::ReadPackConfig(
+        Write("w.conf", "PackageFile = p.msi\nManufacturerFolder = M\nOutputFolder = P\nLabel.05 = x\n"), "20240101_0000");
+    EXPECT_EQ(config.warnings,
+              std::vector<std::string>{(root / "pack" / "w.conf").string() + ":4: warning: label 5 has no effect"});
+}
+
 TEST_F(PackTest, MistakesAcrossSettingsNameTheLineToMend) {
     const std::string file = (root / "pack" / "bad.conf").string();
     Write("p.msi", "MSI");

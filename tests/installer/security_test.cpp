@@ -6,6 +6,8 @@
 #include "installer_fixture.h"
 #include "process_utils.h"
 
+#include <algorithm>
+
 namespace kestrin::testing {
 namespace {
 
@@ -58,6 +60,83 @@ TEST_F(SecurityTest, AWorkFolderPlantedAsALinkIsReplacedAtStartUp) {
     EXPECT_FALSE(platform.FileExists("C:\\Program Files\\Victim\\Image.jpg"));
     EXPECT_FALSE(platform.FileExists("C:\\Program Files\\Victim\\Prepare.exe"));
     EXPECT_TRUE(VictimIntact());
+}
+
+TEST_F(SecurityTest, AWorkFolderLinkThatCannotBeRemovedLeavesTheInstallerWithoutAPayload) {
+    // Fault injection: a planted link whose access list denies its removal.
+    platform.MakeLink(kWorkPath, "C:\\Program Files\\Victim");
+    platform.failRemove.insert(kWorkPath);
+    platform.WriteFile("C:\\Data\\x.txt", "x");
+    auto trace = [this] {
+        std::vector<std::string> lines;
+        for (const Recorded& entry : platform.log)
+            lines.push_back(std::to_string(static_cast<int>(entry.kind)) + " " + entry.text + " " + entry.extra);
+        return lines;
+    };
+
+    // What an installer without any payload shows and does.
+    platform.WriteFile(platform.ownExecutablePath, std::string(20000, 'M'));
+    TMainDlg bare(platform);
+    bare.FormCreate();
+    const MainWindowView bareView = bare.View();
+    bare.InstallBtnClick();
+    const std::vector<std::string> bareTrace = trace();
+    platform.log.clear();
+
+    TMainDlg& dlg = StartInstaller(
+        {{"WindowTitle", "T"}, {"Message", "Welcome"}, {"Copyright", "(c) M"}, {"Info", "About"},
+         {"Labels", "Leave|||||||Go||More"}, {"PreNotes", "notes"}, {"ManufacturerFolder", "Maker"},
+         {"OutputFolder", "Product"}, {"PreInstallExeName", "Prepare.exe"}, {"SuppressConfirm", "1"},
+         {"ProductGuid", kGuid}, {"PostCopy", "PreInstallDelete=C:\\Data"}},
+        {{"ImageFile", "JPEG"}, {"PackageFile", "MSI"}, {"PreInstallFile", "pre"}});
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("is a link that cannot be removed"), std::string::npos) << Messages()[0];
+    platform.log.clear();
+    EXPECT_FALSE(dlg.HasPayload());
+    EXPECT_TRUE(dlg.View() == bareView);
+    EXPECT_EQ(dlg.View().windowCaption, "Install");
+    EXPECT_EQ(dlg.View().quitCaption, "Quit");
+    EXPECT_FALSE(dlg.View().infoVisible);
+    EXPECT_TRUE(platform.notesRequests.empty());  // not even the start-up notes
+
+    dlg.InstallBtnClick();
+    EXPECT_EQ(trace(), bareTrace);
+    EXPECT_TRUE(Commands().empty());  // no msiexec, no icacls, no program
+    EXPECT_TRUE(dlg.ShouldEnd());
+    EXPECT_TRUE(platform.FileExists("C:\\Data\\x.txt"));  // no file command ran
+    EXPECT_TRUE(IsLink(platform, kWorkPath));
+    // Nothing went through the link.
+    std::vector<std::string> victim;
+    for (const auto& entry : std::filesystem::directory_iterator(platform.HostPath("C:\\Program Files\\Victim")))
+        victim.push_back(entry.path().filename().string());
+    EXPECT_EQ(victim, std::vector<std::string>{"keep.dll"});
+    EXPECT_TRUE(VictimIntact());
+}
+
+TEST_F(SecurityTest, InstallWithoutAPayloadWritesAndStartsNothing) {
+    platform.WriteFile(platform.ownExecutablePath, std::string(20000, 'M'));  // a bare stub
+    platform.WriteFile("C:\\Data\\x.txt", "x");
+    auto everything = [this] {
+        std::vector<std::string> paths;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / "fs"))
+            paths.push_back(entry.path().string());
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    const std::vector<std::string> before = everything();
+    TMainDlg bare(platform);
+    bare.FormCreate();
+    // Fields that claim an embedded package and a quiet run, as a half-taken
+    // descriptor would, must not get past the missing payload.
+    bare.fExternalMSI = "None";
+    bare.fSuppressConfirm = true;
+    bare.fPostCopy = "PreInstallDelete=C:\\Data";
+    bare.fInstallFolder = "c:\\Program Files\\Victim";
+    bare.InstallBtnClick();
+    EXPECT_TRUE(bare.ShouldEnd());
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_TRUE(platform.Texts(Recorded::Kind::SetClipboard).empty());
+    EXPECT_EQ(everything(), before);
 }
 
 // ---- programs started by full path -------------------------------------------------

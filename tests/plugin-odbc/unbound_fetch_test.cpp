@@ -13,14 +13,32 @@
 using plugin_odbc_test::PluginSession;
 using plugin_odbc_test::Repeat;
 
+namespace {
+
+// The fault-injecting test driver over a new SQLite file; `settings` are its
+// own keywords. CTest names the driver.
+class TestDriverFile {
+public:
+  explicit TestDriverFile(const char* name)
+      : driver_(std::getenv("SQELTO_TEST_DRIVER") ? std::getenv("SQELTO_TEST_DRIVER") : ""),
+        file_(std::string(std::getenv("SQELTO_ODBC_DIR")) + "/" + plugin_odbc_test::UniqueName(name) + ".sqlite3") {}
+  bool usable() const { return !driver_.empty(); }
+  std::string With(const std::string& settings) const {
+    return "Driver={" + driver_ + "};Database=" + file_ + ";" + settings;
+  }
+
+private:
+  std::string driver_;
+  std::string file_;
+};
+
+}  // namespace
+
 TEST(UnboundFetch, ValuesLongerThanTheirBuffersAreReadWhole) {
   PluginSession session;
-  const char* driver = std::getenv("SQELTO_TEST_DRIVER");
-  ASSERT_NE(driver, nullptr) << "run through CTest";
-  const std::string file = std::string(std::getenv("SQELTO_ODBC_DIR")) + "/" +
-                           plugin_odbc_test::UniqueName("unbound") + ".sqlite3";
-  tavro::Database db =
-      session.Connected("Driver={" + std::string(driver) + "};Database=" + file + ";TestNoGetDataAnyColumn=1;");
+  const TestDriverFile target("unbound");
+  ASSERT_TRUE(target.usable()) << "run through CTest";
+  tavro::Database db = session.Connected(target.With("TestNoGetDataAnyColumn=1;"));
   EXPECT_EQ(PluginSession::Record(db)->allowsBinds, 0) << "the driver must say it cannot";
 
   // 2,000 characters in a column whose buffer holds 511 (VARCHAR(10)) and in
@@ -45,4 +63,41 @@ TEST(UnboundFetch, ValuesLongerThanTheirBuffersAreReadWhole) {
   EXPECT_EQ(rows.value(2).asText(), "b");
   EXPECT_EQ(rows.value(3).asBytes(), (tavro::Bytes{0x01}));
   EXPECT_FALSE(rows.next());
+}
+
+// What one driver can do says nothing about the next: a database closed and
+// connected again to another driver learns that driver's abilities afresh.
+TEST(UnboundFetch, ADatabaseReconnectedToAnotherDriverForgetsTheFirstDriversAbilities) {
+  PluginSession session;
+  const TestDriverFile target("reconnect");
+  ASSERT_TRUE(target.usable()) << "run through CTest";
+  tavro::Database db = session.Connected(target.With("TestNeedLongDataLen=Y;"));
+  ASSERT_TRUE(db.isConnected()) << db.lastErrorString();
+  EXPECT_EQ(PluginSession::Record(db)->allowsBinds, 1);
+  EXPECT_EQ(PluginSession::Record(db)->needsLongData, 1);
+  EXPECT_EQ(session.host().getProperty(db.object(), "DBMS").asText(), "SQLite");
+  db.close();
+  session.host().setProperty(db.object(), "DataSource",
+                             tavro::Value(target.With("TestNoGetDataAnyColumn=1;TestNeedLongDataLen=N;")));
+  ASSERT_TRUE(session.Connect(db.object())) << db.lastErrorString();
+  EXPECT_EQ(PluginSession::Record(db)->allowsBinds, 0) << "bound columns would stop the unbound ones being read";
+  EXPECT_EQ(PluginSession::Record(db)->needsLongData, 0);
+
+  // And the values still come whole through the unbound path.
+  db.execute("CREATE TABLE reconnect (id INTEGER, note TEXT, code VARCHAR(10))");
+  db.execute("INSERT INTO reconnect VALUES (1, '" + Repeat("long ", 400) + "', 'x')");
+  tavro::RecordSet rows = db.select("SELECT id, note, code FROM reconnect");
+  ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.value(1).asText(), Repeat("long ", 400));
+  EXPECT_EQ(rows.value(2).asText(), "x");
+  EXPECT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+  rows.reset();
+
+  // A driver that cannot name its database system leaves the name empty,
+  // not the name the first driver gave.
+  db.close();
+  session.host().setProperty(db.object(), "DataSource", tavro::Value(target.With("TestFail=SQLGetInfo;")));
+  ASSERT_TRUE(session.Connect(db.object())) << db.lastErrorString();
+  EXPECT_EQ(session.host().getProperty(db.object(), "DBMS").asText(), "");
 }

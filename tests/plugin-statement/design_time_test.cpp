@@ -5,10 +5,12 @@
 // hold the trace switch file.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "statement_session.h"
@@ -120,4 +122,38 @@ TEST(DesignTime, TheOpenerRefusesAConnectionStringThatWouldNotFitRatherThanCutIt
   const std::string fits(4095 - (std::string("DSN=;UID=;PWD=;").size() + dsn.size()), 'p');
   tavro::Object opened = session.host().openDataSource("ODBC", Stored(dsn, "", fits));
   EXPECT_TRUE(opened);
+}
+
+// A database the opener made belongs to the host until it closes it, and a
+// host thread may close it while another thread's statement runs with the
+// runtime released: the statement must finish on a connection that is still
+// there, and the connection goes when the statement's result is gone.
+TEST(DesignTime, AnOpenedDataSourceClosedWhileItsStatementRunsLastsUntilTheStatementEnds) {
+  StatementSession session;
+  tavro::Host& host = session.host();
+  const std::string dsn = std::getenv("SQELTO_SQLITE_DSN");
+  tavro::Object opened = host.openDataSource("ODBC", Stored(dsn, "", ""));
+  ASSERT_TRUE(opened);
+  tavro::Database db(host, opened);
+  const int64_t detachedBefore = host.detachCount();
+
+  int64_t counted = 0;
+  std::string failure;
+  std::thread slow([&] {
+    tavro::RecordSet rows = db.select(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 4000000) SELECT count(*) FROM c");
+    if (rows.isNull()) {
+      failure = db.lastErrorString();
+      return;
+    }
+    if (rows.next()) counted = rows.value(0).asInteger();
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (host.detachCount() == detachedBefore && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_GT(host.detachCount(), detachedBefore) << "the slow select never left the runtime";
+  db.close();
+  slow.join();
+  EXPECT_EQ(failure, "");
+  EXPECT_EQ(counted, 4000000) << "the running statement was disturbed";
 }

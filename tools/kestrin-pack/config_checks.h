@@ -14,7 +14,9 @@ namespace kestrin::pack {
 // Where each setting was written, for messages that point at it.
 struct ConfigSource {
     std::string file;                 // the config file
-    std::map<std::string, int> lines;  // key as written ("PackageFile", "Label.3", ...) -> line
+    // key as written ("PackageFile", "fWindowTitle", ...) -> line; labels as
+    // "Label.N" with N in plain digits, however the index was written
+    std::map<std::string, int> lines;
     // One file command and where it stands ("setup.conf:7" or "commands.txt:3").
     struct Command {
         std::string where;

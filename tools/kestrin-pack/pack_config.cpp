@@ -97,6 +97,35 @@ std::string ReadCommandFile(const std::filesystem::path& file, const std::string
     return list;
 }
 
+// The installer splits the descriptor at the leftmost "$$$": a value holding
+// one, or ending in "$" (which joins the "$$$" after it), would shift every
+// later field.
+constexpr const char* kHoldsSeparator = "a value cannot contain \"$$$\"";
+constexpr const char* kEndsInDollar =
+    "cannot end with \"$\" (the installer would take it for the start of the \"$$$\" after it)";
+
+void CheckAgainstSeparator(const std::string& value, const std::string& where) {
+    if (value.find(kFieldSeparator) != std::string::npos) throw PackError(where + kHoldsSeparator);
+    if (!value.empty() && value.back() == '$') throw PackError(where + "a value " + kEndsInDollar);
+}
+
+// Every spelling of a key counts as that key: "fWindowTitle" is "WindowTitle",
+// "Label.03" is "Label.3". Throws when the key was given before.
+class SeenKeys {
+public:
+    void Add(const std::string& key, const std::string& written, int line, const std::string& where) {
+        const auto [it, added] = fSeen.try_emplace(key, written, line);
+        if (added) return;
+        if (it->second.first == written) throw PackError(where + "\"" + written + "\" is given twice");
+        throw PackError(where + "\"" + written + "\" is given twice (line " + std::to_string(it->second.second) +
+                        " gives it as \"" + it->second.first + "\")");
+    }
+    bool Has(const std::string& key) const { return fSeen.count(key) != 0; }
+
+private:
+    std::map<std::string, std::pair<std::string, int>> fSeen;  // key -> as written, line
+};
+
 }  // namespace
 
 std::string CurrentTimestamp() {
@@ -126,8 +155,9 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
     source.file = configFile.string();
     config.fields[kExternalMSIField] = "None";
     config.fields[kAlreadyInstalledField] = "0";
-    std::set<std::string> seen;
+    SeenKeys seen;
     std::map<std::size_t, std::string> labels;
+    std::map<std::size_t, int> labelLines;
     bool labelsGivenWhole = false;
     int labelsLine = 0;
     std::array<int, kBinaryPieceCount> pieceLines{};
@@ -143,11 +173,11 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
         if (equals == std::string::npos) throw PackError(where + "expected KEY = VALUE");
         std::string key = Trim(trimmed.substr(0, equals));
         std::string value = Trim(trimmed.substr(equals + 1));
-        if (!seen.insert(key).second) throw PackError(where + "\"" + key + "\" is given twice");
-        source.lines[key] = lineNumber;
 
         if (const auto piece = std::find(kPieceKeys.begin(), kPieceKeys.end(), key); piece != kPieceKeys.end()) {
             const auto index = static_cast<std::size_t>(piece - kPieceKeys.begin());
+            seen.Add(key, key, lineNumber, where);
+            source.lines[key] = lineNumber;
             if (value.empty()) throw PackError(where + key + " needs a file path");
             config.pieceFiles[index] = resolve(value);
             pieceLines[index] = lineNumber;
@@ -156,8 +186,13 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
         if (key.rfind("Label.", 0) == 0) {
             const auto index = ParseDecimalInt32(key.substr(6));
             if (!index || *index < 0 || *index > 99) throw PackError(where + "label index must be 0 to 99");
+            const std::string canonical = "Label." + std::to_string(*index);
+            seen.Add(canonical, key, lineNumber, where);
+            source.lines[canonical] = lineNumber;
             if (value.find('|') != std::string::npos) throw PackError(where + "a label cannot contain \"|\"");
+            if (value.find(kFieldSeparator) != std::string::npos) throw PackError(where + kHoldsSeparator);
             labels[static_cast<std::size_t>(*index)] = value;
+            labelLines[static_cast<std::size_t>(*index)] = lineNumber;
             labelsLine = lineNumber;
             continue;
         }
@@ -169,7 +204,9 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
         const auto field = FieldIndex(key);
         if (!field) throw PackError(where + "unknown key \"" + key + "\"");
         const std::string name(kDescriptorFieldNames[*field]);
-        if (seen.count(name + (fromFile ? "" : ".file")) || seen.count("f" + name + (fromFile ? "" : ".file")))
+        seen.Add(name + (fromFile ? ".file" : ""), key + (fromFile ? ".file" : ""), lineNumber, where);
+        source.lines[key + (fromFile ? ".file" : "")] = lineNumber;
+        if (seen.Has(name + (fromFile ? "" : ".file")))
             throw PackError(where + name + " is given both inline and from a file");
         if (*field == kPostCopyField) {
             if (fromFile) {
@@ -182,8 +219,7 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
             value = ReadTextFile(resolve(value), where);
         }
 
-        if (value.find(kFieldSeparator) != std::string::npos)
-            throw PackError(where + "a value cannot contain \"$$$\"");
+        CheckAgainstSeparator(value, where);
         if (kFlagFields.count(name)) {
             if (value != "0" && value != "1") throw PackError(where + name + " must be 0 or 1, not \"" + value + "\"");
         } else if (*field == kMinOSField && !kMinOSValues.count(value)) {
@@ -207,6 +243,11 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
     if (labelsGivenWhole && !labels.empty())
         throw PackError(file + std::to_string(labelsLine) + ": give either Labels or Label.N entries, not both");
     if (!labels.empty()) {
+        // Joined with "|", a label may end in "$" except the last, which
+        // meets the "$$$" after the field.
+        const auto& [last, lastLabel] = *labels.rbegin();
+        if (!lastLabel.empty() && lastLabel.back() == '$')
+            throw PackError(file + std::to_string(labelLines[last]) + ": the last label " + kEndsInDollar);
         std::string list;
         const std::size_t count = labels.rbegin()->first + 1;
         for (std::size_t i = 0; i < count; ++i) {
