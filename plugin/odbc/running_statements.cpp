@@ -1,6 +1,7 @@
 #include "running_statements.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -18,7 +19,12 @@ Running& AllRunning() {
   return running;
 }
 
+std::atomic<bool> gCancelAllowed{false};
+
 }  // namespace
+
+void AllowStatementCancel() { gCancelAllowed.store(true, std::memory_order_relaxed); }
+bool StatementCancelAllowed() { return gCancelAllowed.load(std::memory_order_relaxed); }
 
 RunningStatement::RunningStatement(ConnectionRecord* record, SQLHSTMT statement) : record_(record) {
   Running& running = AllRunning();

@@ -23,6 +23,12 @@ private:
   ConnectionRecord* record_;
 };
 
+// Prepared runs register only once a tool that can cancel (the SQL shell)
+// asked for it: registering takes a lock twice a run, which a loop of
+// prepared inserts would pay for every row with nobody ever cancelling.
+void AllowStatementCancel();
+bool StatementCancelAllowed();
+
 // Asks the driver to cancel the statement running on the record; false when
 // none runs. The statement cannot end meanwhile: its run waits for this call
 // before it lets go of the statement.

@@ -1,11 +1,13 @@
 #include "odbc_statement.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "../frame/host_api.h"
 #include "../odbc/last_error.h"
 #include "../odbc/failure_report.h"
 #include "../odbc/query_guard.h"
+#include "../odbc/running_statements.h"
 #include "../odbc/statement_handle.h"
 #include "../odbc/statement_text.h"
 #include "bind_types.h"
@@ -19,8 +21,11 @@ namespace {
 bool HasElements(TavroArray array) { return array != nullptr && host::UBound(array) >= 0; }
 
 // SQLExecute with the calling thread detached from the host runtime, so
-// other host threads run while the driver works.
-SQLRETURN ExecutePreparedDetached(SQLHSTMT statement) {
+// other host threads run while the driver works; registered as running
+// where a tool may cancel it.
+SQLRETURN ExecutePreparedDetached(ConnectionRecord* record, SQLHSTMT statement) {
+  std::optional<RunningStatement> running;
+  if (StatementCancelAllowed()) running.emplace(record, statement);
   void* token = host::DetachCurrentThread();
   const SQLRETURN rc = SQLExecute(statement);
   host::AttachCurrentThread(token);
@@ -142,6 +147,10 @@ SQLHSTMT ODBCStatement::PreparedHandle() {
     ReportConnectionFailure(record(), "SQLAllocHandle");
     return SQL_NULL_HSTMT;
   }
+  // The connection's Timeout bounds every statement, prepared ones too.
+  if (record()->timeout > 0)
+    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(record()->timeout)), 0);
   std::vector<odbc::Utf16Unit> text = odbc::Utf8ToUtf16(sqlText_.data(), sqlText_.size());
   const auto units = static_cast<SQLINTEGER>(text.size() - 1);
   if (!odbc::Succeeded(SQLPrepareW(statement.get(), odbc::AsSqlWide(text.data()), units))) {
@@ -162,12 +171,12 @@ void ODBCStatement::DropHandle() {
 }
 
 SQLRETURN ODBCStatement::ExecuteHandle(SQLHSTMT statement) {
-  const SQLRETURN rc = ExecutePreparedDetached(statement);
+  const SQLRETURN rc = ExecutePreparedDetached(record(), statement);
   if (Executed(rc) || rc == SQL_NEED_DATA || runClosing_ != RunClosing::NotNeeded || !RefusedForOpenResult(statement))
     return rc;
   SQLFreeStmt(statement, SQL_CLOSE);
   runClosing_ = RunClosing::Needed;
-  return ExecutePreparedDetached(statement);
+  return ExecutePreparedDetached(record(), statement);
 }
 
 void ODBCStatement::EndExecuteOnlyRun(SQLHSTMT statement) {

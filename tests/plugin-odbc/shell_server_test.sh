@@ -13,32 +13,45 @@ running() {
 }
 
 # Ctrl-C while the server runs the statement: the statement is cancelled
-# there (not only the shell ended), the shell reports it and fails.
-marker="cancel_me_$$"
-# (A background job of a script starts with Ctrl-C ignored; a terminal's does not.)
-env --default-signal=INT "$shell" --connect "$conn" -c "SELECT pg_sleep(60) AS $marker" >"$work/out" 2>"$work/err" &
-pid=$!
-for _ in $(seq 200); do
-  [ "$(running "$marker")" = 1 ] && break
-  sleep 0.05
-done
-[ "$(running "$marker")" = 1 ] || fail "the statement never showed on the server"
-started=$SECONDS
-kill -INT "$pid"
-wait "$pid"
-status=$?
-[ $((SECONDS - started)) -lt 15 ] || fail "Ctrl-C took $((SECONDS - started)) s"
-[ "$status" -eq 1 ] || fail "a cancelled statement exited $status: $(cat "$work/err")"
-grep -q "cancelling the running statement" "$work/err" || fail "no word of the cancel: $(cat "$work/err")"
-grep -qi "cancel" <(grep "^error" "$work/err") || fail "no cancel error from the server: $(cat "$work/err")"
-[ "$(running "$marker")" = 0 ] || fail "the statement still runs on the server"
+# there (not only the shell ended), the shell reports it and fails; a
+# statement with parameters (a prepared run) as well as a plain one.
+cancel_case() {
+  local marker=$1
+  shift
+  # (A background job of a script starts with Ctrl-C ignored; a terminal's does not.)
+  env --default-signal=INT "$shell" --connect "$conn" "$@" >"$work/out" 2>"$work/err" &
+  local pid=$!
+  for _ in $(seq 200); do
+    [ "$(running "$marker")" = 1 ] && break
+    sleep 0.05
+  done
+  [ "$(running "$marker")" = 1 ] || fail "$marker: the statement never showed on the server"
+  local started=$SECONDS
+  kill -INT "$pid"
+  wait "$pid"
+  local status=$?
+  [ $((SECONDS - started)) -lt 15 ] || fail "$marker: Ctrl-C took $((SECONDS - started)) s"
+  [ "$status" -eq 1 ] || fail "$marker: a cancelled statement exited $status: $(cat "$work/err")"
+  grep -q "cancelling the running statement" "$work/err" || fail "$marker: no word of the cancel: $(cat "$work/err")"
+  grep -qi "cancel" <(grep "^error" "$work/err") || fail "$marker: no cancel error from the server: $(cat "$work/err")"
+  [ "$(running "$marker")" = 0 ] || fail "$marker: the statement still runs on the server"
+}
+cancel_case "cancel_me_$$" -c "SELECT pg_sleep(60) AS cancel_me_$$"
+cancel_case "cancel_prepared_$$" -c "SELECT pg_sleep(?) AS cancel_prepared_$$" -p double:60
 
-# --timeout is the query timeout of statements...
-started=$SECONDS
-"$shell" --connect "$conn" --timeout 1 -c "SELECT pg_sleep(20)" >/dev/null 2>"$work/err"
-status=$?
-[ "$status" -eq 1 ] || fail "a statement over its timeout exited $status"
-[ $((SECONDS - started)) -lt 10 ] || fail "the query timeout did not stop the statement ($((SECONDS - started)) s)"
+# --timeout is the query timeout of statements, with parameters or without...
+for args in "SELECT pg_sleep(20)" "SELECT pg_sleep(?)|double:20"; do
+  statement=${args%%|*}
+  started=$SECONDS
+  if [ "$statement" = "$args" ]; then
+    "$shell" --connect "$conn" --timeout 1 -c "$statement" >/dev/null 2>"$work/err"
+  else
+    "$shell" --connect "$conn" --timeout 1 -c "$statement" -p "${args#*|}" >/dev/null 2>"$work/err"
+  fi
+  status=$?
+  [ "$status" -eq 1 ] || fail "$statement over its timeout exited $status"
+  [ $((SECONDS - started)) -lt 10 ] || fail "the query timeout did not stop $statement ($((SECONDS - started)) s)"
+done
 
 # ...and the login timeout: a server that accepts and never answers.
 /usr/bin/python3 - >"$work/port" <<'PY' &

@@ -33,7 +33,9 @@ void InterruptWatcher::BlockInterruptsInThisProcess() {
 }
 
 InterruptWatcher::InterruptWatcher(sqelto::ConnectionRecord* record)
-    : record_(record), thread_([this] { Watch(); }) {}
+    : record_(record), thread_([this] { Watch(); }) {
+  sqelto::AllowStatementCancel();  // prepared runs too can be cancelled from now on
+}
 
 InterruptWatcher::~InterruptWatcher() {
   stopping_ = true;

@@ -38,6 +38,7 @@ void InterruptWatcher::BlockInterruptsInThisProcess() {}  // the console calls t
 
 InterruptWatcher::InterruptWatcher(sqelto::ConnectionRecord* record) : record_(record) {
   g_record = record_;
+  sqelto::AllowStatementCancel();  // prepared runs too can be cancelled from now on
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
