@@ -50,9 +50,7 @@ void ODBCSelectThread::Run() {
     return;
   }
   if (record_->scrollableCursor) MakeScrollable(statement.get());
-  if (record_->timeout > 0)
-    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
-                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(record_->timeout)), 0);
+  ApplyQueryTimeout(record_, statement.get());
 
   std::vector<odbc::Utf16Unit> wide = StatementToUtf16(text_.data(), text_.size(), TAVRO_ENCODING_UTF8);
   const SQLRETURN rc = ExecuteDetached(record_, statement.get(), wide);

@@ -19,6 +19,12 @@ SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vec
   return rc;
 }
 
+void ApplyQueryTimeout(const ConnectionRecord* record, SQLHSTMT statement) {
+  if (record->timeout > 0)
+    SQLSetStmtAttr(statement, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(record->timeout)),
+                   0);
+}
+
 std::optional<std::size_t> FirstNul(std::string_view text) {
   const std::size_t at = text.find('\0');
   if (at == std::string_view::npos) return std::nullopt;

@@ -23,6 +23,9 @@ std::vector<odbc::Utf16Unit> StatementToUtf16(const char* bytes, std::size_t len
 // running statement, which another thread may cancel.
 SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text);
 
+// The connection's Timeout (when set) as the statement's query timeout.
+void ApplyQueryTimeout(const ConnectionRecord* record, SQLHSTMT statement);
+
 // Whether an execution ran: SQL_NO_DATA is how ODBC 3 drivers report a
 // statement that touched no rows (an UPDATE matching nothing, or for SQLite
 // any statement after a leading comment), which is no failure.

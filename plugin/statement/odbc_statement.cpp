@@ -148,9 +148,7 @@ SQLHSTMT ODBCStatement::PreparedHandle() {
     return SQL_NULL_HSTMT;
   }
   // The connection's Timeout bounds every statement, prepared ones too.
-  if (record()->timeout > 0)
-    SQLSetStmtAttr(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
-                   reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(record()->timeout)), 0);
+  ApplyQueryTimeout(record(), statement.get());
   std::vector<odbc::Utf16Unit> text = odbc::Utf8ToUtf16(sqlText_.data(), sqlText_.size());
   const auto units = static_cast<SQLINTEGER>(text.size() - 1);
   if (!odbc::Succeeded(SQLPrepareW(statement.get(), odbc::AsSqlWide(text.data()), units))) {
