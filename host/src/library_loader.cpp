@@ -1,11 +1,12 @@
 #include "library_loader.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "tavro_host/errors.h"
 
 #ifdef _WIN32
 #include <windows.h>
-
-#include <filesystem>
 
 #include "pe_image_check.h"
 #else
@@ -62,9 +63,29 @@ std::string systemMessage(DWORD error) {
 
 LibraryHandle::~LibraryHandle() { close(); }
 
+namespace {
+
+// A folder or a device is no plug-in; said in those words rather than as a
+// file the checks below would find "too short" (or, for a pipe, wait on).
+void refuseWhatIsNoFile(const std::string& given, const std::string& path) {
+  std::error_code error;
+#ifdef _WIN32
+  const auto status = std::filesystem::status(widePath(path), error);
+#else
+  const auto status = std::filesystem::status(path, error);
+#endif
+  if (error || status.type() == std::filesystem::file_type::regular) return;  // a missing file: the loader says so
+  if (status.type() == std::filesystem::file_type::directory)
+    throw LoadError("cannot load plug-in " + given + ": it is a folder, not a regular file");
+  throw LoadError("cannot load plug-in " + given + ": it is not a regular file");
+}
+
+}  // namespace
+
 void LibraryHandle::open(const std::string& given) {
   close();
   const std::string path = pluginPathFromCurrentFolder(given);
+  refuseWhatIsNoFile(given, path);
 #ifdef _WIN32
   // A full path: LoadLibrary would search its DLL path for a relative one.
   std::error_code error;

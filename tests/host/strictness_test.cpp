@@ -142,6 +142,16 @@ TEST_F(PluginFileCopy, ATruncatedOrDamagedFileIsRefusedBeforeItIsMapped) {
 #endif
 }
 
+TEST_F(PluginFileCopy, AFolderIsNamedAsSuch) {
+  // A folder opens for reading on some systems and then reads as nothing.
+  const fs::path folder = folder_ / ("folder" + kLibrarySuffix);
+  fs::create_directories(folder);
+  EXPECT_NE(LoadErrorOf(folder.string()).find("cannot load plug-in " + folder.string() +
+                                              ": it is a folder, not a regular file"),
+            std::string::npos)
+      << LoadErrorOf(folder.string());
+}
+
 #ifdef _WIN32
 TEST_F(PluginFileCopy, AProgramOrAnotherSystemsLibraryIsNoPlugin) {
   // The host tool itself: a Windows program of this machine, but no DLL.
