@@ -200,9 +200,13 @@ Value decodeValue(const void* raw, uint8_t type, int32_t length, int32_t column)
     case TAVRO_COLUMN_CHAR:
     case TAVRO_COLUMN_TEXT:
     case TAVRO_COLUMN_LONG_TEXT:
-    case TAVRO_COLUMN_DECIMAL:
-      v = Value(std::string(reinterpret_cast<const char*>(p), static_cast<size_t>(length)));
+    case TAVRO_COLUMN_DECIMAL: {
+      // Text handed to the host as bytes is UTF-8.
+      std::string text(reinterpret_cast<const char*>(p), static_cast<size_t>(length));
+      if (!isValidText(text, Encoding::Utf8)) throw malformed("the bytes are not valid UTF-8");
+      v = Value(std::move(text));
       break;
+    }
     case TAVRO_COLUMN_BINARY:
     case TAVRO_COLUMN_LONG_BINARY: v = Value(Bytes(p, p + length)); break;
     case TAVRO_COLUMN_HOST_STRING: {
@@ -213,6 +217,10 @@ Value decodeValue(const void* raw, uint8_t type, int32_t length, int32_t column)
       if (!s) throw malformed("the slot holds a null string");
       if (!internal::checkedString(s, "ColumnValue")) throw malformed("the slot holds no host string");
       internal::checkTextEncoding(s, "ColumnValue");
+      const uint32_t encoding = internal::stringBlock(s)->encoding.load(std::memory_order_relaxed);
+      // A string without an encoding (recorded above) is read as UTF-8.
+      if (!isValidText(bytesOf(s), encoding ? static_cast<Encoding>(encoding) : Encoding::Utf8))
+        throw malformed("the string is not valid text in its encoding " + std::to_string(encoding));
       v = Value(String::retain(s));
       break;
     }
@@ -289,7 +297,11 @@ void Database::addRecord(std::string_view table, const std::vector<ColumnInput>&
   for (size_t i = 0; i < values.size(); ++i) {
     keep.push_back(host_.makeString(values[i].name));
     nodes[i].name = keep.back().get();
-    keep.push_back(host_.makeString(values[i].value));
+    // Binary values (types 14, 16 and 17) are bytes, not text: the
+    // runtime's strings of them carry no encoding.
+    const bool binary = values[i].type == TAVRO_COLUMN_BINARY || values[i].type == TAVRO_COLUMN_LONG_BINARY ||
+                        values[i].type == 17;
+    keep.push_back(host_.makeString(values[i].value, binary ? Encoding::Unknown : Encoding::Utf8));
     nodes[i].value = keep.back().get();
     nodes[i].type = values[i].type;
     nodes[i].next = i + 1 < values.size() ? &nodes[i + 1] : nullptr;
@@ -407,6 +419,7 @@ void Database::close() {
   Host::CallScope scope(host_);
   fn(db);
   if (object_.get()->standaloneDatabase) {
+    internal::releaseDatabaseRecord(db, object_.get());  // the engine has it back
     object_.get()->db = nullptr;
     object_.get()->connected = false;
   }

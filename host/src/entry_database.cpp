@@ -60,12 +60,20 @@ TavroObject wrapCursor(TavroCursorHandle* handle, TavroCursorRecord* record, boo
       return nullptr;
     }
     if (st->refuseWrap) return nullptr;
+    if (auto owner = st->cursorOwners.find(handle); owner != st->cursorOwners.end()) {
+      // Two owners would both call the destroy word.
+      st->violations.push_back(std::string(entryPoint) + ": the cursor handle belongs to a " +
+                               (owner->second->rowSet ? "RowSet" : "RecordSet") + " already");
+      return nullptr;
+    }
   }
   TavroObject o = internal::newObject(internal::builtinClass(rowSet ? "RowSet" : "RecordSet"),
                                       internal::ObjectKind::Cursor, 0);
   o->handle = handle;
   o->cursorRecord = record;
   o->rowSet = rowSet;
+  std::lock_guard lock(st->mu);
+  st->cursorOwners.emplace(handle, o);
   return o;
 }
 
@@ -161,6 +169,7 @@ int32_t TAVRO_CALL ConstructDBDatabase(TavroObject instance, TavroDatabase db, T
     violation("VANTConstructDBDatabase: the instance is bound already");
     return 0;
   }
+  if (!internal::claimDatabaseRecord(db, impl, "VANTConstructDBDatabase")) return 0;
   impl->db = db;
   impl->engine = engine;
   return 1;
@@ -178,6 +187,10 @@ TavroObject TAVRO_CALL DatabaseFromDB(TavroDatabase db, TavroEngineRecord* engin
     violation(std::string("VANTdbDatabaseFromDBDatabase: ") + e.what());
   }
   if (!o) return nullptr;
+  if (!internal::claimDatabaseRecord(db, o, "VANTdbDatabaseFromDBDatabase")) {
+    internal::unlockObject(o);
+    return nullptr;
+  }
   o->db = db;
   o->engine = engine;
   o->standaloneDatabase = true;

@@ -1,5 +1,8 @@
 // Entry points for objects, classes, exceptions, properties by name,
 // variants and arrays.
+#include <cstdint>
+
+#include "entry_guard.h"
 #include "entry_points.h"
 #include "host_state.h"
 #include "quick_property_reads.h"
@@ -113,11 +116,30 @@ TavroObject TAVRO_CALL objectElement(TavroArray array, int32_t index) {
   return true;
 }
 
+[[gnu::cold, gnu::noinline]] bool refuseWideInteger(const char* name, int64_t value) {
+  violation(std::string("VANTGetPropValueInteger: property ") + name + " holds " + std::to_string(value) +
+            ", which does not fit the 32-bit Integer this getter reads");
+  return false;
+}
+
+// A property the plug-in sets by name must exist and take the value's type:
+// a runtime refuses the assignment, and so is the plug-in told.
+bool setByName(TavroObjectImpl* impl, const char* name, const Value& value, const char* entryPoint) {
+  std::string why;
+  try {
+    if (internal::setProperty(impl, name, value, why)) return true;
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  violation(std::string(entryPoint) + ": " + why);
+  return false;
+}
+
 // A plug-in reads these for every value it binds: the common cases skip the
 // general lookup (quick_property_reads.h).
 // A misuse is left to the general path, which records it once.
 bool quickTarget(TavroObject o, const char* name) {
-  return o && name && !internal::threadIsDetached() && o->magic == TavroObjectImpl::kMagic && o->refs.load() > 0;
+  return o && name && internal::isAddress(o) && o->magic == TavroObjectImpl::kMagic && o->refs.load() > 0;
 }
 
 }  // namespace
@@ -141,7 +163,7 @@ TavroObject TAVRO_CALL CreateInstance(TavroClass cls) {
     violation("CreateInstance: null class");
     return nullptr;
   }
-  if (cls->magic != TavroClassImpl::kMagic) {
+  if (!internal::isAddress(cls) || cls->magic != TavroClassImpl::kMagic) {
     violation("CreateInstance: argument is not a host class");
     return nullptr;
   }
@@ -180,7 +202,7 @@ TavroObject TAVRO_CALL NewInstanceOfClass(TavroClassRecord* record) {
 bool TAVRO_CALL ObjectIsa(TavroObject o, TavroClass cls) {
   if (!o || !cls) return false;
   TavroObjectImpl* impl = checkedObject(o, "RuntimeObjectIsa");
-  if (!impl || cls->magic != TavroClassImpl::kMagic) return false;
+  if (!impl || !internal::isAddress(cls) || cls->magic != TavroClassImpl::kMagic) return false;
   for (TavroClassImpl* c = impl->cls; c; c = c->super)
     if (c == cls) return true;
   return false;
@@ -214,7 +236,7 @@ void* TAVRO_CALL IntegerArrayGetProc(TavroArray array) {
     violation("PluginIntegerArrayGetProc: a " + a->cls->info.name + " is not an Integer array");
     return nullptr;
   }
-  return reinterpret_cast<void*>(&integerElement);
+  return internal::guarded<"Integer array element getter", &integerElement>();
 }
 
 void* TAVRO_CALL ObjectArrayGetProc(TavroArray array) {
@@ -224,25 +246,28 @@ void* TAVRO_CALL ObjectArrayGetProc(TavroArray array) {
     violation("PluginObjectArrayGetProc: a " + a->cls->info.name + " is not a Variant array");
     return nullptr;
   }
-  return reinterpret_cast<void*>(&objectElement);
+  return internal::guarded<"Variant array element getter", &objectElement>();
 }
 
 void* TAVRO_CALL ArrayDirectGetGetProc(TavroArray array) {
   TavroObjectImpl* a = needObject(array, "RuntimeArrayDirectGetGetProc");
   if (!a) return nullptr;
-  if (a->kind == internal::ObjectKind::IntegerArray) return reinterpret_cast<void*>(&integerElement);
-  if (a->kind == internal::ObjectKind::VariantArray) return reinterpret_cast<void*>(&objectElement);
+  if (a->kind == internal::ObjectKind::IntegerArray)
+    return internal::guarded<"Integer array element getter", &integerElement>();
+  if (a->kind == internal::ObjectKind::VariantArray)
+    return internal::guarded<"Variant array element getter", &objectElement>();
   violation("RuntimeArrayDirectGetGetProc: a " + a->cls->info.name + " is not an array");
   return nullptr;
 }
 
 bool TAVRO_CALL GetPropInteger(TavroObject o, const char* name, int32_t* out) {
   int64_t n = 0;
-  if (quickTarget(o, name) && internal::quickInteger(o, name, n)) {
-    if (out) *out = static_cast<int32_t>(n);
-    return true;
-  }
-  if (!readInteger(o, name, "VANTGetPropValueInteger", n)) return false;
+  if (!(quickTarget(o, name) && internal::quickInteger(o, name, n)) &&
+      !readInteger(o, name, "VANTGetPropValueInteger", n))
+    return false;
+  // The getter reads a 32-bit Integer: a wider value is not cut down to fit.
+  if (n < INT32_MIN || n > INT32_MAX) [[unlikely]]
+    return refuseWideInteger(name, n);
   if (out) *out = static_cast<int32_t>(n);
   return true;
 }
@@ -307,13 +332,7 @@ bool TAVRO_CALL GetPropObject(TavroObject o, const char* name, TavroObject* out)
 bool TAVRO_CALL SetPropInteger(TavroObject o, const char* name, int32_t value) {
   TavroObjectImpl* impl = needObject(o, "VANTSetPropValueInteger");
   if (!impl || !needName(name, "VANTSetPropValueInteger")) return false;
-  std::string why;
-  try {
-    return internal::setProperty(impl, name, Value(value), why);
-  } catch (const std::exception& e) {
-    violation(std::string("VANTSetPropValueInteger: ") + e.what());
-    return false;
-  }
+  return setByName(impl, name, Value(value), "VANTSetPropValueInteger");
 }
 
 bool TAVRO_CALL SetPropString(TavroObject o, const char* name, TavroString value) {
@@ -321,13 +340,7 @@ bool TAVRO_CALL SetPropString(TavroObject o, const char* name, TavroString value
   if (!impl || !needName(name, "VANTSetPropValueString")) return false;
   if (value && !internal::checkedString(value, "VANTSetPropValueString")) return false;
   internal::checkTextEncoding(value, "VANTSetPropValueString");
-  std::string why;
-  try {
-    return internal::setProperty(impl, name, Value(String::retain(value)), why);
-  } catch (const std::exception& e) {
-    violation(std::string("VANTSetPropValueString: ") + e.what());
-    return false;
-  }
+  return setByName(impl, name, Value(String::retain(value)), "VANTSetPropValueString");
 }
 
 TavroObject TAVRO_CALL IntegerToVariant(int32_t value) {

@@ -41,9 +41,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 [[gnu::cold, gnu::noinline]] TavroObjectImpl* rejectObject(TavroObject o, const char* entryPoint) {
-  if (threadIsDetached())
-    violation(std::string(entryPoint) + ": called while the thread is detached from the runtime");
-  else if (o->magic != TavroObjectImpl::kMagic)
+  if (!isAddress(o) || o->magic != TavroObjectImpl::kMagic)
     violation(std::string(entryPoint) + ": argument is not a host object");
   else
     violation(std::string(entryPoint) + ": host object used after its last release");
@@ -59,6 +57,25 @@ TavroObject newObject(TavroClassImpl* cls, ObjectKind kind, size_t dataSize) {
   std::memset(o->data(), 0, dataSize);
   ++g_liveObjects;
   return o;
+}
+
+bool claimDatabaseRecord(TavroDatabase db, TavroObjectImpl* owner, const char* entryPoint) {
+  HostState* st = currentState();
+  if (!st || !db) return true;
+  std::lock_guard lock(st->mu);
+  auto [it, fresh] = st->recordOwners.emplace(db, owner);
+  if (fresh) return true;
+  st->violations.push_back(std::string(entryPoint) + ": the database record belongs to a " +
+                           (it->second->cls ? it->second->cls->info.name : std::string("?")) + " already");
+  return false;
+}
+
+void releaseDatabaseRecord(TavroDatabase db, const TavroObjectImpl* owner) noexcept {
+  HostState* st = currentState();
+  if (!st || !db) return;
+  std::lock_guard lock(st->mu);
+  auto it = st->recordOwners.find(db);
+  if (it != st->recordOwners.end() && it->second == owner) st->recordOwners.erase(it);
 }
 
 void lockObject(TavroObject o) noexcept {
@@ -111,9 +128,14 @@ void destroyObject(TavroObjectImpl* o) {
   if (o->kind == ObjectKind::Cursor && o->handle && o->cursorRecord && o->cursorRecord->destroy) {
     TavroCursorHandle* h = o->handle;
     o->handle = nullptr;
+    if (HostState* st = currentState()) {
+      std::lock_guard lock(st->mu);
+      st->cursorOwners.erase(h);  // destroyed below: its address may come back as a new handle
+    }
     runPluginCode([&] { o->cursorRecord->destroy(h); });
   }
   if (o->standaloneDatabase && o->db && o->engine && o->engine->close) runPluginCode([&] { o->engine->close(o->db); });
+  if (o->engine) releaseDatabaseRecord(o->db, o);
   for (TavroObject e : o->objects) unlockObject(e);
   o->magic = 0;
   o->refs = 0;

@@ -254,7 +254,15 @@ bool getVariantProperty(TavroObjectImpl* o, const std::string& name, Value& out,
       why = std::string("a variant holding ") + kindName(v.kind()) + " has no integer value";
       return false;
     }
-    out = equalsIgnoreCase(name, "IntegerValue") ? Value(static_cast<int32_t>(n)) : Value(n);
+    if (equalsIgnoreCase(name, "Int64Value")) {
+      out = Value(n);
+      return true;
+    }
+    if (n < std::numeric_limits<int32_t>::min() || n > std::numeric_limits<int32_t>::max()) {
+      why = "a variant holding " + std::to_string(n) + " has no Integer value in 32 bits";
+      return false;
+    }
+    out = Value(static_cast<int32_t>(n));
     return true;
   }
   if (equalsIgnoreCase(name, "SingleValue") || equalsIgnoreCase(name, "DoubleValue")) {

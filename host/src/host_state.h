@@ -20,9 +20,14 @@
 #include "tavro_host/registry.h"
 #include "tavro_host/value.h"
 
+// A host string as the plug-in holds it (TavroString) is not its block's
+// address alone: the top byte carries a tag that each new string takes from
+// its thread's count. A released string's block is soon another string's
+// (the block cache below, or the allocator's own), and its old handle, with
+// the old tag, then still names the block but no longer the string in it.
 struct TavroStringImpl {
-  static constexpr uint32_t kMagic = 0x53545231;  // "STR1"
-  uint32_t magic = kMagic;
+  // The handle this string was given; 0 once it is released.
+  uintptr_t handle = 0;
   std::atomic<int32_t> refs{1};
   std::atomic<uint32_t> encoding{TAVRO_ENCODING_UTF8};
   size_t length = 0;
@@ -120,6 +125,10 @@ struct HostState {
   std::string dialogScript;
   std::vector<DesignDataSource> design;
   bool refuseWrap = false;
+  // Cursor handles and database records the plug-in handed over, with the
+  // host object that owns each: one owner each, until it lets go.
+  std::map<const TavroCursorHandle*, TavroObjectImpl*> cursorOwners;
+  std::map<TavroDatabase, TavroObjectImpl*> recordOwners;
   std::atomic<int64_t> detaches{0};
   internal::LibraryHandle library;
 
@@ -183,27 +192,49 @@ HostState* currentState() noexcept;
 void violation(const std::string& what);
 
 // Runtime lock bookkeeping of the calling thread: it gave the runtime up
-// through _UnsafeDetachCurrentThread. Read by every entry-point check.
+// through _UnsafeDetachCurrentThread; the number of host calls into plug-in
+// code it is in. Read by the check every entry point makes (entry_guard.h).
 extern thread_local constinit bool t_threadDetached;
-inline bool threadIsDetached() noexcept { return t_threadDetached; }
+extern thread_local constinit int t_hostCallDepth;
+inline bool threadMayCallIn() noexcept { return t_hostCallDepth > 0 && !t_threadDetached; }
 
-// The string or object when it is a live one of its kind and the thread may
-// use it; null for null; otherwise what `reject` answers (null, the misuse
-// recorded). The rejections stay out of line: the check runs several times
-// for every value a plug-in hands over or binds, and nearly always passes.
+// User-space addresses stay below bit 56 (also with five-level paging): the
+// byte above is the handle's tag. A 32-bit host has no spare bits and no tag.
+constexpr unsigned kStringTagShift = sizeof(void*) == 8 ? 56 : 0;
+constexpr uintptr_t kStringAddressMask = sizeof(void*) == 8 ? (uintptr_t{1} << kStringTagShift) - 1 : ~uintptr_t{0};
+// Whether a pointer can be an address at all: a string handle given where
+// an object or class belongs is not, and must not be read through.
+inline bool isAddress(const void* p) noexcept { return (reinterpret_cast<uintptr_t>(p) & ~kStringAddressMask) == 0; }
+
+// The string or object when it is a live one of its kind; null for null;
+// otherwise what `reject` answers (null, the misuse recorded). The
+// rejections stay out of line: the check runs several times for every value
+// a plug-in hands over or binds, and nearly always passes.
 template <class Impl>
 inline Impl* checkedLive(Impl* p, const char* entryPoint, Impl* (*reject)(Impl*, const char*)) {
   if (!p) return nullptr;
-  if (p->magic == Impl::kMagic && p->refs.load(std::memory_order_relaxed) > 0 && !threadIsDetached()) [[likely]]
+  if (isAddress(p) && p->magic == Impl::kMagic && p->refs.load(std::memory_order_relaxed) > 0) [[likely]]
     return p;
   return reject(p, entryPoint);
 }
 
 // Strings.
+// The block a handle names, whether or not the string in it is still the one
+// the handle was given for.
+inline TavroStringImpl* stringBlock(TavroString s) noexcept {
+  return reinterpret_cast<TavroStringImpl*>(reinterpret_cast<uintptr_t>(s) & kStringAddressMask);
+}
 // Records why a string failed its check and answers null.
 TavroStringImpl* rejectString(TavroString s, const char* entryPoint);
+// The string when the handle names a live one; null for null; otherwise null
+// with the misuse recorded (a released string, whose block may hold a new
+// string by now, included).
 inline TavroStringImpl* checkedString(TavroString s, const char* entryPoint) {
-  return checkedLive(s, entryPoint, &rejectString);
+  if (!s) return nullptr;
+  TavroStringImpl* impl = stringBlock(s);
+  if (impl->handle == reinterpret_cast<uintptr_t>(s)) [[likely]]
+    return impl;
+  return rejectString(s, entryPoint);
 }
 
 // As checkedString, but a null string is misuse too (entry points that need text).
@@ -232,6 +263,11 @@ TavroClassImpl* builtinClass(const std::string& name);
 // Creates an instance of a class, running plug-in constructors from the
 // root class down. Returns null (and records why) on failure.
 TavroObject instantiate(TavroClassImpl* cls);
+// Records `owner` as the one owner of a database record the plug-in hands
+// over; false (the misuse recorded) when another host object owns it.
+bool claimDatabaseRecord(TavroDatabase db, TavroObjectImpl* owner, const char* entryPoint);
+// The record's owner has let it go (closed it, or is destroyed).
+void releaseDatabaseRecord(TavroDatabase db, const TavroObjectImpl* owner) noexcept;
 
 // Properties.
 bool getProperty(TavroObjectImpl* o, const std::string& name, Value& out, std::string& why);

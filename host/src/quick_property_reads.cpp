@@ -1,6 +1,7 @@
 #include "quick_property_reads.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "host_state.h"
 
@@ -48,7 +49,10 @@ bool quickInteger(TavroObjectImpl* o, const char* name, int64_t& out) {
   const Value::Kind kind = o->variant.kind();
   if (kind != Value::Kind::Integer && kind != Value::Kind::Int64) return false;
   if (sameName(name, "IntegerValue")) {
-    out = static_cast<int32_t>(o->variant.asInteger());
+    // A value beyond 32 bits has no Integer form: the general read says so.
+    const int64_t n = o->variant.asInteger();
+    if (n < INT32_MIN || n > INT32_MAX) return false;
+    out = n;
     return true;
   }
   if (sameName(name, "Int64Value")) {

@@ -20,7 +20,6 @@ struct DetachToken {
 };
 
 struct ThreadState {
-  int depth = 0;          // nested host calls on this thread
   bool held = false;      // this thread holds the runtime lock
   TavroObject pending = nullptr;
   DetachToken* token = nullptr;  // of the detach in progress
@@ -35,6 +34,12 @@ thread_local ThreadState t_thread;
 }  // namespace
 
 thread_local constinit bool t_threadDetached = false;
+thread_local constinit int t_hostCallDepth = 0;
+
+void refuseCallingThread(const char* entryPoint) noexcept {
+  violation(std::string(entryPoint) + (t_threadDetached ? ": called while the thread is detached from the runtime"
+                                                        : ": called on a thread that is in no call from the host"));
+}
 
 void* detachThread() noexcept {
   HostState* st = currentState();
@@ -45,7 +50,7 @@ void* detachThread() noexcept {
   }
   DetachToken* token = &t_thread.tokens[t_thread.nextToken++ % std::size(t_thread.tokens)];
   token->magic = DetachToken::kMagic;
-  token->depth = t_thread.depth;
+  token->depth = t_hostCallDepth;
   t_thread.held = false;
   t_threadDetached = true;
   t_thread.token = token;
@@ -64,13 +69,13 @@ void attachThread(void* raw) noexcept {
   st->runtime.lock();
   t_thread.held = true;
   t_threadDetached = false;
-  t_thread.depth = token->depth;
+  t_hostCallDepth = token->depth;
   t_thread.token = nullptr;
   token->magic = 0;
 }
 
 void setPendingException(TavroObject o) noexcept {
-  if (t_thread.depth == 0) {
+  if (t_hostCallDepth == 0) {
     violation("RuntimeRaiseException: raised outside any call from the host");
     unlockObject(o);
     return;
@@ -102,17 +107,17 @@ Host::CallScope::CallScope(Host& host) : host_(host) {
     t.held = true;
     locked_ = true;
   }
-  ++t.depth;
+  ++internal::t_hostCallDepth;
 }
 
 Host::CallScope::~CallScope() {
   auto& t = internal::t_thread;
-  --t.depth;
+  --internal::t_hostCallDepth;
   if (internal::t_threadDetached && !enteredDetached_) {
     // The plug-in returned without attaching again: the lock is not ours.
     internal::violation("a plug-in call returned while detached from the runtime");
     internal::t_threadDetached = false;
-    t.depth = 0;
+    internal::t_hostCallDepth = 0;
     if (t.token) t.token->magic = 0;
     t.token = nullptr;
     if (TavroObject o = internal::takePendingException()) internal::unlockObject(o);

@@ -18,7 +18,10 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool decodeUtf8(std::string_view in, std::vector<char32_t>& out) {
+// Decodes into `sink`, one code point at a time; false at the first byte
+// that is not UTF-8.
+template <class Sink>
+bool decodeUtf8(std::string_view in, Sink&& sink) {
   size_t i = 0;
   while (i < in.size()) {
     const auto b = static_cast<unsigned char>(in[i]);
@@ -39,13 +42,14 @@ bool decodeUtf8(std::string_view in, std::vector<char32_t>& out) {
     if ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
         (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
       return false;
-    out.push_back(cp);
+    sink(cp);
     i += extra + 1;
   }
   return true;
 }
 
-bool decodeUtf16(std::string_view in, std::vector<char32_t>& out) {
+template <class Sink>
+bool decodeUtf16(std::string_view in, Sink&& sink) {
   if (in.size() % 2) return false;
   for (size_t i = 0; i < in.size(); i += 2) {
     char32_t u = static_cast<unsigned char>(in[i]) | (static_cast<unsigned char>(in[i + 1]) << 8);
@@ -58,7 +62,7 @@ bool decodeUtf16(std::string_view in, std::vector<char32_t>& out) {
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
       return false;
     }
-    out.push_back(u);
+    sink(u);
   }
   return true;
 }
@@ -123,19 +127,34 @@ void encodeCp1252(const std::vector<char32_t>& in, std::string& out) {
 
 }  // namespace
 
+bool isValidText(std::string_view bytes, Encoding encoding) {
+  const auto ignore = [](char32_t) {};
+  switch (encoding) {
+    case Encoding::Utf8: return decodeUtf8(bytes, ignore);
+    case Encoding::Utf16: return decodeUtf16(bytes, ignore);
+    case Encoding::WinLatin1:
+    case Encoding::Unknown: return true;  // every byte is a character, or the bytes are no text
+  }
+  return false;
+}
+
 bool convertText(std::string_view in, Encoding from, Encoding to, std::string& out) {
+  // Text copied in its own encoding is still checked: bytes that say they
+  // are UTF-8 or UTF-16 and are not must not pass as text.
   if (from == to || to == Encoding::Unknown) {
+    if (to != Encoding::Unknown && !isValidText(in, from)) return false;
     out.assign(in);
     return true;
   }
   std::vector<char32_t> cps;
+  const auto keep = [&cps](char32_t cp) { cps.push_back(cp); };
   switch (from) {
     case Encoding::Utf8:
     case Encoding::Unknown:  // bytes without a declared encoding are read as UTF-8
-      if (!decodeUtf8(in, cps)) return false;
+      if (!decodeUtf8(in, keep)) return false;
       break;
     case Encoding::Utf16:
-      if (!decodeUtf16(in, cps)) return false;
+      if (!decodeUtf16(in, keep)) return false;
       break;
     case Encoding::WinLatin1:
       decodeCp1252(in, cps);

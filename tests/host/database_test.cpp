@@ -148,6 +148,11 @@ TEST_F(FakePluginTest, RowSetsAndMalformedValuesFromACursor) {
       {95, "value of type 5: null value pointer"},
       {96, "value of type 16: null value pointer"},
       {98, "value of type 77: not a host column type"},
+      // Text is checked in the encoding it declares: a string in its own,
+      // text bytes as UTF-8.
+      {99, "value of type 18: the string is not valid text in its encoding 134217984"},
+      {100, "value of type 18: the string is not valid text in its encoding 256"},
+      {101, "value of type 5: the bytes are not valid UTF-8"},
   };
   for (const auto& [column, why] : malformed) {
     const std::string expected = "ColumnValue: column " + std::to_string(column) + " " + why;

@@ -31,7 +31,7 @@ TEST_F(FakePluginTest, KeepsClassesWithTheirEntriesAndWritesTheDataOffset) {
   ASSERT_NE(counter, nullptr);
   EXPECT_EQ(counter->record->dataOffset, counter->dataOffset);
   EXPECT_GT(counter->dataOffset, 0u);
-  ASSERT_EQ(counter->methods.size(), 22u);
+  ASSERT_EQ(counter->methods.size(), 26u);
   EXPECT_EQ(counter->methods[1].attributes, (tavro::Attributes{{"Deprecated", "\"Add\""}}));
   EXPECT_EQ(counter->methods[20].flags, 0x84u);
   EXPECT_EQ(counter->methods[20].declaration.name, "Constructor");

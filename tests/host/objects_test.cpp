@@ -158,6 +158,7 @@ TEST_F(FakePluginTest, PluginMadeVariantsAndInstances) {
 TEST_F(FakePluginTest, StringEncodingsAreCheckedWhenSet) {
   tavro::String s = host_.makeString("abc");
   auto setEncoding = reinterpret_cast<TavroSetStringEncodingFn>(tavro::Host::resolver()("VANTSetStringEncoding"));
+  tavro::Host::CallScope scope(host_);  // as plug-in code the host called
   setEncoding(s.get(), 0x1234);
   EXPECT_EQ(s.encoding(), tavro::Encoding::Utf8);
   setEncoding(s.get(), TAVRO_ENCODING_WINLATIN1);

@@ -42,6 +42,8 @@ protected:
     host_.runPluginMain(&VANTPluginMain);
   }
   sqelto_test::CheckedHost host_;
+  // Catalogue code runs within a call from the host.
+  tavro::Host::CallScope scope_{host_};
 };
 
 TEST_F(CatalogueNames, NamesBecomeUtf16WithTheirLength) {

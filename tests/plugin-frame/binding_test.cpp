@@ -27,6 +27,8 @@ class HostBinding : public ::testing::Test {
   }
 
   tavro::Host host_;
+  // The wrappers run as plug-in code does: within a call from the host.
+  tavro::Host::CallScope scope_{host_};
 };
 
 TEST_F(HostBinding, FoundNameIsLookedUpOnceAndForwarded) {

@@ -56,9 +56,12 @@ class String {
 // Empty for null.
 std::string_view bytesOf(TavroString raw) noexcept;
 
-// Converts text between host encodings. Returns false (out untouched) when
-// the input is not valid in `from`; characters missing from code page 1252
-// become '?'.
+// Converts text between host encodings (copying it within one, checked).
+// Returns false (out untouched) when the input is not valid in `from`;
+// characters missing from code page 1252 become '?'.
 bool convertText(std::string_view in, Encoding from, Encoding to, std::string& out);
+// Whether the bytes are valid text in the encoding (always for code page
+// 1252, and for Unknown, which declares no text).
+bool isValidText(std::string_view bytes, Encoding encoding);
 
 }  // namespace tavro

@@ -203,6 +203,65 @@ int32_t TAVRO_CALL nullStrings(TavroObject) {
   return answers;
 }
 
+// Calls entry points of every family with the runtime given up: each must
+// answer its default. Answers that are not defaults are released again and
+// counted.
+int32_t TAVRO_CALL callWhileDetached(TavroObject self) {
+  TavroClass exceptionClass = host<TavroObjectTypeFn>("pluginObjectType")("DatabaseException");
+  void* token = host<TavroDetachThreadFn>("_UnsafeDetachCurrentThread")();
+  int32_t answered = 0;
+  if (TavroString s = host<TavroBuildStringFn>("VANTBuildString")("x", 1)) {
+    ++answered;
+    host<TavroUnlockStringFn>("VANTUnlockString")(s);
+  }
+  if (TavroObject v = host<TavroIntegerToVariantFn>("IntegerToVariant")(1)) {
+    ++answered;
+    host<TavroUnlockObjectFn>("VANTUnlockObject")(v);
+  }
+  if (TavroObject e = host<TavroCreateInstanceFn>("CreateInstance")(exceptionClass)) {
+    ++answered;
+    host<TavroUnlockObjectFn>("VANTUnlockObject")(e);
+  }
+  answered += host<TavroObjectTypeFn>("pluginObjectType")("MemoryBlock") != nullptr;
+  if (TavroDialog d = host<TavroDialogCreateFn>("VANTDBConnectionDialogCreate")()) {
+    ++answered;
+    host<TavroDialogDeleteFn>("VANTDBConnectionDialogDelete")(d);
+  }
+  host<TavroDesignAddDataSourceFn>("DesignAddDataSource")("Detached", "FAKE", "x", 1);
+  host<TavroLockObjectFn>("VANTLockObject")(self);
+  host<TavroAttachThreadFn>("_UnsafeAttachCurrentThread")(token);
+  return answered;
+}
+
+// Sets properties by name that the target does not have, or with values of
+// another type; answers how many setters said yes.
+int32_t TAVRO_CALL setBadProperties(TavroObject, TavroObject target) {
+  auto setInteger = host<TavroSetPropIntegerFn>("VANTSetPropValueInteger");
+  TavroString text = makeString("text");
+  int32_t accepted = 0;
+  accepted += setInteger(target, "Label", 5);     // a String property
+  accepted += setInteger(target, "NoSuchProperty", 1);
+  accepted += host<TavroSetPropStringFn>("VANTSetPropValueString")(target, "Count", text);  // an Integer
+  host<TavroUnlockStringFn>("VANTUnlockString")(text);
+  return accepted;
+}
+
+// Whether PluginGetStringData copies the string in the given encoding.
+bool TAVRO_CALL hasDataIn(TavroObject, TavroString s, int32_t encoding) {
+  TavroStringData d{};
+  if (!host<TavroGetStringDataFn>("PluginGetStringData")(s, static_cast<uint32_t>(encoding), &d)) return false;
+  host<TavroDisposeStringDataFn>("PluginDisposeStringData")(&d);
+  return true;
+}
+
+// The named property read through the 32-bit Integer getter; -999 when the
+// getter said no.
+int32_t TAVRO_CALL readInteger(TavroObject, TavroObject target, TavroString name) {
+  int32_t n = 0;
+  const char* text = host<TavroStringGetCStringFn>("StringGetCString")(name);
+  return host<TavroGetPropIntegerFn>("VANTGetPropValueInteger")(target, text, &n) ? n : -999;
+}
+
 TavroObject TAVRO_CALL boxInteger(TavroObject, int32_t n) {
   return host<TavroIntegerToVariantFn>("IntegerToVariant")(n);
 }
@@ -240,6 +299,10 @@ TavroMethodEntry g_counterMethods[] = {
     {reinterpret_cast<void*>(&destructorCalls), 0, "DestructorCalls() as Integer", 4, 0, nullptr},
     {reinterpret_cast<void*>(&cursorDestroys), 0, "CursorDestroys() as Integer", 4, 0, nullptr},
     {nullptr, 0, "Constructor", 0x84, 0, nullptr},
+    {reinterpret_cast<void*>(&callWhileDetached), 0, "CallWhileDetached() as Integer", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&setBadProperties), 0, "SetBadProperties(target as FakeCounter) as Integer", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&hasDataIn), 0, "HasDataIn(s as String, encoding as Integer) as Boolean", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&readInteger), 0, "ReadInteger(target as Variant, name as String) as Integer", 4, 0, nullptr},
     // Declared to give a FakeCounter, gives a Variant: a plug-in fault.
     {reinterpret_cast<void*>(&boxInteger), 0, "WrongCounter(n as Integer) as FakeCounter", 4, 0, nullptr},
 };
@@ -317,6 +380,7 @@ void TAVRO_CALL cursorColumnValue(TavroCursorHandle* h, int32_t column, void** v
     static int32_t integer = 5;
     static unsigned char dirtyNull[4] = {1, 0, 0, 0};
     static TavroString nullSlot = nullptr;
+    static char invalidText[] = "a\xC3(b";
     switch (column) {
       case 90: *type = 3, *length = 4; break;                              // no bytes
       case 91: *value = &integer, *type = 3, *length = 2; break;           // short integer
@@ -330,7 +394,18 @@ void TAVRO_CALL cursorColumnValue(TavroCursorHandle* h, int32_t column, void** v
         g_valueSlot = host<TavroBuildStringFn>("VANTBuildString")("raw", 3);
         *value = &g_valueSlot, *type = 18, *length = 4;
         break;
-      default: *value = &integer, *type = 77, *length = 4; break;          // no such type
+      case 98: *value = &integer, *type = 77, *length = 4; break;          // no such type
+      case 99:                                                             // a UTF-8 string that is not UTF-8
+        host<TavroUnlockStringFn>("VANTUnlockString")(g_valueSlot);
+        g_valueSlot = makeString("Zo\xEB");
+        *value = &g_valueSlot, *type = 18, *length = 4;
+        break;
+      case 100:                                                            // UTF-16 of an odd byte count
+        host<TavroUnlockStringFn>("VANTUnlockString")(g_valueSlot);
+        g_valueSlot = makeString(std::string("A\0B", 3), TAVRO_ENCODING_UTF16);
+        *value = &g_valueSlot, *type = 18, *length = 4;
+        break;
+      default: *value = invalidText, *type = 5, *length = 4; break;        // text bytes that are not UTF-8
     }
     return;
   }
@@ -446,8 +521,45 @@ int32_t TAVRO_CALL executedCount(TavroObject self) {
   return db ? db->executed : -1;
 }
 
+// What the host would have accepted twice stays here, never released: the
+// second owner would free what the first still uses.
+TavroObject g_secondOwners[4];
+int g_secondOwnerCount = 0;
+
+void keepSecondOwner(TavroObject o) {
+  if (o && g_secondOwnerCount < 4) g_secondOwners[g_secondOwnerCount++] = o;
+}
+
+// Hands one cursor handle over twice; answers how many hand-overs the host took.
+int32_t TAVRO_CALL handCursorOverTwice(TavroObject) {
+  auto* handle = new TavroCursorHandle{new FakeCursor, 0};
+  TavroObject first = host<TavroCursorToObjectFn>("VANTdbCursorFromDBCursor")(handle, &g_cursorRecord);
+  TavroObject second = host<TavroCursorToObjectFn>("NewRowSetFromDBCursor")(handle, &g_cursorRecord);
+  keepSecondOwner(second);
+  if (first) host<TavroUnlockObjectFn>("VANTUnlockObject")(first);
+  else cursorDestroy(handle);
+  return (first != nullptr) + (second != nullptr);
+}
+
+// Hands this instance's own database record to the host again, as a
+// stand-alone database and bound to a new host Database instance; answers
+// how many the host took.
+int32_t TAVRO_CALL handRecordOverAgain(TavroObject self) {
+  TavroDatabase own = host<TavroDBFromDatabaseFn>("VANTGetDBFromVANTdbDatabase")(self);
+  TavroObject wrapped = host<TavroDatabaseFromDBFn>("VANTdbDatabaseFromDBDatabase")(own, &g_engine);
+  keepSecondOwner(wrapped);
+  TavroClass databaseClass = host<TavroObjectTypeFn>("pluginObjectType")("Database");
+  TavroObject other = host<TavroCreateInstanceFn>("CreateInstance")(databaseClass);
+  const int32_t bound = host<TavroConstructDBDatabaseFn>("VANTConstructDBDatabase")(other, own, &g_engine);
+  if (bound) keepSecondOwner(other);
+  else host<TavroUnlockObjectFn>("VANTUnlockObject")(other);
+  return (wrapped != nullptr) + bound;
+}
+
 TavroMethodEntry g_databaseMethods[] = {
     {reinterpret_cast<void*>(&executedCount), 0, "ExecutedCount() as Integer", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&handCursorOverTwice), 0, "HandCursorOverTwice() as Integer", 4, 0, nullptr},
+    {reinterpret_cast<void*>(&handRecordOverAgain), 0, "HandRecordOverAgain() as Integer", 4, 0, nullptr},
 };
 
 // ---- Dialog and data source ------------------------------------------------
@@ -509,7 +621,7 @@ extern "C" TAVRO_EXPORT int32_t TAVRO_CALL VANTPluginMain(TavroResolver resolver
   g_databaseClass.dataSize = sizeof(FakeDb);
   g_databaseClass.constructor = reinterpret_cast<void*>(&databaseConstructor);
   g_databaseClass.methods = g_databaseMethods;
-  g_databaseClass.methodCount = 1;
+  g_databaseClass.methodCount = sizeof g_databaseMethods / sizeof g_databaseMethods[0];
   g_databaseClass.flags |= TAVRO_FLAG_ENTRY;
   host<TavroRegisterClassFn>("PluginRegisterClass")(&g_databaseClass);
 
