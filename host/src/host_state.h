@@ -191,12 +191,27 @@ HostState* currentState() noexcept;
 // Records misuse of an entry point by the plug-in.
 void violation(const std::string& what);
 
-// Runtime lock bookkeeping of the calling thread: it gave the runtime up
-// through _UnsafeDetachCurrentThread; the number of host calls into plug-in
-// code it is in. Read by the check every entry point makes (entry_guard.h).
-extern thread_local constinit bool t_threadDetached;
-extern thread_local constinit int t_hostCallDepth;
-inline bool threadMayCallIn() noexcept { return t_hostCallDepth > 0 && !t_threadDetached; }
+// What the calling thread is doing in the host, read by the check every
+// entry point makes (entry_guard.h) and by every new string: one
+// thread-local object, reached directly from the thread pointer (the host
+// library is linked into programs only, never loaded later), so that the
+// check costs a few loads and no call.
+struct ThreadCalls {
+  int depth = 0;              // host calls into plug-in code the thread is in
+  bool detached = false;      // it gave the runtime up (_UnsafeDetachCurrentThread)
+  bool mayCallIn = false;     // depth > 0 and not detached: kept with both
+  uint8_t nextStringTag = 0;  // the tag of its next host string
+
+  void enter() noexcept { ++depth, update(); }
+  void leave() noexcept { --depth, update(); }
+  void setDetached(bool d) noexcept { detached = d, update(); }
+  void update() noexcept { mayCallIn = depth > 0 && !detached; }
+};
+#if defined(__ELF__)
+[[gnu::tls_model("initial-exec")]]
+#endif
+extern thread_local constinit ThreadCalls t_calls;
+inline bool threadMayCallIn() noexcept { return t_calls.mayCallIn; }
 
 // User-space addresses stay below bit 56 (also with five-level paging): the
 // byte above is the handle's tag. A 32-bit host has no spare bits and no tag.

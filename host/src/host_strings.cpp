@@ -149,16 +149,12 @@ void giveBackBlock(void* block, size_t bytes) {
 // The string calls below marked hot run for nearly every text value a plug-in
 // hands over; placed together they take fewer instruction cache lines from
 // the fetch loop of the driver and database beside them.
-namespace {
-// The tag of the thread's next string; any two strings that take one block
-// in turn on a thread differ in it, unless 256 strings came in between.
-thread_local constinit uint8_t t_nextStringTag = 0;
-}  // namespace
-
 [[gnu::hot]] TavroString newString(std::string_view bytes, uint32_t encoding) {
   static_assert(alignof(TavroStringImpl) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
   auto* s = new (takeBlock(bytes.size())) TavroStringImpl;
-  const uintptr_t tag = uintptr_t{++t_nextStringTag} << kStringTagShift;
+  // Two strings that take one block in turn on a thread differ in their tag,
+  // unless 256 strings came in between.
+  const uintptr_t tag = uintptr_t{++t_calls.nextStringTag} << kStringTagShift;
   s->handle = reinterpret_cast<uintptr_t>(s) | (kStringTagShift ? tag : 0);
 #ifdef __SANITIZE_ADDRESS__
   // The leak checker cannot follow a tagged handle to its block and would

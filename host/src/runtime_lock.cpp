@@ -33,11 +33,13 @@ thread_local ThreadState t_thread;
 
 }  // namespace
 
-thread_local constinit bool t_threadDetached = false;
-thread_local constinit int t_hostCallDepth = 0;
+#if defined(__ELF__)
+[[gnu::tls_model("initial-exec")]]
+#endif
+thread_local constinit ThreadCalls t_calls;
 
 void refuseCallingThread(const char* entryPoint) noexcept {
-  violation(std::string(entryPoint) + (t_threadDetached ? ": called while the thread is detached from the runtime"
+  violation(std::string(entryPoint) + (t_calls.detached ? ": called while the thread is detached from the runtime"
                                                         : ": called on a thread that is in no call from the host"));
 }
 
@@ -50,9 +52,9 @@ void* detachThread() noexcept {
   }
   DetachToken* token = &t_thread.tokens[t_thread.nextToken++ % std::size(t_thread.tokens)];
   token->magic = DetachToken::kMagic;
-  token->depth = t_hostCallDepth;
+  token->depth = t_calls.depth;
   t_thread.held = false;
-  t_threadDetached = true;
+  t_calls.setDetached(true);
   t_thread.token = token;
   ++st->detaches;
   st->runtime.unlock();
@@ -62,20 +64,20 @@ void* detachThread() noexcept {
 void attachThread(void* raw) noexcept {
   HostState* st = currentState();
   auto* token = static_cast<DetachToken*>(raw);
-  if (!st || !token || token != t_thread.token || token->magic != DetachToken::kMagic || !t_threadDetached) {
+  if (!st || !token || token != t_thread.token || token->magic != DetachToken::kMagic || !t_calls.detached) {
     violation("_UnsafeAttachCurrentThread: not a token of a detach on this thread");
     return;
   }
   st->runtime.lock();
   t_thread.held = true;
-  t_threadDetached = false;
-  t_hostCallDepth = token->depth;
+  t_calls.depth = token->depth;
+  t_calls.setDetached(false);
   t_thread.token = nullptr;
   token->magic = 0;
 }
 
 void setPendingException(TavroObject o) noexcept {
-  if (t_hostCallDepth == 0) {
+  if (t_calls.depth == 0) {
     violation("RuntimeRaiseException: raised outside any call from the host");
     unlockObject(o);
     return;
@@ -100,24 +102,24 @@ Host::CallScope::CallScope(Host& host) : host_(host) {
   auto& t = internal::t_thread;
   // A detached thread that makes the host run plug-in code (a constructor,
   // say) takes the lock for that call only; the thread stays detached.
-  enteredDetached_ = internal::t_threadDetached;
+  enteredDetached_ = internal::t_calls.detached;
   if (enteredDetached_) internal::violation("plug-in code entered while the thread is detached from the runtime");
   if (!t.held) {
     host_.state().runtime.lock();
     t.held = true;
     locked_ = true;
   }
-  ++internal::t_hostCallDepth;
+  internal::t_calls.enter();
 }
 
 Host::CallScope::~CallScope() {
   auto& t = internal::t_thread;
-  --internal::t_hostCallDepth;
-  if (internal::t_threadDetached && !enteredDetached_) {
+  internal::t_calls.leave();
+  if (internal::t_calls.detached && !enteredDetached_) {
     // The plug-in returned without attaching again: the lock is not ours.
     internal::violation("a plug-in call returned while detached from the runtime");
-    internal::t_threadDetached = false;
-    internal::t_hostCallDepth = 0;
+    internal::t_calls.depth = 0;
+    internal::t_calls.setDetached(false);
     if (t.token) t.token->magic = 0;
     t.token = nullptr;
     if (TavroObject o = internal::takePendingException()) internal::unlockObject(o);
