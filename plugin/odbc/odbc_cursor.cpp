@@ -112,8 +112,10 @@ ODBCCursor::ODBCCursor(ConnectionRecord* connection, SQLHSTMT statement, std::st
 
 ODBCCursor::~ODBCCursor() {
   CURSOR_TRACE("ENTER ~ODBCCursor: ", hstmt_);
-  CleanupBindings();
+  // The statement goes first (unbound once, closed, freed), so the driver
+  // can no longer write into the buffers the clean-up frees.
   FreeStatement();
+  CleanupBindings();
   // The connection must not keep pointing at a cursor that is gone.
   if (record()->currentCursor == this) record()->currentCursor = nullptr;
   if (--gLiveCursors == 0 && gValueSlot != nullptr) {
