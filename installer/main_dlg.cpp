@@ -37,11 +37,13 @@ bool TMainDlg::ApplyDescriptor(const std::string& text) {
 
     // Everything that can refuse the payload comes before anything is taken
     // over, so a refused payload leaves the window in its no-payload state.
-    const auto alreadyInstalled = ParseDecimalInt32(field(kAlreadyInstalledField));
+    // An empty policy is no policy (0, proceed), as for a descriptor too short
+    // to have the field at all; anything else must be a whole number.
+    const std::string policy = field(kAlreadyInstalledField);
+    const auto alreadyInstalled = policy.empty() ? std::optional<std::int32_t>(0) : ParseDecimalInt32(policy);
     if (!alreadyInstalled) {
         fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() +
-                              "\r\nInvalid descriptor: AlreadyInstalled \"" + field(kAlreadyInstalledField) +
-                              "\" is not a whole number");
+                              "\r\nInvalid descriptor: AlreadyInstalled \"" + policy + "\" is not a whole number");
         return false;
     }
     if (!PrepareWorkFolder()) return false;

@@ -8,7 +8,7 @@
 namespace kestrin {
 
 std::string SystemProgram(Platform& platform, std::string_view fileName) {
-    return "\"" + JoinPath(platform.SystemFolder(), std::string(fileName)) + "\"";
+    return Quoted(JoinPath(platform.SystemFolder(), std::string(fileName)));
 }
 
 namespace {
@@ -23,7 +23,7 @@ std::string CommandInterpreter(Platform& platform) {
     // A bare or relative COMSPEC would be looked up along the search path.
     const std::string comspec = platform.EnvironmentVariable("COMSPEC").value_or(std::string());
     const std::string interpreter = IsFullPath(comspec) ? comspec : JoinPath(platform.SystemFolder(), "cmd.exe");
-    return interpreter.find(' ') == std::string::npos ? interpreter : "\"" + interpreter + "\"";
+    return interpreter.find(' ') == std::string::npos ? interpreter : Quoted(interpreter);
 }
 
 void RunHidden(Platform& platform, const std::string& command) {
@@ -43,8 +43,11 @@ bool RunAndWait(Platform& platform, const std::string& command) {
 bool LaunchProgram(Platform& platform, const std::string& path, const std::string& folder,
                    const std::optional<std::string>& argument) {
     if (!platform.FileExists(path)) return false;
-    std::string line = "\"" + path + "\"";
-    if (argument) line += " \"" + *argument + "\"";
+    std::string line = Quoted(path);
+    if (argument) {
+        line += ' ';
+        line += Quoted(*argument);
+    }
     platform.StartProcess(line, folder);
     return true;
 }

@@ -16,6 +16,8 @@ std::string LineMarksToCrLf(const std::string& text);
 std::string Utf16ToUtf8(std::u16string_view text);
 // UTF-8 to UTF-16; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
+// The text in double quotes, as one argument of a command line.
+std::string Quoted(std::string_view text);
 // ASCII-only case-insensitive comparison (file extensions).
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 

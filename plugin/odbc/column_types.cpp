@@ -15,7 +15,10 @@ ColumnFetch FetchFor(SQLSMALLINT sqlType, SQLULEN columnSize) {
     case SQL_SMALLINT:
       return {TAVRO_COLUMN_SMALLINT, SQL_C_SHORT, BufferKind::Inline, 2};
     case SQL_INTEGER:
-      return {TAVRO_COLUMN_INTEGER, SQL_C_SLONG, BufferKind::Inline, 4};
+      // Read as 64 bits: SQLite describes columns and expressions as INTEGER
+      // whose values need more, and a 32-bit read cuts them without an
+      // error. A value that fits still reaches the host as 32 bits.
+      return {TAVRO_COLUMN_INTEGER, SQL_C_SBIGINT, BufferKind::Inline, 8};
     case SQL_BIGINT:
       return {TAVRO_COLUMN_INT64, SQL_C_SBIGINT, BufferKind::Inline, 8};
     case SQL_REAL:

@@ -69,13 +69,14 @@ std::optional<std::string> Literal(const KeyValue& value, LiteralEscapes escapes
       return std::to_string(static_cast<unsigned>(value.bytes[0]));
     case TAVRO_COLUMN_DATE:
       if (!needs(6)) return std::nullopt;
-      return "'" + Date(value.bytes) + "'";
+      return QuotedLiteral(Date(value.bytes), escapes);
     case TAVRO_COLUMN_TIME:
       if (!needs(6)) return std::nullopt;
-      return "'" + Time(value.bytes, 0) + "'";
+      return QuotedLiteral(Time(value.bytes, 0), escapes);
     case TAVRO_COLUMN_TIMESTAMP:
       if (!needs(16)) return std::nullopt;
-      return "'" + Date(value.bytes) + " " + Time(value.bytes, 3) + Fraction(Read<uint32_t>(value.bytes + 12)) + "'";
+      return QuotedLiteral(Date(value.bytes) + " " + Time(value.bytes, 3) + Fraction(Read<uint32_t>(value.bytes + 12)),
+                           escapes);
     case TAVRO_COLUMN_HOST_STRING:
       if (value.text.find('\0') != std::string_view::npos) return std::nullopt;
       return QuotedLiteral(value.text, escapes);

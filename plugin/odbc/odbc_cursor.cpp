@@ -1,6 +1,7 @@
 #include "odbc_cursor.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -111,8 +112,10 @@ ODBCCursor::ODBCCursor(ConnectionRecord* connection, SQLHSTMT statement, std::st
 
 ODBCCursor::~ODBCCursor() {
   CURSOR_TRACE("ENTER ~ODBCCursor: ", hstmt_);
-  CleanupBindings();
+  // The statement goes first (unbound once, closed, freed), so the driver
+  // can no longer write into the buffers the clean-up frees.
   FreeStatement();
+  CleanupBindings();
   // The connection must not keep pointing at a cursor that is gone.
   if (record()->currentCursor == this) record()->currentCursor = nullptr;
   if (--gLiveCursors == 0 && gValueSlot != nullptr) {
@@ -164,6 +167,7 @@ void ODBCCursor::CreateBindings() {
     column->name[255] = 0;
     column->fetch = FetchFor(column->sqlType, column->columnSize);
     column->hostType = column->fetch.hostType;
+    column->valueType = static_cast<uint8_t>(column->hostType);
     column->longType = IsLongType(column->sqlType);
     if (column->fetch.cType == SQL_C_TIMESTAMP)
       column->bigEndianFields = 6;
@@ -177,6 +181,8 @@ void ODBCCursor::CreateBindings() {
       column->read = Column::Read::Text;
     else if (column->fetch.cType == SQL_C_BINARY)
       column->read = Column::Read::Binary;
+    else if (column->hostType == TAVRO_COLUMN_INTEGER)
+      column->read = Column::Read::Integer;
     else
       column->fixedSize = static_cast<int32_t>(column->fetch.bufferLength);
     if (column->fetch.buffer == BufferKind::Heap) {
@@ -295,6 +301,22 @@ SQELTO_HOT void ODBCCursor::ReadValue(Column& column) {
       if (indicator == SQL_NO_TOTAL || indicator > room)
         return ReadBytesWhole(column, column.bound ? 0 : static_cast<std::size_t>(room));
       column.value = {column.buffer(), static_cast<int32_t>(indicator)};
+      return;
+    }
+    case Read::Integer: {
+      // Fetched as 64 bits; a value that fits goes over as the 32-bit
+      // integer of the column's type, a wider one as a 64-bit integer.
+      int64_t wide = 0;
+      std::memcpy(&wide, column.inlineData, sizeof wide);
+      if (wide >= INT32_MIN && wide <= INT32_MAX) [[likely]] {
+        const auto narrow = static_cast<int32_t>(wide);
+        std::memcpy(column.inlineData, &narrow, sizeof narrow);
+        column.valueType = TAVRO_COLUMN_INTEGER;
+        column.value = {column.inlineData, static_cast<int32_t>(sizeof narrow)};
+      } else {
+        column.valueType = TAVRO_COLUMN_INT64;
+        column.value = {column.inlineData, static_cast<int32_t>(sizeof wide)};
+      }
       return;
     }
     default:
@@ -434,7 +456,7 @@ SQELTO_HOT inline void ODBCCursor::HandValue(int32_t column, void** value, uint8
     return;
   }
   if (value != nullptr) *value = const_cast<unsigned char*>(current.bytes);
-  if (type != nullptr) *type = static_cast<uint8_t>(c->hostType);
+  if (type != nullptr) *type = c->valueType;
   if (length != nullptr) *length = current.length;
   if constexpr (kTraced) TraceValue(*c, current.length);
 }

@@ -86,7 +86,10 @@ protected:
     ColumnFetch fetch{};
     bool bound = false;
     // Fixed at binding time, read for every value.
-    enum class Read : uint8_t { Fixed, Text, Binary, LongText, LongBinary } read = Read::Fixed;
+    enum class Read : uint8_t { Fixed, Integer, Text, Binary, LongText, LongBinary } read = Read::Fixed;
+    // The type code the current value is handed over with: the host type,
+    // except for an INTEGER value beyond 32 bits (a 64-bit integer).
+    uint8_t valueType = 0;
     bool longType = false;        // a long type, gathered in pieces
     bool skipped = false;         // not read at all (ReadOnlyColumns)
     uint8_t bigEndianFields = 0;  // 16-bit fields a date, time or timestamp swaps

@@ -118,8 +118,9 @@ TEST_F(InstallTest, AlreadyInstalledPolicies) {
     EXPECT_FALSE(PackageStarted());
     EXPECT_TRUE(WorkFolderKept());
 
-    // Quiet mode ignores the policy; any other number proceeds too.
-    for (const char* policy : {"2", "7"}) {
+    // Quiet mode ignores the policy; any other number proceeds too, and so
+    // does an empty field (a payload from a tool that leaves it blank).
+    for (const char* policy : {"2", "7", ""}) {
         platform.log.clear();
         TMainDlg& quiet = StartInstaller(Fields({{"AlreadyInstalled", policy}, {"SuppressConfirm", std::string(policy) == "2" ? "1" : "0"}}),
                                          {{"PackageFile", "MSI"}});

@@ -124,11 +124,16 @@ TEST_F(StartUpTest, WithoutAUsablePayloadTheWindowKeepsItsDesignState) {
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("Invalid descriptor"), std::string::npos);
 
-    platform.log.clear();
-    StartInstaller({{"AlreadyInstalled", "yes"}, {"WindowTitle", "T"}});
-    expectDesignState(*dialog);
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_NE(Messages()[0].find("AlreadyInstalled \"yes\""), std::string::npos);
+    // An AlreadyInstalled that is not a whole number rejects it too; blanks
+    // around the digits are not trimmed away.
+    for (const std::string policy : {"yes", " 1", "1 ", "0x1", "1.0", "2147483648"}) {
+        SCOPED_TRACE(policy);
+        platform.log.clear();
+        StartInstaller({{"AlreadyInstalled", policy}, {"WindowTitle", "T"}});
+        expectDesignState(*dialog);
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_NE(Messages()[0].find("AlreadyInstalled \"" + policy + "\""), std::string::npos);
+    }
 }
 
 TEST_F(StartUpTest, ShortAndLongDescriptorsAreTolerated) {
@@ -148,9 +153,10 @@ TEST_F(StartUpTest, ShortAndLongDescriptorsAreTolerated) {
         platform.log.clear();
         TMainDlg dlg(platform);
         dlg.FormCreate();
-        // An empty AlreadyInstalled field is not a number: rejected with a message.
-        EXPECT_FALSE(dlg.HasPayload());
-        EXPECT_EQ(Messages().size(), 1u);
+        // AlreadyInstalled is missing or empty in both: no policy, no message.
+        ASSERT_TRUE(dlg.HasPayload());
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_EQ(dlg.fAlreadyInstalled, 0);
     }
     const std::string text = "20240101_1200$$$Post.exe$$$$$$Pre.exe" + std::string(24 * 3, '$') + "$$$2";
     const std::string hex = EncodeDescriptor(text);

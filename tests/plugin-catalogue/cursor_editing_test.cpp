@@ -111,6 +111,22 @@ TEST_F(CursorEditing, DeleteAndUpdateTheCurrentRowByItsPrimaryKey) {
             (Rows{{"5", "five"}, {"6", "Grüße ✓"}, {"8", "eight"}}));
 }
 
+// SQLite keeps any whole number in an INTEGER key: its condition must use
+// the whole value, not the 32 bits a narrower read would leave (which here
+// name another row).
+TEST_F(CursorEditing, AKeyBeyond32BitsFindsItsRowAndNoOther) {
+  if (target_.dbms != Dbms::Sqlite) GTEST_SKIP() << "only SQLite keeps values beyond 32 bits in an INTEGER column";
+  const std::string wide =
+      Table("wide", "id INTEGER PRIMARY KEY, note VARCHAR(10)", {"3000000000, 'wide'", "-1294967296, 'cut'"});
+  {
+    tavro::RecordSet rows = On("SELECT id, note FROM " + wide, "3000000000");
+    rows.remove();
+    ExpectNoError();
+    EXPECT_EQ(RowsAffected(), 1);
+  }
+  EXPECT_EQ(Query("SELECT id, note FROM " + wide), (Rows{{"-1294967296", "cut"}}));
+}
+
 TEST_F(CursorEditing, AClauseIsNeverUsedForAnotherRow) {
   const std::string items = Table("items", "id INTEGER PRIMARY KEY, note VARCHAR(20)", {"1, 'a'", "2, 'b'", "3, 'c'"});
   {

@@ -82,3 +82,38 @@ TEST_F(CursorValues, EmptyAndNullBinaryValuesPointAtTheirBuffer) {
     EXPECT_EQ(rows.value(1).asText(), "") << "row " << row;
   }
 }
+
+// SQLite keeps any whole number in an INTEGER column and describes the
+// column as INTEGER: values beyond 32 bits arrive as 64-bit integers, the
+// others exactly as a 32-bit INTEGER value always did.
+TEST_F(CursorValues, IntegerColumnValuesBeyond32BitsArriveWhole) {
+  if (under_.postgres) GTEST_SKIP() << "PostgreSQL's INTEGER holds 32 bits only";
+  Run({"CREATE TABLE " + table_ + " (id INTEGER, n INTEGER)",
+       "INSERT INTO " + table_ + " VALUES (1, 3000000000), (2, -2147483649), (3, 2147483647), (4, -2147483648), "
+       "(5, NULL), (6, 7)"});
+  tavro::RecordSet rows = Db().select("SELECT n FROM " + table_ + " ORDER BY id");
+  ASSERT_FALSE(rows.isNull()) << Db().lastErrorString();
+  EXPECT_EQ(rows.columnType(0), TAVRO_COLUMN_INTEGER);
+  struct Expected {
+    int64_t value;
+    int32_t type, length;
+  };
+  for (const Expected& expected : {Expected{3000000000, TAVRO_COLUMN_INT64, 8},
+                                   Expected{-2147483649, TAVRO_COLUMN_INT64, 8},
+                                   Expected{2147483647, TAVRO_COLUMN_INTEGER, 4},
+                                   Expected{-2147483648, TAVRO_COLUMN_INTEGER, 4}}) {
+    ASSERT_TRUE(rows.next());
+    const tavro::Value value = rows.value(0);
+    EXPECT_EQ(value.asInteger(), expected.value);
+    EXPECT_EQ(value.columnType, expected.type) << expected.value;
+    EXPECT_EQ(value.columnLength, expected.length) << expected.value;
+  }
+  ASSERT_TRUE(rows.next());
+  EXPECT_TRUE(rows.value(0).isNil());
+  EXPECT_EQ(rows.value(0).columnType, TAVRO_COLUMN_NULL);
+  // After a wide value and a NULL, a small one is a 32-bit INTEGER again.
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.value(0).asInteger(), 7);
+  EXPECT_EQ(rows.value(0).columnType, TAVRO_COLUMN_INTEGER);
+  EXPECT_EQ(Db().lastErrorCode(), 0);
+}

@@ -3,12 +3,21 @@
 // record words behind RecordSet objects. Built once per driver.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "plugin_session.h"
+
+#ifndef _WIN32
+#include <sql.h>
+#include <sqlext.h>
+#endif
 
 using plugin_odbc_test::PluginSession;
 using tavro::Value;
@@ -363,6 +372,45 @@ TEST_F(QueryRoad, CursorLifetimeOutOfRangeColumnsAndRefusedWrapping) {
   EXPECT_FALSE(words->nextRecord(empty));
   words->destroy(empty);  // the sanitizer build checks it is freed exactly once
 }
+
+#ifndef _WIN32
+// The driver manager's own trace of the calls a dropped cursor makes on its
+// statement: its bindings are let go once, then the statement is closed and
+// freed. (unixODBC writes the trace; odbc32 under Wine has none to ask for.)
+TEST_F(QueryRoad, ADroppedCursorUnbindsItsStatementOnce) {
+  tavro::Database& db = Db();
+  db.execute("CREATE TABLE " + table_ + " (id INTEGER, name VARCHAR(20))");
+  db.execute("INSERT INTO " + table_ + " VALUES (1, 'one')");
+  tavro::RecordSet rows = db.select("SELECT id, name FROM " + table_);
+  ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+  ASSERT_TRUE(rows.next());
+
+  const std::string traceFile = std::string(std::getenv("SQELTO_ODBC_DIR")) + "/" +
+                                plugin_odbc_test::UniqueName("unbind") + ".odbctrace";
+  SQLHDBC connection = PluginSession::Record(db)->hdbc;
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(connection, SQL_ATTR_TRACEFILE,
+                                              const_cast<char*>(traceFile.c_str()), SQL_NTS)));
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLSetConnectAttr(connection, SQL_ATTR_TRACE,
+                                              reinterpret_cast<SQLPOINTER>(SQL_OPT_TRACE_ON), 0)));
+  rows.reset();
+  SQLSetConnectAttr(connection, SQL_ATTR_TRACE, reinterpret_cast<SQLPOINTER>(SQL_OPT_TRACE_OFF), 0);
+
+  // Each traced call is an entry "[ODBC][...][SQLFreeStmt.c]..." with its
+  // arguments on the following lines.
+  std::ifstream in(traceFile);
+  ASSERT_TRUE(in) << "no driver manager trace in " << traceFile;
+  std::map<std::string, int> freeStmtOptions;
+  std::string line, call;
+  while (std::getline(in, line)) {
+    if (line.rfind("[ODBC]", 0) == 0) call = line;
+    if (call.find("[SQLFreeStmt.c]") != std::string::npos && line.find("Option = ") != std::string::npos)
+      ++freeStmtOptions[line.substr(line.find("Option = ") + 9)];
+  }
+  std::remove(traceFile.c_str());
+  EXPECT_EQ(freeStmtOptions[std::to_string(SQL_UNBIND)], 1);
+  EXPECT_EQ(freeStmtOptions[std::to_string(SQL_CLOSE)], 1);
+}
+#endif
 
 TEST_F(QueryRoad, ScrollsBackwardsWhenAskedTo) {
   tavro::Database db = session_.Connected(under_.connectionString, true);

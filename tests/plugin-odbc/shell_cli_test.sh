@@ -40,6 +40,9 @@ run --csv -c "SELECT 'a,b' AS x, NULL AS y, 'NULL' AS z, '' AS e"
 # Tables show control characters escaped, one line per row.
 run -c "SELECT 'two' || char(10) || 'lines' || char(9) || 'tab' AS v"
 grep -qF 'two\nlines\ttab' <<<"$out" || fail "control characters not escaped: $out"
+# ... and a backslash doubled, so the text a\nb does not pass for a line break.
+run -c "SELECT 'a\\nb' AS v, 'a' || char(10) || 'b' AS w"
+grep -qxF 'a\\nb | a\nb' <<<"$out" || fail "a backslash looks like an escape: $out"
 
 # A script of several statements, with comments and a semicolon in a string.
 cat >"$work/script.sql" <<'SQL'
@@ -90,6 +93,26 @@ printf 'SELECT 2 AS second;\n' >"$work/second.sql"
 run -c "SELECT 1 AS first" "$work/second.sql" -c "SELECT 3 AS third"
 [ "$(grep -E '^[123] *$' <<<"$out" | tr -d ' \n')" = "123" ] || fail "not in command-line order: $out"
 
+# A script that opens but cannot be read (reading /proc/self/mem from its
+# start fails with EIO) is refused, not taken as empty; nothing runs.
+if [ "$platform" != windows ]; then
+  run -c "CREATE TABLE never_read (id INTEGER)" /proc/self/mem
+  [ "$status" -eq 2 ] && grep -q "cannot read script /proc/self/mem: Input/output error" <<<"$err" ||
+    fail "a script that cannot be read ($status): $err"
+  run -c "SELECT 1 FROM never_read"
+  [ "$status" -ne 0 ] || fail "a statement ran before the unreadable script was refused"
+fi
+
+# Usage errors exit 2 with the parser's message; --help exits 0.
+run --no-such-option -c "SELECT 1"
+[ "$status" -eq 2 ] && grep -q "was not expected: --no-such-option" <<<"$err" || fail "unknown option ($status): $err"
+run --timeout soon -c "SELECT 1"
+[ "$status" -eq 2 ] && grep -q "^--timeout: " <<<"$err" || fail "a bad --timeout ($status): $err"
+run -c
+[ "$status" -eq 2 ] && grep -q "command" <<<"$err" || fail "-c without its value ($status): $err"
+run --help
+[ "$status" -eq 0 ] && grep -q "^Usage" <<<"$out" || fail "--help ($status): $out $err"
+
 # An empty --dsn or --connect is an error, not the demo database.
 run --dsn "" -c "SELECT 1"
 [ "$status" -eq 2 ] || fail "--dsn '' exited $status"
@@ -102,6 +125,16 @@ run --connect "" -c "SELECT 1"
 if [ "$platform" != windows ]; then
   run -c $'SELECT \'caf\xe9\''
   [ "$status" -eq 2 ] && grep -q "invalid UTF-8 at byte 11" <<<"$err" || fail "invalid -c text ($status): $err"
+  # -p values and the connection options alike, before anything connects.
+  run -c "SELECT ? AS v" -p 1 -p $'caf\xe9'
+  [ "$status" -eq 2 ] && grep -q "^sqelto-shell: -p 2: invalid UTF-8 at byte 3$" <<<"$err" ||
+    fail "invalid -p value ($status): $err"
+  for option in --dsn --connect --user --password; do
+    run "$option" $'ab\xffc' -c "SELECT 1"
+    [ "$status" -eq 2 ] && grep -q "^sqelto-shell: $option: invalid UTF-8 at byte 2$" <<<"$err" ||
+      fail "invalid $option value ($status): $err"
+    grep -q "^error" <<<"$err" && fail "connected before refusing $option: $err"
+  done
 fi
 out="$(printf "SELECT 1;\nSELECT 'caf\xe9';\n" | "$shell" --data-folder "$work/home" 2>&1)"
 [ $? -ne 0 ] && grep -q "invalid UTF-8 at byte 21" <<<"$out" || fail "invalid piped text: $out"

@@ -79,13 +79,14 @@ TEST(ResultPrinter, CsvEndsLinesWithCrLfAndKeepsNullApartFromText) {
   sqelto_shell::ResultPrinter printer(out, sqelto_shell::OutputFormat::Csv, {"a", "b"});
   printer.row({"plain", "say \"hi\", then\nleave"});
   printer.row({std::nullopt, ""});
-  printer.row({"NULL", "x"});
+  printer.row({"NULL", "C:\\x\\n"});
   printer.finish();
+  // A backslash is an ordinary byte in CSV: no escapes beyond doubled quotes.
   EXPECT_EQ(out.str(),
             "a,b\r\n"
             "plain,\"say \"\"hi\"\", then\nleave\"\r\n"
             ",\"\"\r\n"
-            "NULL,x\r\n");
+            "NULL,C:\\x\\n\r\n");
 }
 
 TEST(ResultPrinter, TablesShowControlCharactersEscaped) {
@@ -93,13 +94,16 @@ TEST(ResultPrinter, TablesShowControlCharactersEscaped) {
   sqelto_shell::ResultPrinter printer(out, sqelto_shell::OutputFormat::Table, {"v"});
   printer.row({"two\nlines\tand\r\x01\x7F\xC2\x85 \xC3\xA9"});
   printer.row({std::nullopt});
+  // The text a\nb (a backslash and n) must not look like a line break.
+  printer.row({"a\\nb \\"});
   printer.finish();
   EXPECT_EQ(out.str(),
             "v\n"
             "---------------------------------\n"
             "two\\nlines\\tand\\r\\x01\\x7F\\u0085 \xC3\xA9\n"
             "NULL\n"
-            "(2 rows)\n");
+            "a\\\\nb \\\\\n"
+            "(3 rows)\n");
 }
 
 TEST(ShellInputs, Utf8IsCheckedStrictlyWithTheOffsetOfTheBadByte) {
@@ -137,3 +141,16 @@ TEST(ShellInputs, ScriptsThatCannotBeReadAreNamed) {
   EXPECT_EQ(errorOf(folder), "script " + folder.string() + " is a folder, not a file of statements");
   fs::remove_all(folder);
 }
+
+#ifdef __linux__
+// A file that opens but fails when read is not an empty script: reading
+// /proc/self/mem from its start fails with EIO (page 0 is never mapped).
+TEST(ShellInputs, AScriptWhoseReadFailsIsRefusedNotTakenAsEmpty) {
+  try {
+    const std::string text = sqelto_shell::ReadScript("/proc/self/mem");
+    FAIL() << "read " << text.size() << " bytes without an error";
+  } catch (const sqelto_shell::InputError& e) {
+    EXPECT_STREQ(e.what(), "cannot read script /proc/self/mem: Input/output error");
+  }
+}
+#endif

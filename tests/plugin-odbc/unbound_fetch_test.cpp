@@ -46,7 +46,8 @@ TEST(UnboundFetch, ValuesLongerThanTheirBuffersAreReadWhole) {
   const std::string text = Repeat("\xC3\xA9" "bcdefghij", 200);
   const std::string hex = Repeat("00ff7f", 333) + "aa";
   db.execute("CREATE TABLE unbound (id INTEGER, small VARCHAR(10), wide VARCHAR(300), data BLOB)");
-  db.execute("INSERT INTO unbound VALUES (1, '" + text + "', '" + text + "', X'" + hex + "'), (2, 'a', 'b', X'01')");
+  db.execute("INSERT INTO unbound VALUES (1, '" + text + "', '" + text + "', X'" + hex +
+             "'), (2, 'a', 'b', X'01'), (3000000000, 'c', 'd', NULL)");
   ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
 
   tavro::RecordSet rows = db.select("SELECT id, small, wide, data FROM unbound ORDER BY id");
@@ -62,6 +63,10 @@ TEST(UnboundFetch, ValuesLongerThanTheirBuffersAreReadWhole) {
   EXPECT_EQ(rows.value(1).asText(), "a");
   EXPECT_EQ(rows.value(2).asText(), "b");
   EXPECT_EQ(rows.value(3).asBytes(), (tavro::Bytes{0x01}));
+  // An INTEGER column read unbound keeps a value beyond 32 bits too.
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(rows.value(0).asInteger(), 3000000000);
+  EXPECT_EQ(rows.value(0).columnType, TAVRO_COLUMN_INT64);
   EXPECT_FALSE(rows.next());
 }
 

@@ -22,6 +22,11 @@ run --connect "$db" -c "INSERT INTO t VALUES (?, ?, ?)" -p int:1 -p "text:Grüß
 run --connect "$db" --csv -c "SELECT id, name, at FROM t WHERE id = ?" -p 1
 grep -q "Grüße" <<<"$out" || fail "-p select did not find the row: $out $err"
 grep -q "2021-03-04 05:06:07" <<<"$out" || fail "timestamp parameter not stored whole: $out"
+# Whole numbers beyond 32 bits in a parameterised select, which SQLite
+# describes as INTEGER, come back whole.
+run --connect "$db" --csv -c "SELECT 3000000000 AS l, -3000000000 AS m, 7 AS s, ? AS p" -p 1
+[ "$status" -eq 0 ] && [ "$out" = $'l,m,s,p\r\n3000000000,-3000000000,7,1\r' ] ||
+  fail "64-bit values of a parameterised select ($status): $(printf %q "$out") $err"
 run --connect "$db" -c "SELECT 1" -p int:x
 [ "$status" -eq 2 ] || fail "a malformed -p value should be refused with status 2, got $status"
 grep -q 'parameter "int:x"' <<<"$err" || fail "the refusal does not name the value: $err"
@@ -50,9 +55,10 @@ grep -q "unknown command" <<<"$err" || fail "unknown command not reported: $err"
 
 # Every result set of a batch, in turn (PostgreSQL runs batches).
 if [ -n "${SQELTO_PG_DSN:-}" ]; then
+  # CSV keeps one line ending throughout: a blank CR LF line between results.
   run --dsn "$SQELTO_PG_DSN" --user postgres --csv -c "SELECT 1 AS a; SELECT 'two' AS b" --batch
-  grep -q "^a" <<<"$out" && grep -q "^b" <<<"$out" && grep -q "two" <<<"$out" ||
-    fail "both results of the batch should show: $out $err"
+  [ "$out" = $'a\r\n1\r\n\r\nb\r\ntwo\r' ] ||
+    fail "both results of the batch should show, CR LF throughout: $(printf %q "$out") $err"
 fi
 
 [ "$failures" -eq 0 ] && echo "all shell statement checks passed"

@@ -253,6 +253,27 @@ TEST_F(StatementRuns, ACursorOutlivesItsStatementObject) {
   EXPECT_EQ(session_.Rows(database, "SELECT COUNT(*) FROM " + table_), (Rows{{"50"}}));
 }
 
+// SQLite describes the expressions of a prepared select as INTEGER before it
+// has run; their values must still come back whole, and a real INTEGER
+// column as the 32-bit integer it is.
+TEST_F(StatementRuns, WholeNumbersBeyond32BitsOfAParameterisedSelectComeBackWhole) {
+  Db().execute("INSERT INTO " + table_ + " VALUES (7, 'x', 0, 0)");
+  Object select = session_.Prepare(database_, "SELECT 3000000000 AS l, -3000000000 AS m, a FROM " + table_ + " WHERE a = ?");
+  Host().call(select, "BindType", 0, Type("ODBC_TYPE_INTEGER"));
+  tavro::RecordSet rows(Host(), Host().call<Object>(select, "SelectSQL", session_.Vars({Value(7)})));
+  ASSERT_FALSE(rows.isNull()) << statement_test::LastError(Db());
+  ASSERT_TRUE(rows.next()) << statement_test::LastError(Db());
+  const Value wide = rows.value(0), negative = rows.value(1), narrow = rows.value(2);
+  EXPECT_EQ(wide.asInteger(), 3000000000);
+  EXPECT_EQ(wide.columnType, TAVRO_COLUMN_INT64);
+  EXPECT_EQ(negative.asInteger(), -3000000000);
+  EXPECT_EQ(negative.columnType, TAVRO_COLUMN_INT64);
+  EXPECT_EQ(narrow.asInteger(), 7);
+  EXPECT_EQ(narrow.columnType, TAVRO_COLUMN_INTEGER);
+  EXPECT_EQ(narrow.columnLength, 4);
+  EXPECT_EQ(rows.columnType(2), TAVRO_COLUMN_INTEGER);
+}
+
 TEST_F(StatementRuns, RunsLeaveTheRuntimeWhileTheDriverWorks) {
   Object insert = Insert();
   Host().call(insert, "BindType", session_.Integers({Type("ODBC_TYPE_INTEGER"), Type("ODBC_TYPE_STRING"),

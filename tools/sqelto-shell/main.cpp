@@ -14,6 +14,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <tavro_host/command_line.h>
@@ -157,7 +158,13 @@ int main(int argc, char** argv) {
   app.add_flag("--batch", batch, "send each -c text and script whole, not split at ';' (every result set shows)");
   app.add_option("--plugin", plugin, "load the Sqelto plug-in from this library instead of the linked one");
   app.add_option("--data-folder", dataFolder, "folder of the embedded demo database");
-  CLI11_PARSE(app, arguments.argc(), arguments.argv());
+  try {
+    app.parse(arguments.argc(), arguments.argv());
+  } catch (const CLI::ParseError& error) {
+    // CLI11 prints its message (or the help) and answers with a code of its
+    // own for each kind of mistake; every mistake is a refused command line.
+    return app.exit(error) == 0 ? 0 : kRefused;
+  }
   if (dsnOption->count() > 0 && connectOption->count() > 0) {
     std::cerr << "sqelto-shell: give either --dsn or --connect, not both\n";
     return kRefused;
@@ -167,13 +174,27 @@ int main(int argc, char** argv) {
     std::cerr << "sqelto-shell: " << (dsnOption->count() > 0 ? "--dsn" : "--connect") << " is empty\n";
     return kRefused;
   }
+  // The driver would get these bytes as they are (or replaced), so a value
+  // that is not UTF-8 is refused as the statement texts are. The value
+  // itself is not echoed: it may be a password.
+  for (const auto& [option, value] : {std::pair<const char*, const std::string&>{"--dsn", dsn},
+                                      {"--connect", connect},
+                                      {"--user", user},
+                                      {"--password", password}})
+    if (const auto bad = sqelto_shell::FirstInvalidUtf8(value)) {
+      std::cerr << "sqelto-shell: " << option << ": invalid UTF-8 at byte " << *bad << '\n';
+      return kRefused;
+    }
   const OutputFormat format = csv ? OutputFormat::Csv : OutputFormat::Table;
 
   try {
     // Every input is read and checked before anything connects or runs.
     const std::vector<ShellInput> inputs = BatchInputs(app, commandOption, commands, scriptOption, scripts);
     std::vector<sqelto_shell::ParameterValue> parameters;
-    for (const std::string& text : parameterTexts) parameters.push_back(sqelto_shell::ParseParameter(text));
+    for (std::size_t i = 0; i < parameterTexts.size(); ++i) {
+      sqelto_shell::CheckUtf8({"-p " + std::to_string(i + 1), parameterTexts[i]});
+      parameters.push_back(sqelto_shell::ParseParameter(parameterTexts[i]));
+    }
 
     sqelto_shell::ConnectRequest request{dsn.empty() ? connect : dsn, user, password, timeout};
     std::optional<sqelto_shell::DemoDatabase> demo;

@@ -10,6 +10,8 @@ constexpr const char* kCsvLineEnd = "\r\n";
 
 }  // namespace
 
+const char* ResultSeparator(OutputFormat format) { return format == OutputFormat::Csv ? kCsvLineEnd : "\n"; }
+
 std::size_t DisplayWidth(const std::string& utf8) {
   std::size_t width = 0;
   for (unsigned char c : utf8)
@@ -33,7 +35,11 @@ std::string EscapeControls(const std::string& utf8) {
   char escape[8];
   for (std::size_t i = 0; i < utf8.size(); ++i) {
     const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c == '\n') {
+    if (c == '\\') {
+      // Doubled, so that the text \n (a backslash and n) and a line break
+      // shown as \n stay apart.
+      out += "\\\\";
+    } else if (c == '\n') {
       out += "\\n";
     } else if (c == '\r') {
       out += "\\r";

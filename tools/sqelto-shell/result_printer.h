@@ -22,7 +22,8 @@ public:
   static constexpr std::size_t kSizingRows = 100;
 
   ResultPrinter(std::ostream& out, OutputFormat format, std::vector<std::string> columns);
-  // Tables show NULL as "NULL" and control characters escaped; CSV (RFC 4180,
+  // Tables show NULL as "NULL" and control characters (and backslashes)
+  // escaped; CSV (RFC 4180,
   // lines ended by CR LF) gives NULL as an empty unquoted field and the empty
   // text as "", so the two stay apart.
   void row(std::vector<Cell> cells);
@@ -44,13 +45,17 @@ private:
   std::size_t rows_ = 0;
 };
 
+// What stands between two result sets: an empty line, ended as the
+// format's lines are (CR LF in CSV).
+const char* ResultSeparator(OutputFormat format);
 // Display width of UTF-8 text, counting code points (not bytes).
 std::size_t DisplayWidth(const std::string& utf8);
 // One CSV field: quoted when it holds a comma, quote or line break, and when
 // it is empty (an empty unquoted field is NULL).
 std::string CsvField(const std::string& text);
 // Text for a table cell: line breaks, tabs and other control characters
-// written as escapes (\n, \r, \t, \xHH, \u0085), so every row stays one line.
+// written as escapes (\n, \r, \t, \xHH, \u0085), so every row stays one line,
+// and a backslash doubled (\\), so no text reads like one of those escapes.
 std::string EscapeControls(const std::string& utf8);
 
 }  // namespace sqelto_shell

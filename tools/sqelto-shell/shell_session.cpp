@@ -78,7 +78,7 @@ bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream
 bool ShellSession::printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
   bool first = true;
   do {
-    if (!first) out << '\n';
+    if (!first) out << ResultSeparator(format);
     first = false;
     if (!printResult(rows, format, out, err)) return false;
   } while (host_.call<bool>(object_, "NextRowSet"));
