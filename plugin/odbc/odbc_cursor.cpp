@@ -75,6 +75,8 @@ public:
     return std::string(state, state + odbc::Utf16Length(odbc::AsUnits(state), 5));  // SQLSTATEs are ASCII
   }
   void TraceChunkLength(SQLLEN length) override { SQELTO_TRACE(record_, "chunkLength: ", length); }
+  // A value the driver failed to hand over: say why where the host looks
+  // for failures (a failure without a diagnostic still reads as one).
   void ReportFailure() override {
     if (TraceOn(record_)) {
       SQLWCHAR state[6] = {};
@@ -86,8 +88,7 @@ public:
       odbc::Utf16ToUtf8(odbc::AsUnits(message), odbc::Utf16Length(odbc::AsUnits(message), 511), text, sizeof text - 1);
       Trace(record_, "get data error for column: ", column_, "  msg: ", text);
     }
-    // The value is incomplete: say so where the host looks for failures.
-    ReadStatementDiagnostics(record_, statement_);
+    ReportStatementFailure(record_, statement_, "SQLGetData");
   }
 
 private:
@@ -237,9 +238,10 @@ void ODBCCursor::ReadTextWhole(Column& column, std::size_t firstUnits) {
   StatementColumnSource source(record(), hstmt_, column.number);
   GatherLongText(source, text, column.number);
   if (text.empty() && column.bound) {
-    // The driver cannot read a bound value again: keep what its buffer holds.
+    // The driver cannot read a bound value again: keep what its buffer
+    // holds, all of it (the value outgrew it; a NUL in it is text too).
     const std::size_t room = static_cast<std::size_t>(column.fetch.bufferLength) / 2 - 1;
-    text.assign(buffered, buffered + odbc::Utf16Length(buffered, room));
+    text.assign(buffered, buffered + room);
   }
   SetTextValue(column, text.data(), text.size());
 }
@@ -275,9 +277,12 @@ SQELTO_HOT void ODBCCursor::ReadValue(Column& column) {
   }
   if (column.read == Read::LongText) return ReadLongText(column);
   if (column.read == Read::LongBinary) return ReadLongBinary(column);
-  if (!column.bound)
-    SQLGetData(hstmt_, column.number, column.fetch.cType, column.buffer(), column.fetch.bufferLength,
-               &column.indicator);
+  if (!column.bound) {
+    const SQLRETURN rc = SQLGetData(hstmt_, column.number, column.fetch.cType, column.buffer(),
+                                    column.fetch.bufferLength, &column.indicator);
+    if (!odbc::Succeeded(rc)) [[unlikely]]
+      return ValueUnreadable(column);
+  }
   const SQLLEN indicator = column.indicator;
   if (indicator == SQL_NULL_DATA) {
     column.value = {};
@@ -324,6 +329,14 @@ SQELTO_HOT void ODBCCursor::ReadValue(Column& column) {
       column.value = {column.inlineData, column.fixedSize};
       return;
   }
+}
+
+// The buffer holds the previous row's value (or nothing): NULL is all the
+// host may see, and the driver's reason is the last error.
+void ODBCCursor::ValueUnreadable(Column& column) {
+  column.value = {};
+  StatementColumnSource source(record(), hstmt_, column.number);
+  source.ReportFailure();
 }
 
 SQELTO_HOT void ODBCCursor::GetRowValues() {

@@ -115,6 +115,8 @@ private:
   void CleanupRow();
   void GetRowValues();
   void ReadValue(Column& column);
+  // A value SQLGetData failed to read: NULL, and the failure reported.
+  void ValueUnreadable(Column& column);
   // Text and bytes that outgrew the buffer they were fetched into, read
   // whole: `first` bytes of the buffer, then the rest from the driver.
   void ReadTextWhole(Column& column, std::size_t firstUnits);

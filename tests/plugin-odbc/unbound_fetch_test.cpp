@@ -106,3 +106,85 @@ TEST(UnboundFetch, ADatabaseReconnectedToAnotherDriverForgetsTheFirstDriversAbil
   ASSERT_TRUE(session.Connect(db.object())) << db.lastErrorString();
   EXPECT_EQ(session.host().getProperty(db.object(), "DBMS").asText(), "");
 }
+
+// A value the driver fails to hand over reaches the host as NULL with the
+// driver's reason as the last error; the row still counts as read, and no
+// column shows what the row before held.
+TEST(UnboundFetch, AValueThatCannotBeReadIsNullAndTheDriversReasonTheLastError) {
+  PluginSession session;
+  const TestDriverFile target("unreadable");
+  ASSERT_TRUE(target.usable()) << "run through CTest";
+  {
+    tavro::Database db = session.Connected(target.With(""));
+    db.execute("CREATE TABLE unreadable (id INTEGER, name VARCHAR(20), day DATE)");
+    db.execute("INSERT INTO unreadable VALUES (1, 'first', '2021-03-04'), (2, 'second', '2022-05-06')");
+    ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+  }
+  const tavro::DateTime firstDay{2021, 3, 4}, secondDay{2022, 5, 6};
+  // Nothing is bound, so row 1 takes SQLGetData calls 1 to 3 and row 2
+  // calls 4 to 6: the failing call picks the column of row 2.
+  for (int column = 0; column < 3; ++column) {
+    SCOPED_TRACE("column " + std::to_string(column));
+    tavro::Database db = session.Connected(
+        target.With("TestNoGetDataAnyColumn=1;TestFailOnce=SQLGetData:" + std::to_string(3 + column) + ";"));
+    tavro::RecordSet rows = db.select("SELECT id, name, day FROM unreadable ORDER BY id");
+    ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(rows.value(2).asDateTime(), firstDay);
+    EXPECT_EQ(db.lastErrorCode(), 0);
+    ASSERT_TRUE(rows.next()) << "the row itself was read";
+    EXPECT_EQ(db.lastErrorCode(), 4711);
+    EXPECT_NE(db.lastErrorString().find("SQLGetData"), std::string::npos) << db.lastErrorString();
+    EXPECT_EQ(rows.value(column).columnType, TAVRO_COLUMN_NULL);
+    EXPECT_TRUE(rows.value(column).isNil());
+    if (column != 0) {
+      EXPECT_EQ(rows.value(0).asInteger(), 2);
+    }
+    if (column != 1) {
+      EXPECT_EQ(rows.value(1).asText(), "second");
+    }
+    if (column != 2) {
+      EXPECT_EQ(rows.value(2).asDateTime(), secondDay);
+    }
+    EXPECT_FALSE(rows.next());
+    EXPECT_EQ(db.lastErrorCode(), 0);
+  }
+  // Every read failing: not one value may pass for a zero or an empty text.
+  tavro::Database db = session.Connected(target.With("TestNoGetDataAnyColumn=1;TestGetDataFailAfter=0;"));
+  tavro::RecordSet rows = db.select("SELECT id, name, day FROM unreadable ORDER BY id");
+  ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(db.lastErrorCode(), 4711);
+  for (int column = 0; column < 3; ++column) EXPECT_TRUE(rows.value(column).isNil()) << column;
+}
+
+// A binary value whose second piece fails keeps its first, and the failure
+// is reported instead of the row passing for whole: long binary (never
+// bound) and a BLOB read unbound on from its first 256 bytes.
+TEST(UnboundFetch, ABinaryValueCutShortByTheDriverSaysWhy) {
+  PluginSession session;
+  const TestDriverFile target("binarycut");
+  ASSERT_TRUE(target.usable()) << "run through CTest";
+  {
+    tavro::Database db = session.Connected(target.With(""));
+    db.execute("CREATE TABLE binarycut (big LONGVARBINARY, blob BLOB)");
+    db.execute("INSERT INTO binarycut VALUES (X'" + Repeat("0123456789abcdef", 1600) + "', X'" +
+               Repeat("fe", 1000) + "')");
+    ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+  }
+  struct Case {
+    const char* settings;
+    const char* column;
+    std::size_t kept;
+  };
+  for (const Case& c : {Case{"TestGetDataFailAfter=1;", "big", 8192},
+                        Case{"TestNoGetDataAnyColumn=1;TestGetDataFailAfter=1;", "blob", 256}}) {
+    SCOPED_TRACE(c.column);
+    tavro::Database db = session.Connected(target.With(c.settings));
+    tavro::RecordSet rows = db.select(std::string("SELECT ") + c.column + " FROM binarycut");
+    ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+    ASSERT_TRUE(rows.next());
+    EXPECT_EQ(rows.value(0).asBytes().size(), c.kept);
+    EXPECT_EQ(db.lastErrorCode(), 4711) << db.lastErrorString();
+  }
+}
