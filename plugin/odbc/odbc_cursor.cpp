@@ -408,9 +408,7 @@ void ODBCCursor::Scroll(SQLSMALLINT orientation) {
   const SQLRETURN rc = SQLFetchScroll(hstmt_, orientation, 0);
   if (odbc::Succeeded(rc))
     GetRowValues();
-  else if (rc == SQL_NO_DATA)  // moved past an end: no failure, no diagnostic
-    ReadStatementDiagnostics(record(), hstmt_);
-  else
+  else if (rc != SQL_NO_DATA)  // past an end is no failure and leaves nothing to read
     ReportStatementFailure(record(), hstmt_, "SQLFetchScroll");
 }
 

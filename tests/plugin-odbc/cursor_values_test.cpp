@@ -52,6 +52,27 @@ TEST_F(CursorValues, ScrollingBeforeTheFirstRowLeavesNoValuePastABuffer) {
   EXPECT_EQ(rows.value(0).asText(), "short");
 }
 
+// Moving past either end of a scrollable cursor is no failure: it reports
+// nothing, not even a diagnostic an earlier call left on the connection.
+TEST_F(CursorValues, MovingPastEitherEndReportsNothing) {
+  Run({"CREATE TABLE " + table_ + " (id INTEGER)", "INSERT INTO " + table_ + " VALUES (1), (2)"});
+  tavro::Database db = session_.Connected(under_.connectionString, true);
+  tavro::RecordSet rows = db.select("SELECT id FROM " + table_ + " ORDER BY id");
+  ASSERT_FALSE(rows.isNull()) << db.lastErrorString();
+  session_.host().call<tavro::Object>(db.object(), "GetConnectionAttribute", int32_t{113});
+  if (db.lastErrorCode() == 0) GTEST_SKIP() << under_.name << " answers the connection timeout";
+  rows.first();
+  EXPECT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+  EXPECT_EQ(rows.value(0).asInteger(), 1);
+  rows.previous();
+  EXPECT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+  EXPECT_TRUE(rows.value(0).isNil());
+  rows.last();
+  EXPECT_EQ(rows.value(0).asInteger(), 2);
+  EXPECT_FALSE(rows.next());
+  EXPECT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
+}
+
 TEST_F(CursorValues, ShortTextLongerThan1024Utf8BytesComesBackWhole) {
   // UTF-16 fits the inline buffer (400 units = 800 bytes); the UTF-8 form
   // (1,200 bytes) does not fit the inline half it was converted into.
