@@ -1,6 +1,7 @@
 #include "statement_text.h"
 
 #include "../frame/host_api.h"
+#include "last_error.h"
 #include "running_statements.h"
 
 namespace sqelto {
@@ -16,8 +17,11 @@ SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vec
   void* token = host::DetachCurrentThread();
   const SQLRETURN rc = SQLExecDirectW(statement, odbc::AsSqlWide(text.data()), units);
   host::AttachCurrentThread(token);
+  ClearRefusalsWhileDetached(record);
   return rc;
 }
+
+void ClearRefusalsWhileDetached(ConnectionRecord* record) { ClearLastError(record); }
 
 void ApplyQueryTimeout(const ConnectionRecord* record, SQLHSTMT statement) {
   if (record->timeout > 0)

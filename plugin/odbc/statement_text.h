@@ -23,6 +23,12 @@ std::vector<odbc::Utf16Unit> StatementToUtf16(const char* bytes, std::size_t len
 // running statement, which another thread may cancel.
 SQLRETURN ExecuteDetached(ConnectionRecord* record, SQLHSTMT statement, std::vector<odbc::Utf16Unit>& text);
 
+// Called on re-attaching after a detached execution. Meanwhile another
+// thread may have been refused by the query guard on this connection, which
+// left 48879 in its last error for that caller: the statement that ran sets
+// its own outcome from here on (nothing on success, its failure otherwise).
+void ClearRefusalsWhileDetached(ConnectionRecord* record);
+
 // The connection's Timeout (when set) as the statement's query timeout.
 void ApplyQueryTimeout(const ConnectionRecord* record, SQLHSTMT statement);
 

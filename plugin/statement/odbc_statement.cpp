@@ -29,6 +29,7 @@ SQLRETURN ExecutePreparedDetached(ConnectionRecord* record, SQLHSTMT statement) 
   void* token = host::DetachCurrentThread();
   const SQLRETURN rc = SQLExecute(statement);
   host::AttachCurrentThread(token);
+  ClearRefusalsWhileDetached(record);
   return rc;
 }
 

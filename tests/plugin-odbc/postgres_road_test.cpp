@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,6 +59,57 @@ TEST_F(PostgresRoad, ASecondThreadOnABusyConnectionIsRefusedWith48879) {
   EXPECT_EQ(text, "A query is already in progress");
   EXPECT_TRUE(slowGotRows) << "the running select was not disturbed";
   EXPECT_EQ(SingleInteger(db, "SELECT 7"), 7) << "the guard was left";
+}
+
+// The refusal belongs to the refused caller: the statement that was running
+// meanwhile reports its own outcome, success included.
+TEST_F(PostgresRoad, AStatementRunningWhileAnotherIsRefusedReportsItsOwnOutcome) {
+  tavro::Host& host = session_.host();
+  tavro::Database db = session_.Connected(under_.dsn, false, under_.userName);
+  struct Case {
+    const char* name;
+    std::function<void()> slow;
+    bool fails;
+  };
+  const Case cases[] = {
+      {"execute", [&] { db.execute("SELECT pg_sleep(1)"); }, false},
+      {"select",
+       [&] {
+         tavro::RecordSet rows = db.select("SELECT 42, pg_sleep(1)");
+         EXPECT_FALSE(rows.isNull());
+       },
+       false},
+      {"failing execute", [&] { db.execute("SELECT 1 / (SELECT 0 FROM pg_sleep(1))"); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int64_t detachedBefore = host.detachCount();
+    int32_t slowCode = 0;
+    std::string slowText;
+    std::thread slow([&] {
+      c.slow();
+      slowCode = db.lastErrorCode();
+      slowText = db.lastErrorString();
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (host.detachCount() == detachedBefore && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool detached = host.detachCount() > detachedBefore;
+    int32_t refusedCode = 0;
+    if (detached) {
+      db.execute("SELECT 1");
+      refusedCode = db.lastErrorCode();
+    }
+    slow.join();
+    ASSERT_TRUE(detached) << "the slow statement never left the runtime";
+    EXPECT_EQ(refusedCode, 48879);
+    if (c.fails) {
+      EXPECT_NE(slowCode, 0);
+      EXPECT_NE(slowText.find("division by zero"), std::string::npos) << slowText;
+    } else {
+      EXPECT_EQ(slowCode, 0) << slowText;
+    }
+  }
 }
 
 TEST_F(PostgresRoad, ConnectMakesANewSessionAfterTheServerEndedTheOldOne) {

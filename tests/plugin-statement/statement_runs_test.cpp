@@ -324,6 +324,33 @@ TEST_F(StatementRuns, ASecondStatementOnABusyConnectionIsRefusedWith48879) {
   EXPECT_EQ(session_.Rows(after), (Rows{{"0"}})) << "the guard was left";
 }
 
+// ExecuteSQL raises what the connection's last error holds after the run:
+// a refusal of another thread meanwhile is not its failure.
+TEST_F(StatementRuns, AStatementRunningWhileAnotherIsRefusedRaisesNothing) {
+  if (session_.target().driver == Driver::SQLite) GTEST_SKIP() << "needs a server that can sleep";
+  const std::string sleep =
+      session_.target().driver == Driver::PostgreSQL ? "SELECT 42 FROM pg_sleep(?)" : "SELECT 42 FROM (SELECT SLEEP(?)) s";
+  Object slow = session_.Prepare(database_, sleep);
+  Host().call(slow, "BindType", 0, Type("ODBC_TYPE_DOUBLE"));
+  const int64_t detachedBefore = Host().detachCount();
+
+  std::string slowRaised = "not run";
+  std::thread slowThread([&] { slowRaised = ExecuteRaises(slow, session_.Vars({Value(1.0)})); });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (Host().detachCount() == detachedBefore && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const bool detached = Host().detachCount() > detachedBefore;
+  int32_t refused = 0;
+  if (detached) {
+    Db().execute("SELECT 1");
+    refused = Db().lastErrorCode();
+  }
+  slowThread.join();
+  ASSERT_TRUE(detached) << "the slow statement never left the runtime";
+  EXPECT_EQ(refused, 48879);
+  EXPECT_EQ(slowRaised, "");
+}
+
 TEST_F(StatementRuns, APreparedBatchMovesToItsSecondResultAfterTheStatementObjectWent) {
   if (session_.target().driver != Driver::PostgreSQL) GTEST_SKIP() << "only PostgreSQL runs batches of SELECTs";
   Object select = session_.Prepare(database_, "SELECT CAST(? AS INTEGER) AS a; SELECT CAST(? AS VARCHAR(20)) AS b");
