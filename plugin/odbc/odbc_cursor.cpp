@@ -9,6 +9,7 @@
 #include "../frame/hot_path.h"
 #include "../frame/trace.h"
 #include "failure_report.h"
+#include "host_text.h"
 #include "last_error.h"
 #include "long_data.h"
 #include "value_limit.h"
@@ -544,11 +545,11 @@ char* ODBCCursor::ColumnValueAsString(int32_t column, int32_t* length, bool* own
     case TAVRO_COLUMN_BOOLEAN:
       return rendered("%d", static_cast<int>(bytes[0]));
     case TAVRO_COLUMN_HOST_STRING: {
-      const TavroString s = *static_cast<TavroString*>(value);
-      const char* text = s != nullptr ? host::StringGetCString(s) : nullptr;
-      const std::size_t n = text != nullptr ? std::strlen(text) : 0;
+      // By its length: a NUL inside the text is part of it.
+      const HostBytes text(*static_cast<TavroString*>(value), false);
+      const std::size_t n = text.size();
       auto* copy = new char[n + 1];
-      if (n > 0) std::memcpy(copy, text, n);
+      if (n > 0) std::memcpy(copy, text.data(), n);
       copy[n] = '\0';
       if (length != nullptr) *length = static_cast<int32_t>(n);
       if (owned != nullptr) *owned = true;
