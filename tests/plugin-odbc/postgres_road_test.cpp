@@ -63,7 +63,7 @@ TEST_F(PostgresRoad, ASecondThreadOnABusyConnectionIsRefusedWith48879) {
 
 // The refusal belongs to the refused caller: the statement that was running
 // meanwhile reports its own outcome, success included.
-TEST_F(PostgresRoad, AStatementRunningWhileAnotherIsRefusedReportsItsOwnOutcome) {
+TEST_F(PostgresRoad, AStatementRunningWhileAnotherThreadIsRefusedReportsItsOwnOutcome) {
   tavro::Host& host = session_.host();
   tavro::Database db = session_.Connected(under_.dsn, false, under_.userName);
   struct Case {

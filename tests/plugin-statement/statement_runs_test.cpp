@@ -326,7 +326,7 @@ TEST_F(StatementRuns, ASecondStatementOnABusyConnectionIsRefusedWith48879) {
 
 // ExecuteSQL raises what the connection's last error holds after the run:
 // a refusal of another thread meanwhile is not its failure.
-TEST_F(StatementRuns, AStatementRunningWhileAnotherIsRefusedRaisesNothing) {
+TEST_F(StatementRuns, AStatementRunningWhileAnotherThreadIsRefusedRaisesNothing) {
   if (session_.target().driver == Driver::SQLite) GTEST_SKIP() << "needs a server that can sleep";
   const std::string sleep =
       session_.target().driver == Driver::PostgreSQL ? "SELECT 42 FROM pg_sleep(?)" : "SELECT 42 FROM (SELECT SLEEP(?)) s";
