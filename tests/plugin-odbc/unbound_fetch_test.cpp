@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "plugin_session.h"
 
@@ -31,6 +32,15 @@ private:
   std::string driver_;
   std::string file_;
 };
+
+// Runs statements that must succeed through the driver without faults.
+void Prepare(PluginSession& session, const TestDriverFile& target, const std::vector<std::string>& statements) {
+  tavro::Database db = session.Connected(target.With(""));
+  for (const std::string& sql : statements) {
+    db.execute(sql);
+    ASSERT_EQ(db.lastErrorCode(), 0) << sql << ": " << db.lastErrorString();
+  }
+}
 
 }  // namespace
 
@@ -114,12 +124,9 @@ TEST(UnboundFetch, AValueThatCannotBeReadIsNullAndTheDriversReasonTheLastError) 
   PluginSession session;
   const TestDriverFile target("unreadable");
   ASSERT_TRUE(target.usable()) << "run through CTest";
-  {
-    tavro::Database db = session.Connected(target.With(""));
-    db.execute("CREATE TABLE unreadable (id INTEGER, name VARCHAR(20), day DATE)");
-    db.execute("INSERT INTO unreadable VALUES (1, 'first', '2021-03-04'), (2, 'second', '2022-05-06')");
-    ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
-  }
+  Prepare(session, target,
+          {"CREATE TABLE unreadable (id INTEGER, name VARCHAR(20), day DATE)",
+           "INSERT INTO unreadable VALUES (1, 'first', '2021-03-04'), (2, 'second', '2022-05-06')"});
   const tavro::DateTime firstDay{2021, 3, 4}, secondDay{2022, 5, 6};
   // Nothing is bound, so row 1 takes SQLGetData calls 1 to 3 and row 2
   // calls 4 to 6: the failing call picks the column of row 2.
@@ -165,13 +172,9 @@ TEST(UnboundFetch, ABinaryValueCutShortByTheDriverSaysWhy) {
   PluginSession session;
   const TestDriverFile target("binarycut");
   ASSERT_TRUE(target.usable()) << "run through CTest";
-  {
-    tavro::Database db = session.Connected(target.With(""));
-    db.execute("CREATE TABLE binarycut (big LONGVARBINARY, blob BLOB)");
-    db.execute("INSERT INTO binarycut VALUES (X'" + Repeat("0123456789abcdef", 1600) + "', X'" +
-               Repeat("fe", 1000) + "')");
-    ASSERT_EQ(db.lastErrorCode(), 0) << db.lastErrorString();
-  }
+  Prepare(session, target,
+          {"CREATE TABLE binarycut (big LONGVARBINARY, blob BLOB)",
+           "INSERT INTO binarycut VALUES (X'" + Repeat("0123456789abcdef", 1600) + "', X'" + Repeat("fe", 1000) + "')"});
   struct Case {
     const char* settings;
     const char* column;
