@@ -208,15 +208,17 @@ bool TAVRO_CALL ObjectIsa(TavroObject o, TavroClass cls) {
   return false;
 }
 
+// Takes over the caller's reference to what it raises: a plug-in raises an
+// instance it made and does not touch it again.
 void TAVRO_CALL RaiseException(TavroObject exception) {
   TavroObjectImpl* impl = needObject(exception, "RuntimeRaiseException");
   if (!impl) return;
   if (!impl->cls || !impl->cls->derivesFrom("RuntimeException")) {
     violation("RuntimeRaiseException: a " + (impl->cls ? impl->cls->info.name : std::string("?")) +
               " is not an exception");
+    internal::unlockObject(exception);
     return;
   }
-  internal::lockObject(exception);
   internal::setPendingException(exception);
 }
 

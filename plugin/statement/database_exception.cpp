@@ -19,9 +19,8 @@ void RaiseDatabaseException(int32_t code, const char* text) {
     host::UnlockString(message);
   }
   host::SetPropValueInteger(exception, "ErrorNumber", code);
+  // The host takes over this reference with what it raises.
   host::RaiseException(exception);
-  // The host keeps what it raises; this reference was ours.
-  host::UnlockObject(exception);
 }
 
 void RaiseLastError(ConnectionRecord* record) {

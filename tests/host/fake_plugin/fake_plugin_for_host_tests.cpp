@@ -87,8 +87,7 @@ void TAVRO_CALL fail(TavroObject, int32_t code) {
   host<TavroSetPropStringFn>("VANTSetPropValueString")(ex, "Message", message);
   host<TavroSetPropIntegerFn>("VANTSetPropValueInteger")(ex, "ErrorNumber", code);
   host<TavroUnlockStringFn>("VANTUnlockString")(message);
-  host<TavroRaiseExceptionFn>("RuntimeRaiseException")(ex);
-  host<TavroUnlockObjectFn>("VANTUnlockObject")(ex);
+  host<TavroRaiseExceptionFn>("RuntimeRaiseException")(ex);  // the host takes over this reference
 }
 
 int32_t TAVRO_CALL sumIntegers(TavroObject, TavroArray values) {
