@@ -11,6 +11,7 @@
 #include "failure_report.h"
 #include "last_error.h"
 #include "long_data.h"
+#include "running_statements.h"
 #include "value_limit.h"
 
 // The cursor's operations run once per row and value: test the record's
@@ -376,7 +377,7 @@ SQELTO_HOT bool ODBCCursor::NextRecord() {
     SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return false;
   }
-  const SQLRETURN rc = SQLFetch(hstmt_);
+  const SQLRETURN rc = StatementCancelAllowed() ? FetchRegistered(record(), hstmt_) : SQLFetch(hstmt_);
   if (odbc::Succeeded(rc)) {
     GetRowValues();
     return true;
@@ -392,7 +393,8 @@ void ODBCCursor::Scroll(SQLSMALLINT orientation) {
     SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return;
   }
-  const SQLRETURN rc = SQLFetchScroll(hstmt_, orientation, 0);
+  const SQLRETURN rc = StatementCancelAllowed() ? FetchScrollRegistered(record(), hstmt_, orientation)
+                                                : SQLFetchScroll(hstmt_, orientation, 0);
   if (odbc::Succeeded(rc))
     GetRowValues();
   else if (rc == SQL_NO_DATA)  // moved past an end: no failure, no diagnostic
