@@ -65,11 +65,10 @@ TavroObject TAVRO_CALL ODBCOpenDataSource(const char* stored) {
   if (record == nullptr) return nullptr;
   TavroObject database = ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     const StoredDataSource fields = SplitStoredDataSource(stored);
-    const std::string connectionString =
-        "DSN=" + fields.name + ";UID=" + fields.user + ";PWD=" + fields.password + ";";
-    // A string longer than the connection buffer is refused by the connect,
-    // not cut: a cut string could reach another data source or drop the
-    // password.
+    const std::string connectionString = DsnConnectionString(fields.name, fields.user, fields.password);
+    // A string longer than the connection buffer (braces of quoted values
+    // counted) is refused by the connect, not cut: a cut string could reach
+    // another data source or drop the password.
     if (!ODBCConnect(record, connectionString.c_str())) return nullptr;
     return host::DatabaseFromDBDatabase(record, &EngineRecord());
   });

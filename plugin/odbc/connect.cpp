@@ -43,10 +43,23 @@ std::optional<std::string> Fitting(std::string text) {
   return text;
 }
 
-std::string DsnString(std::string_view name, std::string_view userName, std::string_view password) {
-  std::string out = "DSN=";
-  out.append(name).append(";UID=").append(userName).append(";PWD=").append(password).append(";");
-  return out;
+// A value as the connection-string grammar carries it. One holding a `;`
+// would end early and let the rest name attributes of its own (a password
+// choosing another database), and one starting with `{` is read as a braced
+// value by drivers that know braces: both go in braces, `}` doubled. Any
+// other value is written as it is, since drivers differ in where they accept
+// braces (the SQLite3 driver nowhere, psqlODBC only in PWD).
+void AppendAttributeValue(std::string& out, std::string_view value) {
+  if (value.find(';') == std::string_view::npos && (value.empty() || value.front() != '{')) {
+    out.append(value);
+    return;
+  }
+  out.push_back('{');
+  for (const char c : value) {
+    out.push_back(c);
+    if (c == '}') out.push_back('}');
+  }
+  out.push_back('}');
 }
 
 // The record stores host strings the host reads as properties; a new value
@@ -122,12 +135,23 @@ SQLHENV OdbcEnvironment() {
   return environment;
 }
 
+std::string DsnConnectionString(std::string_view name, std::string_view userName, std::string_view password) {
+  std::string out = "DSN=";
+  AppendAttributeValue(out, name);
+  out.append(";UID=");
+  AppendAttributeValue(out, userName);
+  out.append(";PWD=");
+  AppendAttributeValue(out, password);
+  out.append(";");
+  return out;
+}
+
 std::optional<std::string> ComposeConnectionString(std::string_view dataSource, std::string_view host,
                                                    std::string_view userName, std::string_view password) {
   const bool keyword = NamesConnectionKeyword(dataSource);
-  if (!dataSource.empty() && !keyword) return Fitting(DsnString(dataSource, userName, password));
+  if (!dataSource.empty() && !keyword) return Fitting(DsnConnectionString(dataSource, userName, password));
   if (host.empty() || keyword) return Fitting(std::string(dataSource));
-  return Fitting(DsnString(host, userName, password));
+  return Fitting(DsnConnectionString(host, userName, password));
 }
 
 namespace {

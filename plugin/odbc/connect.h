@@ -21,9 +21,14 @@ inline constexpr const char* kConnectionStringTooLongText =
 // null when it cannot be made.
 SQLHENV OdbcEnvironment();
 
+// "DSN=%s;UID=%s;PWD=%s;" for a data-source name, user name and password. A
+// value holding `;` or starting with `{` is written in braces with `}`
+// doubled, so that it stays one value; other values are written unchanged.
+std::string DsnConnectionString(std::string_view name, std::string_view userName, std::string_view password);
+
 // The connection string for a DataSource / Host / UserName / Password quadruple:
 // a bare data-source name (in DataSource, else in Host) becomes
-// "DSN=%s;UID=%s;PWD=%s;"; a DataSource holding "DSN=", "DRIVER=" or "LIBRARY="
+// DsnConnectionString; a DataSource holding "DSN=", "DRIVER=" or "LIBRARY="
 // (any letter case), or one without a Host to fall back on, is used unchanged.
 // No value when the result would not fit kConnectionStringBuffer.
 std::optional<std::string> ComposeConnectionString(std::string_view dataSource, std::string_view host,

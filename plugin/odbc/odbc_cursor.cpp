@@ -12,6 +12,7 @@
 #include "host_text.h"
 #include "last_error.h"
 #include "long_data.h"
+#include "running_statements.h"
 #include "value_limit.h"
 
 // The cursor's operations run once per row and value: test the record's
@@ -392,7 +393,7 @@ SQELTO_HOT bool ODBCCursor::NextRecord() {
     SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return false;
   }
-  const SQLRETURN rc = SQLFetch(hstmt_);
+  const SQLRETURN rc = StatementCancelAllowed() ? FetchRegistered(record(), hstmt_) : SQLFetch(hstmt_);
   if (odbc::Succeeded(rc)) {
     GetRowValues();
     return true;
@@ -408,7 +409,8 @@ void ODBCCursor::Scroll(SQLSMALLINT orientation) {
     SetLastError(record(), kNotConnectedCode, kNotConnectedText);
     return;
   }
-  const SQLRETURN rc = SQLFetchScroll(hstmt_, orientation, 0);
+  const SQLRETURN rc = StatementCancelAllowed() ? FetchScrollRegistered(record(), hstmt_, orientation)
+                                                : SQLFetchScroll(hstmt_, orientation, 0);
   if (odbc::Succeeded(rc))
     GetRowValues();
   else if (rc != SQL_NO_DATA)  // past an end is no failure and leaves nothing to read

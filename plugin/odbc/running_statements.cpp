@@ -19,14 +19,14 @@ Running& AllRunning() {
   return running;
 }
 
-std::atomic<bool> gCancelAllowed{false};
-
 }  // namespace
 
-void AllowStatementCancel() { gCancelAllowed.store(true, std::memory_order_relaxed); }
-bool StatementCancelAllowed() { return gCancelAllowed.load(std::memory_order_relaxed); }
+std::atomic<bool> running_detail::cancelAllowed{false};
 
-RunningStatement::RunningStatement(ConnectionRecord* record, SQLHSTMT statement) : record_(record) {
+void AllowStatementCancel() { running_detail::cancelAllowed.store(true, std::memory_order_relaxed); }
+
+RunningStatement::RunningStatement(ConnectionRecord* record, SQLHSTMT statement)
+    : record_(record), statement_(statement) {
   Running& running = AllRunning();
   std::lock_guard lock(running.mutex);
   running.statements.emplace_back(record, statement);
@@ -36,8 +36,20 @@ RunningStatement::~RunningStatement() {
   Running& running = AllRunning();
   std::lock_guard lock(running.mutex);
   auto& list = running.statements;
-  list.erase(std::remove_if(list.begin(), list.end(), [&](const auto& entry) { return entry.first == record_; }),
-             list.end());
+  // Only this registration: a fetch on one of the record's cursors may be
+  // registered while another thread's statement runs on the same record.
+  const auto mine = std::find(list.begin(), list.end(), std::make_pair(record_, statement_));
+  if (mine != list.end()) list.erase(mine);
+}
+
+SQLRETURN FetchRegistered(ConnectionRecord* record, SQLHSTMT statement) {
+  RunningStatement running(record, statement);
+  return SQLFetch(statement);
+}
+
+SQLRETURN FetchScrollRegistered(ConnectionRecord* record, SQLHSTMT statement, SQLSMALLINT orientation) {
+  RunningStatement running(record, statement);
+  return SQLFetchScroll(statement, orientation, 0);
 }
 
 bool CancelRunningStatement(ConnectionRecord* record) {

@@ -5,6 +5,8 @@
 // plug-in's code (the SQL shell's Ctrl-C) call CancelRunningStatement.
 #pragma once
 
+#include <atomic>
+
 #include "connection_record.h"
 #include "odbc_api.h"
 
@@ -21,13 +23,24 @@ public:
 
 private:
   ConnectionRecord* record_;
+  SQLHSTMT statement_;
 };
 
-// Prepared runs register only once a tool that can cancel (the SQL shell)
-// asked for it: registering takes a lock twice a run, which a loop of
-// prepared inserts would pay for every row with nobody ever cancelling.
+// Prepared runs and fetches register only once a tool that can cancel (the
+// SQL shell) asked for it: registering takes a lock twice a call, which a
+// loop of prepared inserts or a long read would pay for every row with
+// nobody ever cancelling. The check is one plain load, inline for the fetch.
+namespace running_detail {
+extern std::atomic<bool> cancelAllowed;
+}
 void AllowStatementCancel();
-bool StatementCancelAllowed();
+inline bool StatementCancelAllowed() { return running_detail::cancelAllowed.load(std::memory_order_relaxed); }
+
+// SQLFetch / SQLFetchScroll registered as the record's running statement: a
+// driver may do a query's work in a fetch (SQLite steps its statement there,
+// so a COUNT over a large table runs in the first one).
+SQLRETURN FetchRegistered(ConnectionRecord* record, SQLHSTMT statement);
+SQLRETURN FetchScrollRegistered(ConnectionRecord* record, SQLHSTMT statement, SQLSMALLINT orientation);
 
 // Asks the driver to cancel the statement running on the record; false when
 // none runs. The statement cannot end meanwhile: its run waits for this call

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "frame/odbc_headers.h"
@@ -129,6 +130,29 @@ TEST_F(PostgresRoad, ConnectMakesANewSessionAfterTheServerEndedTheOldOne) {
   EXPECT_EQ(victim.lastErrorCode(), 0);
   const int64_t newPid = SingleInteger(victim, "SELECT pg_backend_pid()");
   EXPECT_NE(newPid, pid);
+}
+
+// psqlODBC reads a braced PWD value whole, `}}` as `}`: a password holding
+// the separator logs in, and nothing after a ';' in it is read as attributes.
+TEST_F(PostgresRoad, APasswordWithSeparatorsAndBracesLogsIn) {
+  const std::string password = "pw;Port=1;}{x=y";
+  tavro::Database admin = session_.Connected(under_.dsn, false, under_.userName);
+  admin.execute("ALTER ROLE sqelto_password_login PASSWORD 'pw;Port=1;}{x=y'");
+  ASSERT_EQ(admin.lastErrorCode(), 0) << admin.lastErrorString();
+
+  auto login = [&](const std::string& given) {
+    tavro::Object object = session_.NewDatabase();
+    session_.host().setProperty(object, "DataSource", Value(under_.dsn));
+    session_.host().setProperty(object, "UserName", Value("sqelto_password_login"));
+    session_.host().setProperty(object, "Password", Value(given));
+    tavro::Database db(session_.host(), object);
+    const bool connected = session_.Connect(object);
+    return std::make_pair(connected, connected ? SingleInteger(db, "SELECT 7") : int64_t{-1});
+  };
+  EXPECT_EQ(login(password), std::make_pair(true, int64_t{7}));
+  // The role's password is really asked for.
+  EXPECT_FALSE(login("pw").first);
+  EXPECT_FALSE(login(password + "}").first);
 }
 
 TEST_F(PostgresRoad, AWarningOnSuccessIsNoError) {

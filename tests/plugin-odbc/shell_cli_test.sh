@@ -147,6 +147,30 @@ grep -q "NUL character" "$work/stderr" || fail "no NUL message: $(cat "$work/std
 run --csv -c "SELECT COUNT(*) AS n FROM nul_rows"
 [ "$out" = $'n\r\n2\r' ] || fail "rows were deleted: $out"
 
+# Ctrl-C while SQLite works out a SELECT, which it does in the first fetch,
+# not in the execute: the fetch is cancelled, the shell reports the driver's
+# error and fails (1), and is not ended as by an uncaught Ctrl-C (130). The
+# marker database file appears when the statement before the SELECT ran.
+if [ "$platform" != windows ]; then
+  env --default-signal=INT "$shell" --data-folder "$work/home" \
+    -c "ATTACH DATABASE '$work/ready.sqlite3' AS ready" -c "CREATE TABLE ready.t (x INTEGER)" \
+    -c "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000000000)
+        SELECT COUNT(*) AS slow_count FROM n" -c "SELECT 'after' AS after_cancel" >"$work/out" 2>"$work/err" &
+  pid=$!
+  for _ in $(seq 400); do [ -s "$work/ready.sqlite3" ] && break; sleep 0.05; done
+  [ -s "$work/ready.sqlite3" ] || fail "the statement before the slow SELECT never ran: $(cat "$work/err")"
+  sleep 0.5
+  started=$SECONDS
+  kill -INT "$pid"
+  wait "$pid"
+  status=$?
+  [ $((SECONDS - started)) -lt 15 ] || fail "Ctrl-C during a fetch took $((SECONDS - started)) s"
+  [ "$status" -eq 1 ] || fail "a cancelled fetch exited $status: $(cat "$work/err")"
+  grep -q "cancelling the running statement" "$work/err" || fail "no word of the cancel: $(cat "$work/err")"
+  grep -q "^error.*interrupted" "$work/err" || fail "no interrupted error from the driver: $(cat "$work/err")"
+  grep -q "after" "$work/out" && fail "a statement after the cancelled one ran: $(cat "$work/out")"
+fi
+
 rm -rf "$work"
 [ "$failures" -eq 0 ] && echo "all shell checks passed"
 exit "$failures"
