@@ -45,6 +45,11 @@ TEST(StatementSplitter, KeepsDollarQuotedBodiesAndQuotedIdentifiersWhole) {
   EXPECT_EQ(splitter.take(), std::vector<std::string>{"SELECT $q$one;\ntwo$q$"});
 }
 
+TEST(StatementSplitter, CountsParameterMarkersOutsideQuotesAndComments) {
+  EXPECT_EQ(sqelto_shell::CountParameterMarkers("SELECT ?, '?', \"?\", `?`, $$?$$ -- ?\n FROM t WHERE a = ? /* ? */"), 2u);
+  EXPECT_EQ(sqelto_shell::CountParameterMarkers("SELECT 1"), 0u);
+}
+
 TEST(StatementSplitter, CommentsAloneAreNoStatement) {
   // Before a command: the command is still a command.
   EXPECT_EQ(SplitStatements("-- header\n\\info 17\n"), std::vector<std::string>{"\\info 17"});

@@ -55,6 +55,10 @@ for extra in '\begin now' '\commit now' '\info 17 18'; do
   run --connect "$db" -c "$extra"
   [ "$status" -ne 0 ] || fail "'$extra' was not refused"
 done
+# More values than the statement has markers: refused, not silently dropped.
+run --connect "$db" -c '\bind 1 2' -c "SELECT ? AS v"
+[ "$status" -eq 1 ] && grep -q "2 parameters given, but the statement has 1 marker" <<<"$err" ||
+  fail "\\bind with a value too many ($status): $out $err"
 # Bare values that only look like numbers to strtod stay text; numbers out
 # of range and days that do not exist are refused.
 run --connect "$db" --csv -c "SELECT typeof(?) AS a, typeof(?) AS b, typeof(?) AS c, typeof(?) AS d, typeof(?) AS e" \

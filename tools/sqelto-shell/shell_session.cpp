@@ -2,6 +2,7 @@
 
 #include "prepared_run.h"
 #include "shell_commands.h"
+#include "statement_splitter.h"
 
 #include <vector>
 
@@ -84,6 +85,12 @@ bool ShellSession::runUnchecked(const std::string& sql, OutputFormat format, std
   }
   latest_.reset();
   std::vector<ParameterValue> parameters = commands_.parametersForNextStatement();
+  // Values without a marker would be dropped without a word by the driver.
+  if (const std::size_t markers = CountParameterMarkers(sql); parameters.size() > markers) {
+    err << "sqelto-shell: " << parameters.size() << (parameters.size() == 1 ? " parameter" : " parameters")
+        << " given, but the statement has " << markers << (markers == 1 ? " marker" : " markers") << " (?)\n";
+    return false;
+  }
   tavro::RecordSet rows = select(sql, parameters, err);
   if (rows.isNull()) return false;
   const bool query = rows.columnCount() > 0;

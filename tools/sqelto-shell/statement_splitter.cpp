@@ -33,6 +33,7 @@ void StatementSplitter::endStatement() {
   if (hasCode_) done_.push_back(Trimmed(current_));
   current_.clear();
   hasCode_ = false;
+  markers_ = 0;
 }
 
 void StatementSplitter::feed(std::string_view text) {
@@ -60,6 +61,7 @@ void StatementSplitter::feed(std::string_view text) {
           break;
         }
         if (!std::isspace(static_cast<unsigned char>(c))) hasCode_ = true;
+        if (c == '?') ++markers_;
         if (c == '\'') state_ = State::SingleQuote;
         else if (c == '"') state_ = State::DoubleQuote;
         else if (c == '`') state_ = State::Backtick;
@@ -135,6 +137,12 @@ std::string StatementSplitter::finalStatement() const {
   // Comments alone are not a statement; a command without its line end is.
   if (state_ == State::Command) return rest();
   return hasCode_ ? rest() : std::string();
+}
+
+std::size_t CountParameterMarkers(std::string_view statement) {
+  StatementSplitter splitter;
+  splitter.feed(statement);
+  return splitter.pendingMarkers();
 }
 
 std::vector<std::string> SplitStatements(std::string_view text) {

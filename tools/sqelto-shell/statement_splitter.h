@@ -27,6 +27,9 @@ public:
   // needs no ';' when nothing follows it), or empty when it is only a comment.
   std::string finalStatement() const;
 
+  // Parameter markers ('?' outside quotes and comments) in the pending text.
+  std::size_t pendingMarkers() const { return markers_; }
+
 private:
   // A line that starts a statement with '\' is a shell command: it ends at
   // the end of its line, not at a ';'.
@@ -39,8 +42,12 @@ private:
   std::string current_;
   bool hasCode_ = false;    // current_ holds more than blanks and comments
   std::string dollarTag_;   // the tag that ends the dollar-quoted body
+  std::size_t markers_ = 0;
   std::vector<std::string> done_;
 };
+
+// The parameter markers of one statement: each '?' outside quotes and comments.
+std::size_t CountParameterMarkers(std::string_view statement);
 
 // Splits a whole text; a final statement without a semicolon counts too.
 std::vector<std::string> SplitStatements(std::string_view text);
