@@ -9,7 +9,8 @@ platform="${3:-posix}"
 run() {  # run NAME ARGS... -> $out, $err, $status
   out="$("$shell" --data-folder "$work/home" "$@" 2>"$work/stderr")"
   status=$?
-  err="$(cat "$work/stderr")"
+  # The Windows program's standard error is in text mode: CR LF line ends.
+  err="$(tr -d '\r' <"$work/stderr")"
 }
 
 # First use creates the demo database and answers the query.
