@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto labelList = kestrin::SplitFields(labels, "|");
     for (std::size_t i = 0; i < 20; ++i)
         (void)kestrin::LabelOr("default", i < labelList.size() ? labelList[i] : std::string());
-    (void)kestrin::ParseDecimalInt32(fields.size() > 28 ? fields[28] : text);
+    (void)kestrin::ParseAlreadyInstalled(fields.size() > 28 ? fields[28] : text);
 
     // UTF-8 produced from any UTF-16 must survive the way back unchanged.
     const std::string again = kestrin::Utf16ToUtf8(kestrin::Utf8ToUtf16(text));

@@ -2,6 +2,7 @@
 
 #include "text_utils.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace kestrin {
@@ -100,6 +101,16 @@ std::optional<std::int32_t> ParseDecimalInt32(std::string_view text) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return value;
+}
+
+bool IsWholeNumber(std::string_view text) {
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<std::int32_t> ParseAlreadyInstalled(std::string_view text) {
+    if (!IsWholeNumber(text)) return std::nullopt;
+    return ParseDecimalInt32(text).value_or(0);
 }
 
 }  // namespace kestrin

@@ -72,5 +72,11 @@ std::string LabelOr(const std::string& defaultText, const std::string& override)
 inline bool IsFlag(std::string_view text) { return text == "1"; }
 // A whole decimal number with optional sign that fits in 32 bits.
 std::optional<std::int32_t> ParseDecimalInt32(std::string_view text);
+// Decimal digits with an optional sign, of any size.
+bool IsWholeNumber(std::string_view text);
+// The AlreadyInstalled policy: nullopt when the text is not a whole number.
+// Only 1 (ask) and 2 (refuse) mean anything, so a number beyond 32 bits,
+// being neither, is 0 (proceed).
+std::optional<std::int32_t> ParseAlreadyInstalled(std::string_view text);
 
 }  // namespace kestrin

@@ -6,6 +6,7 @@
 #include "payload.h"
 #include "process_utils.h"
 #include "text_utils.h"
+#include "windows_paths.h"
 
 namespace kestrin {
 
@@ -16,6 +17,15 @@ const std::string kInstallError = "Install Error\r\n\r\n";
 
 bool PathExists(Platform& platform, const std::string& path) {
     return platform.FileExists(path) || platform.FolderExists(path);
+}
+
+// True when the destination names the source file itself, however it is
+// spelled (case, "/", ".", "..", doubled "\\", short names), or when either
+// path cannot be resolved to tell.
+bool CopiesOntoItself(Platform& platform, const std::string& source, const std::string& destination) {
+    const auto from = platform.FullPathName(source);
+    const auto to = platform.FullPathName(destination);
+    return !from || !to || IsSamePath(*from, *to);
 }
 
 bool IsActionKey(const std::string& key) {
@@ -109,10 +119,16 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
                 platform.ShowMessage(kInstallError + "Missing File: " + name);
                 continue;
             }
+            const bool folder = platform.FolderExists(source);
+            if (!folder && CopiesOntoItself(platform, source, value)) {
+                // Deleting the destination first would delete the source.
+                platform.ShowMessage(kInstallError + "File Copy Failed: " + name);
+                continue;
+            }
             const std::string parent = ParentFolder(value);
             if (!parent.empty() && !platform.FolderExists(parent)) CreateFolderTree(platform, parent);
             if (platform.FileExists(value)) platform.RemoveFile(value);
-            if (platform.FolderExists(source)) {
+            if (folder) {
                 if (!CopyFolderTree(platform, source, value)) platform.ShowMessage(kInstallError + "Folder Copy Failed: " + name);
             } else if (!CopyFileBlocks(platform, source, value)) {
                 platform.ShowMessage(kInstallError + "File Copy Failed: " + name);
@@ -143,7 +159,8 @@ void CreateDesktopShortcut(Platform& platform, const std::string& installFolder,
                            const std::string& workPath) {
     const std::string batchPath = JoinPath(workPath, "CreateShortcut.bat");
     Blob batch = Blob::FromBytes(ShortcutBatchText(platform, installFolder, value));
-    WriteBlobToFile(platform, batch, batchPath);
+    // A batch that is not on disk whole is never run.
+    if (WriteBlobToFile(platform, batch, batchPath) != BlobWrite::Written) return;
     ShellOpenAndWait(platform, batchPath, "");
 }
 

@@ -23,43 +23,58 @@ std::string JoinPath(const std::string& folder, const std::string& name) { retur
 
 bool CreateFolderTree(Platform& platform, const std::string& folder) {
     std::string path = folder;
-    while (path.size() > 1 && path.back() == '\\') path.pop_back();
+    const std::size_t root = RootLength(path);
+    while (path.size() > std::max<std::size_t>(root, 1) && path.back() == '\\') path.pop_back();
     if (path.empty()) return false;
     if (platform.FolderExists(path)) return true;
+    // A missing drive or share cannot be made, and walking on from it would
+    // turn "Q:" into "Q", a folder in the current folder.
+    if (path.size() <= root) return false;
     const std::string parent = ParentFolder(path);
-    if (!parent.empty() && parent != path && !platform.FolderExists(parent)) CreateFolderTree(platform, parent);
+    if (parent.size() > root && !platform.FolderExists(parent)) CreateFolderTree(platform, parent);
     platform.CreateFolder(path);
     return platform.FolderExists(path);
 }
 
-void WriteBlobToFile(Platform& platform, Blob& piece, const std::string& path) {
+BlobWrite WriteBlobToFile(Platform& platform, Blob& piece, const std::string& path) {
     auto file = platform.Open(path, FileOpen::CreateAlways, FileShare::All);
-    bool ok = file != nullptr;
-    if (ok) ok = file->Resize(piece.Size()) && file->Seek(0);
-    if (const auto& slice = piece.Slice()) {
-        auto source = platform.Open(slice->path, FileOpen::ReadExisting, FileShare::All);
-        ok = ok && source && source->Seek(slice->offset) &&
-             platform.CopyBytes(*source, *file, slice->length) == slice->length;
+    if (!file) {
         piece.Clear();
-        if (ok) file->Flush();
-        return;
+        return BlobWrite::WriteFailed;
     }
-    auto& chunks = piece.Chunks();
-    for (std::size_t i = 0; i < chunks.size(); ++i) {
-        const unsigned char* data = chunks[i].data.get();
-        std::size_t left = chunks[i].size;
-        while (ok && left > 0) {
-            const std::size_t part = std::min(left, kMaxWriteChunk);
-            const auto written = file->Write(data, part);
-            ok = written && *written == part;
-            data += part;
-            left -= part;
+    bool written = file->Resize(piece.Size()) && file->Seek(0);
+    bool readFailed = false;
+    if (const auto& slice = piece.Slice()) {
+        if (written) {
+            const CopyResult copy = slice->file->Seek(slice->offset)
+                                        ? platform.CopyBytes(*slice->file, *file, slice->length)
+                                        : CopyResult{0, true};
+            readFailed = copy.sourceFailed;
+            written = copy.copied == slice->length;
         }
-        // Give the memory back as soon as the bytes are on their way to disk.
-        piece.ReleaseChunk(i);
+    } else {
+        auto& chunks = piece.Chunks();
+        for (std::size_t i = 0; i < chunks.size(); ++i) {
+            const unsigned char* data = chunks[i].data.get();
+            std::size_t left = chunks[i].size;
+            while (written && left > 0) {
+                const std::size_t part = std::min(left, kMaxWriteChunk);
+                const auto put = file->Write(data, part);
+                written = put && *put == part;
+                data += part;
+                left -= part;
+            }
+            // Give the memory back as soon as the bytes are on their way to disk.
+            piece.ReleaseChunk(i);
+        }
     }
     piece.Clear();
-    if (ok) file->Flush();
+    written = written && !readFailed && file->Flush();
+    file.reset();
+    if (written) return BlobWrite::Written;
+    // The file was pre-sized: what was not written is zeros, not the piece.
+    ForceDeleteFile(platform, path);
+    return readFailed ? BlobWrite::ReadFailed : BlobWrite::WriteFailed;
 }
 
 bool CopyFileBlocks(Platform& platform, const std::string& source, const std::string& destination) {

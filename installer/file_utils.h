@@ -21,11 +21,20 @@ std::string FileNamePart(const std::string& path);
 // folder + "\" + name
 std::string JoinPath(const std::string& folder, const std::string& name);
 // Creates the folder and any missing parents; true when it exists afterwards.
+// The walk up stops at the drive or share root: a missing drive or share is
+// not made, nor a folder named after it in the current folder.
 bool CreateFolderTree(Platform& platform, const std::string& folder);
+enum class BlobWrite {
+    Written,
+    ReadFailed,   // the piece could not be read from the installer's file
+    WriteFailed,  // the file could not be created or written whole
+};
 // Writes the piece to a new file (replacing any), pre-sized, in chunks of at
 // most 100,000,000 bytes, releasing each chunk once written, then flushes. The
-// piece is empty afterwards whatever happened; errors are silent.
-void WriteBlobToFile(Platform& platform, Blob& piece, const std::string& path);
+// piece is empty afterwards whatever happened. A file that could not be
+// written whole is removed again, so nothing is ever started from a partial
+// piece; the caller decides whether to report it.
+BlobWrite WriteBlobToFile(Platform& platform, Blob& piece, const std::string& path);
 // Copies a file in 8,192-byte blocks. The source is shared for reading only,
 // except ".TDD" and ".TRQ" files which are opened without restriction. A short
 // write or a read error removes the partial destination. True on success.

@@ -22,9 +22,11 @@ constexpr std::uint32_t kPollPauseMs = 1000;
 // answer, so a broken clipboard cannot hold the installation forever.
 constexpr int kMaxUnreadablePolls = 30;
 constexpr std::uint32_t kFinishedPauseMs = 5000;
-constexpr const char* kClipboardFailure =
-    "The clipboard could not be set, so the pre-install program cannot be told where to install "
-    "or answer.\r\n\r\nInstallation stopped.";
+constexpr const char* kInstallationStopped = "\r\n\r\nInstallation stopped.";
+const std::string kClipboardFailure =
+    std::string("The clipboard could not be set, so the pre-install program cannot be told where to install "
+                "or answer.") +
+    kInstallationStopped;
 }  // namespace
 
 void TMainDlg::LaunchConfiguredProgram(const std::string& path, bool deleteAfterStart) {
@@ -94,8 +96,14 @@ void TMainDlg::InstallBtnClick() {
             }
         } else if (fHasPayload) {
             fMsiPath = JoinPath(fWorkPath, "Product.msi");
-            WriteBlobToFile(fPlatform, fMsiStr, fMsiPath);
-            GrantFullAccess(fPlatform, fMsiPath);
+            const BlobWrite written = WriteBlobToFile(fPlatform, fMsiStr, fMsiPath);
+            if (written == BlobWrite::Written) {
+                GrantFullAccess(fPlatform, fMsiPath);
+            } else {
+                // msiexec is never handed a package that is not whole.
+                proceed = false;
+                fPlatform.ShowMessage(PieceFailure(written, fMsiPath) + kInstallationStopped);
+            }
         }
     }
 

@@ -31,7 +31,7 @@ bool TMainDlg::ShowLongText(const std::string& title, const std::string& text, b
 
 // ---- start-up ---------------------------------------------------------------
 
-bool TMainDlg::ApplyDescriptor(const std::string& text) {
+bool TMainDlg::ApplyDescriptor(const std::string& text, LocatedPayload& payload) {
     const std::vector<std::string> fields = SplitFields(text, kFieldSeparator);
     auto field = [&fields](std::size_t index) { return index < fields.size() ? fields[index] : std::string(); };
 
@@ -40,13 +40,21 @@ bool TMainDlg::ApplyDescriptor(const std::string& text) {
     // An empty policy is no policy (0, proceed), as for a descriptor too short
     // to have the field at all; anything else must be a whole number.
     const std::string policy = field(kAlreadyInstalledField);
-    const auto alreadyInstalled = policy.empty() ? std::optional<std::int32_t>(0) : ParseDecimalInt32(policy);
+    const auto alreadyInstalled = policy.empty() ? std::optional<std::int32_t>(0) : ParseAlreadyInstalled(policy);
     if (!alreadyInstalled) {
         fPlatform.ShowMessage("Installer: " + fPlatform.OwnExecutablePath() +
                               "\r\nInvalid descriptor: AlreadyInstalled \"" + policy + "\" is not a whole number");
         return false;
     }
     if (!PrepareWorkFolder()) return false;
+    if (!ExtractPieces(payload, fields)) {
+        fWorkPath.clear();
+        fImagePath.clear();
+        fPreInstallExePath.clear();
+        fPostInstallExePath.clear();
+        fPreUninstallExePath.clear();
+        return false;
+    }
 
     fTimestamp = field(kTimestampField);
     fPostInstallExeName = field(kPostInstallExeNameField);
@@ -82,13 +90,12 @@ bool TMainDlg::ApplyDescriptor(const std::string& text) {
     fPreUninstallExeName = field(kPreUninstallExeNameField);
     fSuppressConfirm = IsFlag(field(kSuppressConfirmField));
     fProgressScreen = IsFlag(field(kProgressScreenField));
+    fImageStr = std::move(payload.pieces[kImagePiece]);
+    fMsiStr = std::move(payload.pieces[kPackagePiece]);
+    fPreInstallStr = std::move(payload.pieces[kPreInstallPiece]);
+    fPostInstallStr = std::move(payload.pieces[kPostInstallPiece]);
+    fPreUninstallStr = std::move(payload.pieces[kPreUninstallPiece]);
     return true;
-}
-
-void TMainDlg::WritePieceIfNamed(Blob& piece, const std::string& name, std::string& pathField) {
-    if (piece.Empty() || name.empty()) return;
-    pathField = JoinPath(fWorkPath, name);
-    WriteBlobToFile(fPlatform, piece, pathField);
 }
 
 bool TMainDlg::PrepareWorkFolder() {
@@ -107,14 +114,42 @@ bool TMainDlg::PrepareWorkFolder() {
     return true;
 }
 
-void TMainDlg::ExtractPieces() {
-    if (!fImageStr.Empty()) {
-        fImagePath = JoinPath(fWorkPath, "Image.jpg");
-        WriteBlobToFile(fPlatform, fImageStr, fImagePath);
+bool TMainDlg::ExtractPieces(LocatedPayload& payload, const std::vector<std::string>& fields) {
+    auto field = [&fields](std::size_t index) { return index < fields.size() ? fields[index] : std::string(); };
+    struct Extraction {
+        PieceIndex piece;
+        std::string name;  // as written in the descriptor, before any prefix rule
+        std::string* path;
+    };
+    const Extraction extractions[] = {
+        {kImagePiece, "Image.jpg", &fImagePath},
+        {kPreInstallPiece, field(kPreInstallExeNameField), &fPreInstallExePath},
+        {kPostInstallPiece, field(kPostInstallExeNameField), &fPostInstallExePath},
+        {kPreUninstallPiece, field(kPreUninstallExeNameField), &fPreUninstallExePath},
+    };
+    std::vector<std::string> written;
+    for (const Extraction& extraction : extractions) {
+        Blob& piece = payload.pieces[extraction.piece];
+        if (piece.Empty() || extraction.name.empty()) continue;
+        *extraction.path = JoinPath(fWorkPath, extraction.name);
+        const BlobWrite result = WriteBlobToFile(fPlatform, piece, *extraction.path);
+        if (result == BlobWrite::Written) written.push_back(*extraction.path);
+        if (result != BlobWrite::ReadFailed) continue;  // a write failure stays silent: the file is just absent
+        // A damaged installer file: none of its payload is used, as when
+        // the damage is found while the payload is located.
+        for (const std::string& path : written) ForceDeleteFile(fPlatform, path);
+        fPlatform.ShowMessage(PieceFailure(result, *extraction.path));
+        return false;
     }
-    WritePieceIfNamed(fPreInstallStr, fPreInstallExeName, fPreInstallExePath);
-    WritePieceIfNamed(fPostInstallStr, fPostInstallExeName, fPostInstallExePath);
-    WritePieceIfNamed(fPreUninstallStr, fPreUninstallExeName, fPreUninstallExePath);
+    return true;
+}
+
+std::string TMainDlg::PieceFailure(BlobWrite failure, const std::string& path) const {
+    const std::string head = "Installer: " + fPlatform.OwnExecutablePath() + "\r\n";
+    if (failure == BlobWrite::ReadFailed)
+        return head + "Failed Step " + std::to_string(kPayloadReadStep) + "\r\n" + FileNamePart(path) +
+               " could not be read from the installer.";
+    return head + FileNamePart(path) + " could not be written to " + ParentFolder(path);
 }
 
 void TMainDlg::FormCreate() {
@@ -125,17 +160,11 @@ void TMainDlg::FormCreate() {
         payload.pieces[kDescriptorPiece].Clear();
         if (!decoded) {
             fPlatform.ShowMessage("Installer: " + ownPath + "\r\nInvalid descriptor: not hexadecimal text");
-        } else if (ApplyDescriptor(Utf16ToUtf8(*decoded))) {
+        } else if (ApplyDescriptor(Utf16ToUtf8(*decoded), payload)) {
             fHasPayload = true;
         }
     }
     if (fHasPayload) {
-        fImageStr = std::move(payload.pieces[kImagePiece]);
-        fMsiStr = std::move(payload.pieces[kPackagePiece]);
-        fPreInstallStr = std::move(payload.pieces[kPreInstallPiece]);
-        fPostInstallStr = std::move(payload.pieces[kPostInstallPiece]);
-        fPreUninstallStr = std::move(payload.pieces[kPreUninstallPiece]);
-        ExtractPieces();
         fInstallFolder = std::string(f32Bit ? "c:\\Program Files (x86)\\" : "c:\\Program Files\\") +
                          fManufacturerFolder + "\\" + fOutputFolder;
         fUninstallVisible = fUninstallButton && CanUninstall() && fPlatform.FolderExists(fInstallFolder);

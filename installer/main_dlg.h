@@ -12,6 +12,7 @@
 //      ShouldEnd() is true.
 #pragma once
 
+#include "file_utils.h"
 #include "payload.h"
 #include "platform.h"
 
@@ -124,12 +125,16 @@ public:
 
 private:
     // Gives false, after a message, when the payload is refused; the window
-    // then keeps its no-payload state.
-    bool ApplyDescriptor(const std::string& descriptorText);
+    // then keeps its no-payload state. Takes the pieces over on success.
+    bool ApplyDescriptor(const std::string& descriptorText, LocatedPayload& payload);
     // Makes fWorkPath a real folder (never a link); false when it cannot.
     bool PrepareWorkFolder();
-    void ExtractPieces();
-    void WritePieceIfNamed(Blob& piece, const std::string& name, std::string& pathField);
+    // Writes the image and the named programs to the work folder. False, after
+    // a message and with what it wrote removed again, when a piece cannot be
+    // read from the installer's file.
+    bool ExtractPieces(LocatedPayload& payload, const std::vector<std::string>& fields);
+    // The message for a piece that could not be written to `path`.
+    std::string PieceFailure(BlobWrite failure, const std::string& path) const;
     bool ShowLongText(const std::string& title, const std::string& text, bool ask);
     std::string InstallerFolder() const;
     // Starts the program a name field names: the resolved path when a prefix

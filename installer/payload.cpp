@@ -16,18 +16,17 @@ Blob Blob::FromBytes(std::string_view bytes) {
 
 Blob Blob::FromFileSlice(FileSlice slice) {
     Blob blob;
-    if (slice.length > 0) blob.fSlice = std::move(slice);
+    if (slice.length > 0 && slice.file) blob.fSlice = std::move(slice);
     return blob;
 }
 
-std::string Blob::Read(Platform& platform) const {
+std::string Blob::Read() const {
     if (!fSlice) return ToString();
-    auto file = platform.Open(fSlice->path, FileOpen::ReadExisting, FileShare::All);
-    if (!file || !file->Seek(fSlice->offset)) return {};
+    if (!fSlice->file->Seek(fSlice->offset)) return {};
     std::string bytes(static_cast<std::size_t>(fSlice->length), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const auto got = file->Read(bytes.data() + done, bytes.size() - done);
+        const auto got = fSlice->file->Read(bytes.data() + done, bytes.size() - done);
         if (!got || *got == 0) return {};
         done += *got;
     }
@@ -156,7 +155,9 @@ LocatedPayload LocatePayload(Platform& platform, const std::string& path) {
     };
 
     step = 101;
-    auto file = platform.Open(path, FileOpen::ReadExisting, FileShare::All);
+    // Kept open for the pieces; without write or delete sharing the file
+    // cannot be altered, renamed away or replaced while they are still read.
+    std::shared_ptr<PlatformFile> file = platform.Open(path, FileOpen::ReadExisting, FileShare::ReadOnly);
     if (!file) return failed();
     step = 102;
     const auto size = file->Size();
@@ -193,10 +194,9 @@ LocatedPayload LocatePayload(Platform& platform, const std::string& path) {
             found = first == SearchResult::Found;
         }
         if (!found) {
-            file.reset();
+            // The same handle is searched again: closing and reopening would
+            // let another file take the path in between.
             platform.Pause(kRetryPauseMs);
-            file = platform.Open(path, FileOpen::ReadExisting, FileShare::All);
-            if (!file) return failed();
             const auto second = SearchWindow(*file, *size, kSecondSearchWindow, trailerPos, trailer);
             if (second == SearchResult::IoError) return failed();
             found = second == SearchResult::Found;
@@ -210,7 +210,7 @@ LocatedPayload LocatePayload(Platform& platform, const std::string& path) {
     // else is a damaged or foreign trailer and the installer runs without it.
     if (parsed.payloadOffset < 0 || static_cast<std::uint64_t>(parsed.payloadOffset) > trailerPos) return {};
 
-    step = 105;
+    step = kPayloadReadStep;
     LocatedPayload result;
     result.lengths = parsed.lengths;
     result.payloadOffset = parsed.payloadOffset;
@@ -224,7 +224,7 @@ LocatedPayload LocatePayload(Platform& platform, const std::string& path) {
         std::uint64_t remaining = std::min(wanted, trailerPos - position);
         if (k != kDescriptorPiece) {
             // Binary pieces stay in the file until they are written out.
-            result.pieces[k] = Blob::FromFileSlice({path, position, remaining});
+            result.pieces[k] = Blob::FromFileSlice({file, position, remaining});
             position += remaining;
             if (remaining > 0 && !file->Seek(position)) return failed();
             continue;

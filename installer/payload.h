@@ -18,13 +18,14 @@ namespace kestrin {
 
 // A payload piece: either bytes in memory, held as a list of chunks so that
 // writing it out can release each chunk as soon as it is on disk, or a range
-// of a file (the installer's own, which Windows keeps unchanged while it runs)
-// that is streamed out when written, so a large package is never held in
-// memory at all.
+// of an open file that is streamed out when written, so a large package is
+// never held in memory at all. The range is read through the handle the
+// payload was found with, never by path again: the file at the installer's
+// path may have been replaced since.
 class Blob {
 public:
     struct FileSlice {
-        std::string path;
+        std::shared_ptr<PlatformFile> file;  // shared by the pieces of one payload
         std::uint64_t offset = 0;
         std::uint64_t length = 0;
     };
@@ -46,7 +47,7 @@ public:
     // The file range this piece stands for, when it is one.
     const std::optional<FileSlice>& Slice() const { return fSlice; }
     // All the bytes, whichever form the piece has ("" when a slice cannot be read).
-    std::string Read(Platform& platform) const;
+    std::string Read() const;
     // Appends `size` uninitialised bytes and gives their address, for readers
     // that fill the chunk in place.
     unsigned char* AppendChunk(std::size_t size);
@@ -69,6 +70,9 @@ private:
 inline constexpr std::size_t kTrailerSize = 32;
 inline constexpr std::string_view kTrailerMarker = "KSTR";
 inline constexpr std::size_t kPieceCount = 6;
+// The step LocatePayload reports when reading the pieces fails; reading a
+// piece later, when it is written out, fails at the same step.
+inline constexpr int kPayloadReadStep = 105;
 
 enum PieceIndex : std::size_t {
     kDescriptorPiece = 0,
@@ -101,7 +105,10 @@ struct LocatedPayload {
 };
 
 // Finds the trailer of the installer file at `path`. The descriptor is read
-// into memory; the five binary pieces come back as slices of the file.
+// into memory; the five binary pieces come back as slices of the file, read
+// through the handle opened here. That handle lets others read the file but
+// not write, rename or delete it (FILE_SHARE_READ), so the file the pieces
+// come from stays at its path for as long as a piece is left to write.
 // A signed file (one with a certificate table) has its trailer exactly where
 // the table begins, whatever the table's size: the only place the signature
 // vouches for. Other files are searched at their end, then in their last

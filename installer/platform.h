@@ -60,6 +60,12 @@ public:
     virtual bool Flush() = 0;
 };
 
+// What Platform::CopyBytes achieved.
+struct CopyResult {
+    std::uint64_t copied = 0;
+    bool sourceFailed = false;  // reading `from` failed, or it ended before `length` bytes
+};
+
 // FILE_ATTRIBUTE_* bits the installer looks at.
 inline constexpr std::uint32_t kAttributeReadOnly = 0x1;
 inline constexpr std::uint32_t kAttributeHidden = 0x2;
@@ -143,11 +149,12 @@ public:
     // Renames a file or folder within its volume (MoveFileW, no replacing).
     virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
     // Copies `length` bytes from the current position of `from` to the current
-    // position of `to`, advancing both. Gives the count copied: less than
-    // `length` on an I/O error, a full disk or the end of `from`. The default
-    // moves the bytes through a 1 MiB buffer with Read and Write; an
+    // position of `to`, advancing both. The count copied is less than `length`
+    // on an I/O error, a full disk or the end of `from`; `sourceFailed` says
+    // whether `from` was to blame (a read error, or its end came first). The
+    // default moves the bytes through a 1 MiB buffer with Read and Write; an
     // implementation may override it with a faster system copy.
-    virtual std::uint64_t CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length);
+    virtual CopyResult CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length);
 
     // ---- processes --------------------------------------------------------
     // Starts a complete command line without a window and without waiting

@@ -136,6 +136,32 @@ std::string FoldCase(std::string_view text) {
     return folded;
 }
 
+bool IsSamePath(const std::string& a, const std::string& b) { return IsSameOrInside(a, b) && IsSameOrInside(b, a); }
+
+std::size_t RootLength(std::string_view path) {
+    std::size_t start = 0;
+    bool unc = false;
+    if (IsLongForm(path)) {
+        start = kLongFormPrefix.size();
+        unc = path.substr(start, 4) == "UNC\\";
+        if (unc) start += 4;
+    } else if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        start = 2;
+        unc = true;
+    }
+    if (unc) {
+        // The server and the share name together are the root.
+        const std::size_t server = path.find('\\', start);
+        if (server == std::string_view::npos) return path.size();
+        const std::size_t share = path.find('\\', server + 1);
+        return share == std::string_view::npos ? path.size() : share;
+    }
+    if (path.size() >= start + 2 && IsDriveLetter(path[start]) && path[start + 1] == ':')
+        return start + (path.size() > start + 2 && path[start + 2] == '\\' ? 3 : 2);
+    if (start == 0 && !path.empty() && path[0] == '\\') return 1;
+    return start;
+}
+
 bool IsSameOrInside(const std::string& inner, const std::string& outer) {
     std::string in = FoldCase(inner);
     std::string out = FoldCase(outer);

@@ -49,5 +49,11 @@ std::string FoldCase(std::string_view text);
 // True when `inner` is `outer` or lies below it; both are full paths and are
 // compared without regard to case.
 bool IsSameOrInside(const std::string& inner, const std::string& outer);
+// True when two full paths name the same place, compared without regard to case.
+bool IsSamePath(const std::string& a, const std::string& b);
+// The length of the path's root, the part no folder can be made of: "C:\" (3),
+// "C:" (2, drive-relative), "\\server\share" (without a "\" after it), the
+// same behind "\\?\" or "\\?\UNC\", "\" (1) for a rooted path; 0 for a relative one.
+std::size_t RootLength(std::string_view path);
 
 }  // namespace kestrin

@@ -368,6 +368,10 @@ std::optional<std::vector<FolderEntry>> ScriptedPlatform::ListFolder(const std::
 }
 
 bool ScriptedPlatform::CreateFolder(const std::string& path) {
+    // A drive or a share is never made by CreateDirectoryW, present or not.
+    std::string full = NormaliseFullPath(path, currentFolder);
+    while (!full.empty() && full.back() == '\\') full.pop_back();
+    if (full.size() <= RootLength(full)) return false;
     const auto host = ApiHostPath(path, kMaxFolderPath);
     return host && ::mkdir(host->c_str(), 0755) == 0;
 }
@@ -409,22 +413,24 @@ bool ScriptedPlatform::RenameFile(const std::string& from, const std::string& to
     return true;
 }
 
-std::uint64_t ScriptedPlatform::CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length) {
+CopyResult ScriptedPlatform::CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length) {
     auto* source = dynamic_cast<ScriptedFile*>(&from);
     auto* target = dynamic_cast<ScriptedFile*>(&to);
     if (fakeDiskFullAfter || !source || !target || source->HasReadFault()) return Platform::CopyBytes(from, to, length);
-    std::uint64_t copied = 0;
-    while (copied < length) {
+    CopyResult result;
+    while (result.copied < length) {
         const ssize_t n = ::copy_file_range(source->Descriptor(), nullptr, target->Descriptor(), nullptr,
-                                            static_cast<std::size_t>(length - copied), 0);
+                                            static_cast<std::size_t>(length - result.copied), 0);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP))
+        if (n < 0 && result.copied == 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP))
             return Platform::CopyBytes(from, to, length);
+        // Nothing more to copy before `length`: the source ended early.
+        if (n == 0) result.sourceFailed = true;
         if (n <= 0) break;
-        copied += static_cast<std::uint64_t>(n);
+        result.copied += static_cast<std::uint64_t>(n);
     }
-    fBytesWritten += copied;
-    return copied;
+    fBytesWritten += result.copied;
+    return result;
 }
 
 // ---- processes -------------------------------------------------------------------------

@@ -150,7 +150,7 @@ public:
     bool RenameFile(const std::string& from, const std::string& to) override;
     // The kernel's own copy (copy_file_range), as a real platform would use
     // its fastest system copy; the plain Read/Write loop under fault injection.
-    std::uint64_t CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length) override;
+    CopyResult CopyBytes(PlatformFile& from, PlatformFile& to, std::uint64_t length) override;
     bool StartHidden(const std::string& commandLine) override;
     ProcessStart RunAndWait(const std::string& commandLine) override;
     bool StartProcess(const std::string& commandLine, const std::string& workingFolder) override;

@@ -27,12 +27,13 @@ void SetButton(HWND dlg, int id, const std::string& caption, bool visible, bool 
   EnableWindow(button, enabled ? TRUE : FALSE);
 }
 
+// A line longer than its box is cut at the box, as a fixed-size label is.
 void DrawLabel(HDC dc, const std::string& text, RECT rect, int fontHeight, COLORREF colour, UINT align) {
   const std::wstring wide = Widen(text);
   SelectObject(dc, TahomaFont(fontHeight));
   SetTextColor(dc, colour);
   DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect,
-            align | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+            align | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ std::unique_ptr<ODBCCursor> RunCatalogueCall(ConnectionRecord* record, const cha
     return nullptr;
   }
   auto cursor = std::make_unique<ODBCCursor>(record, statement.get(), std::string());
-  statement.release();
+  statement.release();  // the cursor's now; until it was made, ours to free
   return cursor;
 }
 

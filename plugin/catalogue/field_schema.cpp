@@ -51,6 +51,7 @@ CatalogueCell BooleanCell(bool value) { return {value ? "true" : "false", TAVRO_
 
 TavroObject TAVRO_CALL ODBCGetFieldSchema(TavroDatabase db, TavroString tableName) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     SQELTO_TRACE(record, "ENTER ODBCGetFieldSchema(", record, ", ", TraceText(tableName), ")");
     CatalogueArgument table(tableName);

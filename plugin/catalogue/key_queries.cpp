@@ -50,6 +50,7 @@ SQLUSMALLINT Low16(int32_t value) { return static_cast<SQLUSMALLINT>(static_cast
 
 TavroObject TAVRO_CALL ODBCGetIndexSchema(TavroDatabase db, TavroString tableName) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     SQELTO_TRACE(record, "ENTER ODBCGetIndexSchema(", record, ", ", TraceText(tableName), ")");
     CatalogueArgument table(tableName);

@@ -33,6 +33,7 @@ std::vector<odbc::Utf16Unit> Units(const char16_t (&text)[N]) {
 
 TavroObject TAVRO_CALL ODBCGetTableSchema(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     SQELTO_TRACE(record, "ENTER ODBCGetTableSchema(", record, ")");
     if (!BeginQuestion(record, {})) return nullptr;

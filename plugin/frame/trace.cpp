@@ -2,10 +2,10 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 
 #include "../odbc/connection_record.h"
+#include "trace_files.h"
 
 namespace sqelto {
 
@@ -21,12 +21,7 @@ void OpenTrace(ConnectionRecord *record) {
   record->traceOn = 0;
   record->traceStream = nullptr;
 
-  std::string logPath;
-  {
-    std::ifstream switchFile(TraceSwitchFilePath());
-    if (!switchFile.is_open()) return;
-    std::getline(switchFile, logPath);
-  }
+  std::string logPath = ReadTraceSwitchLine();
   // A switch file written on Windows ends its line with CR; on POSIX the text
   // stream keeps it, and it is not part of the path.
   if (!logPath.empty() && logPath.back() == '\r') logPath.pop_back();
@@ -34,13 +29,8 @@ void OpenTrace(ConnectionRecord *record) {
 
   // Append mode: every connection that traces opens its own stream on the
   // same log, and their lines follow each other in it.
-  auto *stream = new std::ofstream(logPath, std::ios::out | std::ios::app);
-  if (!stream->is_open()) {
-    delete stream;
-    return;
-  }
-  record->traceStream = stream;
-  record->traceOn = 1;
+  record->traceStream = OpenTraceLog(logPath);
+  if (record->traceStream != nullptr) record->traceOn = 1;
 }
 
 void CloseTrace(ConnectionRecord *record) {
@@ -52,7 +42,8 @@ void CloseTrace(ConnectionRecord *record) {
 bool TraceOn(const ConnectionRecord *record) { return record->traceOn != 0; }
 
 std::ostream &TraceStream(ConnectionRecord *record) {
-  if (record->traceStream != nullptr && record->traceStream->is_open()) return *record->traceStream;
+  // Only a log that opened is ever kept as the stream.
+  if (record->traceStream != nullptr) return *record->traceStream;
   return std::cout;
 }
 

@@ -247,6 +247,7 @@ bool ODBCConnect(ConnectionRecord* record, const char* connectionString) {
 
 void TAVRO_CALL ODBCCloseDatabase(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return;
   ShieldedCall(record, [&] { CloseDatabase(record); });
 }
 

@@ -46,7 +46,7 @@ struct ConnectionRecord {
   char *lastErrorText;           // owned, NUL-terminated UTF-8, allocated with std::malloc; or null
   ODBCCursor *currentCursor;     // cursor of the latest select; not owned
   uint8_t traceOn;               // 1 when this connection traces
-  std::ofstream *traceStream;    // owned trace log stream, or null
+  std::ostream *traceStream;     // owned trace log stream, or null
 };
 
 // ODBCDatabase's instance data size (class record word 3).

@@ -83,12 +83,14 @@ void ReadConnectionDiagnostics(ConnectionRecord* record) {
 
 int32_t TAVRO_CALL ODBCLastErrorCode(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return 0;
   SQELTO_TRACE(record, "ENTER ODBCLastErrorCode(", record, ")");
   return record->lastErrorCode;
 }
 
 TavroString TAVRO_CALL ODBCLastErrorString(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
   SQELTO_TRACE(record, "ENTER ODBCLastErrorString(", record, ")");
   if (record->lastErrorText == nullptr) return nullptr;
   TavroString text = host::BuildString(record->lastErrorText, static_cast<int32_t>(std::strlen(record->lastErrorText)));

@@ -104,7 +104,9 @@ ODBCCursor::ODBCCursor(ConnectionRecord* connection, SQLHSTMT statement, std::st
   try {
     CreateBindings();
   } catch (...) {
-    FreeStatement();  // it was handed over: nobody else frees it
+    // The statement is still the caller's, which frees it; the columns
+    // bound to buffers that go now are let go first.
+    SQLFreeStmt(hstmt_, SQL_UNBIND);
     throw;
   }
   ++gLiveCursors;

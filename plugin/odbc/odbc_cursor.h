@@ -20,7 +20,9 @@ namespace sqelto {
 
 class ODBCCursor : public QxCursor, private ConnectionHold {
 public:
-  // Takes the statement (now owned) and holds one reference to the connection.
+  // Takes the statement once it is made (and frees it then); when the
+  // constructor throws, the statement is still the caller's to free. Holds
+  // one reference to the connection.
   ODBCCursor(ConnectionRecord* connection, SQLHSTMT statement, std::string sqlText);
   ~ODBCCursor() override;
   ODBCCursor(const ODBCCursor&) = delete;

@@ -143,6 +143,7 @@ std::string InsertStatementText(const std::string& quote, const std::string& tab
 
 void TAVRO_CALL ODBCAddTableRecord(TavroDatabase db, TavroString table, TavroColumnValue* values) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return;
   ShieldedCall(record, [&] {
     SQELTO_TRACE(record, "ENTER ODBCAddTableRecord(", record, ")");
     if (!IsConnected(record)) {

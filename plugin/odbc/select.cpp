@@ -60,7 +60,8 @@ void ODBCSelectThread::Run() {
   }
   record_->rowsAffected = RowsAffectedBy(statement.get(), rc);
 
-  auto* cursor = new ODBCCursor(record_, statement.release(), std::string(text_.view()));
+  auto* cursor = new ODBCCursor(record_, statement.get(), std::string(text_.view()));
+  statement.release();  // the cursor's now; until it was made, ours to free
   record_->currentCursor = cursor;
   result_ = HandCursorToHost(cursor, kind_);
   if (result_ == nullptr) {

@@ -23,6 +23,7 @@ void EndTransaction(ConnectionRecord* record, SQLSMALLINT completion) {
 
 void TAVRO_CALL ODBCCommit(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return;
   ShieldedCall(record, [&] {
     SQELTO_TRACE(record, "ENTER ODBCCommit(", record, ")");
     EndTransaction(record, SQL_COMMIT);
@@ -31,6 +32,7 @@ void TAVRO_CALL ODBCCommit(TavroDatabase db) {
 
 void TAVRO_CALL ODBCRollback(TavroDatabase db) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return;
   ShieldedCall(record, [&] {
     SQELTO_TRACE(record, "ENTER ODBCRollback(", record, ")");
     EndTransaction(record, SQL_ROLLBACK);

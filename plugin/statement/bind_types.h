@@ -20,6 +20,27 @@ inline constexpr int32_t kBindBinary = -2;
 inline constexpr int32_t kBindString = 1;
 inline constexpr int32_t kBindLongString = -1;
 
+// Whether the code is one of the above: a position of any other code is
+// left unbound.
+constexpr bool IsBindType(int32_t type) {
+  switch (type) {
+    case kBindNull:
+    case kBindTinyInt:
+    case kBindSmallInt:
+    case kBindInteger:
+    case kBindBigInt:
+    case kBindFloat:
+    case kBindDouble:
+    case kBindDate:
+    case kBindTime:
+    case kBindTimestamp:
+    case kBindBinary:
+    case kBindString:
+    case kBindLongString: return true;
+    default: return false;
+  }
+}
+
 // What a position without a bind type holds. It is the code of
 // ODBC_TYPE_LONGSTRING, so an unset type binds as long text.
 inline constexpr int32_t kBindTypeGap = -1;

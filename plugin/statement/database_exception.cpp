@@ -7,8 +7,8 @@
 namespace sqelto {
 
 void RaiseDatabaseException(int32_t code, const char* text) {
-  // Looked up on each use: class objects belong to the host that made them,
-  // and a process may load the plug-in into more than one host over its life.
+  // Looked up on each use: the path is rare, and a class the host did not
+  // have at an earlier lookup is found once it has it.
   TavroObject exception = host::CreateInstance(host::ObjectType("DatabaseException"));
   if (exception == nullptr) return;
   if (text == nullptr) text = "";

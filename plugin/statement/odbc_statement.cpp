@@ -56,11 +56,11 @@ bool ODBCStatement::PositionAllowed(int32_t position) {
   return false;
 }
 
-int32_t ODBCStatement::UpperBound(TavroArray array) {
+std::optional<int32_t> ODBCStatement::UpperBound(TavroArray array) {
   const int32_t upper = host::UBound(array);
   if (upper < kMaxParameters) return upper;
   SetFormattedError(record(), kTooManyParametersFormat, static_cast<long long>(upper) + 1);
-  return -1;
+  return std::nullopt;
 }
 
 void ODBCStatement::Reset() {
@@ -69,11 +69,15 @@ void ODBCStatement::Reset() {
   values_.clear();
 }
 
-void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) {
+void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) { TakeValues(values, deriveTypes); }
+
+bool ODBCStatement::TakeValues(TavroArray values, bool deriveTypes) {
   Reset();
-  if (values == nullptr) return;
-  const int32_t upper = UpperBound(values);
-  if (upper < 0) return;
+  if (values == nullptr) return true;
+  const std::optional<int32_t> bound = UpperBound(values);
+  if (!bound) return false;
+  const int32_t upper = *bound;
+  if (upper < 0) return true;
   values_.reserve(static_cast<std::size_t>(upper) + 1);
   // The element getter hands out references of the statement's own.
   const TavroObjectElementGetter element = host::ObjectArrayGetter(values);
@@ -84,6 +88,7 @@ void ODBCStatement::BindValues(TavroArray values, bool deriveTypes) {
     if (!derived.error.empty()) SetLastError(record(), kOwnFailureCode, derived.error.c_str());
     BindType(i, derived.type);
   }
+  return true;
 }
 
 void ODBCStatement::BindValue(int32_t position, TavroObject value) {
@@ -119,8 +124,9 @@ void ODBCStatement::BindType(int32_t position, int32_t type) {
 void ODBCStatement::BindTypes(TavroArray types) {
   bindTypes_.clear();
   if (types == nullptr) return;
-  const int32_t upper = UpperBound(types);
-  if (upper < 0) return;
+  const std::optional<int32_t> bound = UpperBound(types);
+  if (!bound || *bound < 0) return;
+  const int32_t upper = *bound;
   bindTypes_.reserve(static_cast<std::size_t>(upper) + 1);
   for (int32_t i = 0; i <= upper; ++i) {
     int32_t type = kBindTypeGap;
@@ -198,6 +204,16 @@ bool ODBCStatement::BindAll(SQLHSTMT statement) {
   boundOnHandle_ = values_.size();
   buffers_.resize(values_.size());
   for (std::size_t k = 0; k < values_.size(); ++k) {
+    if (buffers_[k].binding.inForce && !IsBindType(bindTypes_[k])) {
+      // The position is left unbound this run, but an earlier run's binding
+      // of it is still in force and would send that run's value. Only
+      // resetting every binding removes it; the positions before it are
+      // bound again.
+      SQLFreeStmt(statement, SQL_RESET_PARAMS);
+      ForgetBindings();
+      k = static_cast<std::size_t>(-1);
+      continue;
+    }
     const auto position = static_cast<int32_t>(k);
     const ParameterBindResult bound = BindParameter(statement, position, bindTypes_[k], values_[k], buffers_[k]);
     if (!bound.error.empty()) {
@@ -223,7 +239,8 @@ ODBCCursor* ODBCStatement::Run(TavroArray parameters, bool executeOnly) {
   ClearLastError(record());
   QueryGuard guard(record());
   if (!guard.entered()) return nullptr;
-  if (parameters != nullptr) BindValues(parameters, false);
+  // Values refused as too many stop the run: it would run without them.
+  if (parameters != nullptr && !TakeValues(parameters, false)) return nullptr;
 
   const SQLHSTMT statement = PreparedHandle();
   if (statement == SQL_NULL_HSTMT) return nullptr;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,12 @@ private:
   void ConnectionClosing() override;
   // False, with the last error set, for a position no parameter can have.
   bool PositionAllowed(int32_t position);
-  // The array's upper bound; -1 (last error set) for more elements than a
-  // statement has parameters.
-  int32_t UpperBound(TavroArray array);
+  // The array's upper bound; none (last error set) for more elements than
+  // a statement has parameters.
+  std::optional<int32_t> UpperBound(TavroArray array);
+  // BindValues; false (last error set) when the array holds more values
+  // than a statement has parameters, and then no value is bound.
+  bool TakeValues(TavroArray values, bool deriveTypes);
   // Releases every value; the bind types stay.
   void Reset();
   // The statement handle prepared with the text: the one kept from an

@@ -131,15 +131,15 @@ bool ReadDate(TavroObject value, DateFields& out) {
 
 ParameterBindResult BindDate(SQLHSTMT statement, int32_t position, int32_t bindType, TavroObject value,
                              ParameterBuffer& buffer) {
-  SQLSMALLINT cType = SQL_C_TYPE_TIMESTAMP;
+  SQLSMALLINT cType = SQL_C_TIMESTAMP;
   SQLSMALLINT sqlType = SQL_TYPE_TIMESTAMP;
   SQLULEN columnSize = kTimestampColumnSize;
   if (bindType == kBindDate) {
-    cType = SQL_C_TYPE_DATE;
+    cType = SQL_C_DATE;
     sqlType = SQL_TYPE_DATE;
     columnSize = kDateColumnSize;
   } else if (bindType == kBindTime) {
-    cType = SQL_C_TYPE_TIME;
+    cType = SQL_C_TIME;
     sqlType = SQL_TYPE_TIME;
     columnSize = kTimeColumnSize;
   }

@@ -55,6 +55,7 @@ TavroObject TAVRO_CALL ODBCPrepare(TavroObject database, TavroString sql) {
 
 TavroObject TAVRO_CALL ODBCPrepareStatement(TavroDatabase db, TavroString sql) {
   auto* record = static_cast<ConnectionRecord*>(db);
+  if (record == nullptr) return nullptr;
   return ShieldedCall(record, TavroObject{nullptr}, [&]() -> TavroObject {
     if (!IsConnected(record)) return nullptr;
     return CreatePreparedStatement(record, sql);

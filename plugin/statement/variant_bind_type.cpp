@@ -40,8 +40,8 @@ DerivedBindType DeriveBindType(TavroObject value) {
   if (value == nullptr) return {kBindNull, {}};
   int32_t code = 0;
   if (!host::GetPropValueInteger(value, "Type", &code)) return Failure(kNoVariantTypeText);
-  // Looked up on each use: class objects belong to the host that made them,
-  // and a process may load the plug-in into more than one host over its life.
+  // Looked up on each use: the path is rare, and a class the host did not
+  // have at an earlier lookup is found once it has it.
   bool isMemoryBlock = false;
   if (code == TAVRO_VARIANT_OBJECT)
     if (TavroClass memoryBlock = host::ObjectType("MemoryBlock")) isMemoryBlock = host::ObjectIsa(value, memoryBlock);

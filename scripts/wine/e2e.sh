@@ -286,6 +286,10 @@ scenario_window() {
   wine_keys "$notes" Return   # OK is the default button in view mode
   w=$(wine_wait_window "$title" 30) || fail "main window did not appear"
   check "main window client area 397x222" test "$(wine_window_size "$w")" = "397x222"
+  # The running installer holds its own file without delete sharing, so no
+  # other program can rename it away and put another file at its path.
+  wine cmd /c ren "$(winepath -w "$work/$exe_title.exe")" Renamed.exe >/dev/null 2>&1 || true
+  check "the running installer's file cannot be renamed" test -f "$work/$exe_title.exe" -a ! -e "$work/Renamed.exe"
   sleep 1
   local line
   line=$(window_texts | grep -F "$title | #32770")

@@ -125,6 +125,15 @@ TEST_F(FileCommandsTest, AFolderIsNeverCopiedIntoItself) {
     EXPECT_EQ(platform.ReadFile(std::string(kInstall) + "\\Docs2\\Sub\\b.txt"), "sub");
 }
 
+TEST_F(FileCommandsTest, AFileIsNeverCopiedOntoItself) {
+    // However the destination spells the source, nothing is deleted.
+    Post("Settings.ini=C:\\PROGRAM FILES\\Maker\\Product\\Settings.ini"
+         "|Settings.ini=c:/Program Files/Maker/./Product//settings.INI"
+         "|Settings.ini=C:\\PROGRA~1\\Maker\\Product\\Settings.ini");
+    EXPECT_EQ(Messages(), std::vector<std::string>(3, "Install Error\r\n\r\nFile Copy Failed: Settings.ini"));
+    EXPECT_EQ(platform.ReadFile(std::string(kInstall) + "\\Settings.ini"), "defaults");
+}
+
 TEST_F(FileCommandsTest, LongDestinationsArePassedWhole) {
     std::string destination = "C:\\Long";
     while (destination.size() < 300) destination += "\\" + std::string(40, 'n');

@@ -113,7 +113,7 @@ TEST_F(FileUtilsTest, TheCleanUpTakesReadOnlyFilesButNotFilesHeldOpen) {
 
 TEST_F(FileUtilsTest, WriteBlobToFileWritesEveryChunkAndEmptiesThePiece) {
     Blob empty;
-    WriteBlobToFile(platform, empty, "C:\\out\\..\\empty.bin");
+    EXPECT_EQ(WriteBlobToFile(platform, empty, "C:\\out\\..\\empty.bin"), BlobWrite::Written);
     EXPECT_EQ(platform.ReadFile("C:\\empty.bin"), "");
 
     Blob chunks;
@@ -124,13 +124,13 @@ TEST_F(FileUtilsTest, WriteBlobToFileWritesEveryChunkAndEmptiesThePiece) {
         expected += part;
     }
     platform.WriteFile("C:\\piece.bin", std::string(50000, 'z'));  // an older, longer file is replaced
-    WriteBlobToFile(platform, chunks, "C:\\piece.bin");
+    EXPECT_EQ(WriteBlobToFile(platform, chunks, "C:\\piece.bin"), BlobWrite::Written);
     EXPECT_EQ(platform.ReadFile("C:\\piece.bin"), expected);
     EXPECT_TRUE(chunks.Empty());
     EXPECT_TRUE(chunks.Chunks().empty());
 
     Blob lost = Blob::FromBytes("data");
-    WriteBlobToFile(platform, lost, "C:\\NoSuchFolder\\piece.bin");  // silent
+    EXPECT_EQ(WriteBlobToFile(platform, lost, "C:\\NoSuchFolder\\piece.bin"), BlobWrite::WriteFailed);  // no message
     EXPECT_TRUE(lost.Empty());
     EXPECT_TRUE(Messages().empty());
 }
@@ -139,7 +139,8 @@ TEST_F(FileUtilsTest, FileSlicesAreStreamedByBothCopyPaths) {
     std::string source(3 * 1048576 + 123, '\0');
     for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<char>(i % 251);
     platform.WriteFile("C:\\Setup\\Setup.exe", source);
-    const Blob::FileSlice slice{"C:\\Setup\\Setup.exe", 1000, source.size() - 2000};
+    const Blob::FileSlice slice{platform.Open("C:\\Setup\\Setup.exe", FileOpen::ReadExisting, FileShare::ReadOnly),
+                                1000, source.size() - 2000};
     const std::string expected = source.substr(1000, source.size() - 2000);
 
     Blob kernelCopy = Blob::FromFileSlice(slice);  // the platform's own copy
@@ -149,15 +150,43 @@ TEST_F(FileUtilsTest, FileSlicesAreStreamedByBothCopyPaths) {
 
     platform.fakeDiskFullAfter = std::uint64_t{1} << 40;  // forces the portable Read/Write loop
     Blob bufferedCopy = Blob::FromFileSlice(slice);
-    EXPECT_EQ(bufferedCopy.Read(platform), expected);
+    EXPECT_EQ(bufferedCopy.Read(), expected);
     WriteBlobToFile(platform, bufferedCopy, "C:\\b.bin");
     EXPECT_EQ(platform.ReadFile("C:\\b.bin"), expected);
 
+    // A piece that cannot be written or read whole leaves no file behind:
+    // the pre-sized file would hold zeros where the piece went missing.
     platform.fakeDiskFullAfter = 2 * expected.size() + 4096;  // FakeDiskFull part-way
     Blob shortCopy = Blob::FromFileSlice(slice);
-    WriteBlobToFile(platform, shortCopy, "C:\\c.bin");  // silent, the file is partial
+    EXPECT_EQ(WriteBlobToFile(platform, shortCopy, "C:\\c.bin"), BlobWrite::WriteFailed);
     EXPECT_TRUE(shortCopy.Empty());
+    EXPECT_FALSE(platform.FileExists("C:\\c.bin"));
+    platform.fakeDiskFullAfter.reset();
+    for (const std::uint64_t fault : {std::uint64_t{1000}, std::uint64_t{2'500'000}, source.size() - 1001}) {
+        platform.ReadFaultAt("C:\\Setup\\Setup.exe", fault);  // a bad sector: first, middle and last byte
+        Blob unreadable = Blob::FromFileSlice(slice);
+        EXPECT_EQ(WriteBlobToFile(platform, unreadable, "C:\\d.bin"), BlobWrite::ReadFailed) << fault;
+        EXPECT_FALSE(platform.FileExists("C:\\d.bin"));
+    }
     EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(FileUtilsTest, AFolderTreeIsNeverStartedOutsideItsDriveOrShare) {
+    platform.MakeFolder(platform.currentFolder);
+    platform.MakeFolder("\\\\server\\other");
+    // A missing drive or share cannot be created; walking up from it must not
+    // end in a folder named after the drive letter or server in the current folder.
+    for (const std::string missing : {"Q:\\Data\\Sub", "Q:\\", "Q:", "Q:Data", "\\\\server\\share\\Data"}) {
+        SCOPED_TRACE(missing);
+        EXPECT_FALSE(CreateFolderTree(platform, missing));
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(platform.HostPath(platform.currentFolder)),
+                            std::filesystem::directory_iterator()),
+              0);
+    EXPECT_FALSE(platform.FolderExists("Q:\\"));
+    EXPECT_FALSE(platform.FolderExists("\\\\server\\share"));
+    EXPECT_TRUE(CreateFolderTree(platform, "\\\\server\\other\\A\\B"));
+    EXPECT_TRUE(CreateFolderTree(platform, "C:\\"));
 }
 
 TEST(PathParts, ParentFolderAndFileName) {

@@ -157,16 +157,31 @@ TEST_F(InstallTest, InstallFolderMissingAfterTheWaitSkipsThePostInstallSteps) {
     EXPECT_TRUE(dlg.ShouldEnd());
 }
 
-TEST_F(InstallTest, PackageThatCannotBeWrittenIsLeftToMsiexec) {
+TEST_F(InstallTest, APackageThatCannotBeWrittenWholeIsNeverGrantedOrStarted) {
+    const std::string stopped = "\r\n\r\nInstallation stopped.";
     // Fault injection: the disk is full when the package is written.
-    TMainDlg& dlg = StartInstaller(Fields({{"SuppressConfirm", "1"}}), {{"PackageFile", std::string(50000, 'M')}});
+    TMainDlg& diskFull = StartInstaller(Fields({{"SuppressConfirm", "1"}}), {{"PackageFile", std::string(50000, 'M')}});
     platform.fakeDiskFullAfter = 0;
-    dlg.InstallBtnClick();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Finished"});  // nothing about the failure itself
-    EXPECT_TRUE(HasCommandContaining("icacls.exe\" \"C:\\Users\\Public\\Install\\Product.msi\" /t /grant \"Users\":F"));
-    EXPECT_TRUE(PackageStarted());
-    EXPECT_FALSE(WorkFolderKept());
-    EXPECT_TRUE(dlg.ShouldEnd());
+    diskFull.InstallBtnClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Installer: C:\\Setup\\Setup.exe\r\nProduct.msi could not be "
+                                                   "written to C:\\Users\\Public\\Install" + stopped});
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_FALSE(platform.FileExists("C:\\Users\\Public\\Install\\Product.msi"));
+    EXPECT_TRUE(diskFull.ShouldEnd());
+
+    platform.fakeDiskFullAfter.reset();
+    platform.log.clear();
+    // Fault injection: a bad sector 150,000 bytes into a 200,000-byte package.
+    TMainDlg& unreadable =
+        StartInstaller(Fields({{"SuppressConfirm", "1"}}), {{"PackageFile", std::string(200000, 'M')}});
+    const auto size = std::filesystem::file_size(platform.HostPath(platform.ownExecutablePath));
+    platform.ReadFaultAt(platform.ownExecutablePath, size - kTrailerSize - 200000 + 150000);
+    unreadable.InstallBtnClick();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Installer: C:\\Setup\\Setup.exe\r\nFailed Step 105\r\n"
+                                                   "Product.msi could not be read from the installer." + stopped});
+    EXPECT_TRUE(Commands().empty());  // no access grants, no msiexec
+    EXPECT_FALSE(platform.FileExists("C:\\Users\\Public\\Install\\Product.msi"));  // not even a partial one
+    EXPECT_TRUE(unreadable.ShouldEnd());
 }
 
 // ---- the whole way through ------------------------------------------------------------

@@ -119,7 +119,7 @@ TEST_F(PackTest, ConfigRoundTripsThroughInspectAndStartUp) {
     EXPECT_TRUE(dlg.f32Bit && dlg.fUninstallButton && dlg.fSuppressConfirm && dlg.fProgressScreen);
     EXPECT_FALSE(dlg.fAutoUninstall);
     EXPECT_EQ(dlg.fInstallFolder, "c:\\Program Files (x86)\\Maker\\Product");
-    EXPECT_EQ(dlg.fMsiStr.Read(platform), std::string(300000, 'M') + binary);
+    EXPECT_EQ(dlg.fMsiStr.Read(), std::string(300000, 'M') + binary);
     EXPECT_EQ(platform.ReadFile("C:\\Users\\Public\\Install\\Image.jpg"), "JPEG" + binary);
     EXPECT_EQ(platform.ReadFile("C:\\Users\\Public\\Install\\Prepare.exe"), "PRE" + binary);
     EXPECT_EQ(platform.ReadFile("C:\\Users\\Public\\Install\\Finish.exe"), "POST");
@@ -158,6 +158,7 @@ TEST_F(PackTest, ConfigMistakesNameFileAndLine) {
     EXPECT_NE(ConfigError("PreInstallFile = x.exe\n").find(":1: PreInstallFile needs PreInstallExeName"), std::string::npos);
     EXPECT_NE(ConfigError("Timestamp = 2024-01-01\n").find(":1: Timestamp"), std::string::npos);
     EXPECT_EQ(ConfigError("AlreadyInstalled = -1\nMinRAM =\nCenterMessage = 0\nExternalMSI = Other.msi\n"), "");
+    EXPECT_EQ(ConfigError("AlreadyInstalled = 99999999999\nExternalMSI = Other.msi\n"), "");  // proceeds, as 0 does
 }
 
 TEST_F(PackTest, ValuesThatWouldShiftTheDescriptorFieldsAreRefused) {

@@ -31,7 +31,7 @@ protected:
 
     void ExpectPieces(const LocatedPayload& found, const std::array<std::string, kPieceCount>& expected) {
         ASSERT_TRUE(found.found);
-        for (std::size_t k = 0; k < kPieceCount; ++k) EXPECT_EQ(found.pieces[k].Read(platform), expected[k]) << k;
+        for (std::size_t k = 0; k < kPieceCount; ++k) EXPECT_EQ(found.pieces[k].Read(), expected[k]) << k;
     }
 };
 

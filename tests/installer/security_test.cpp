@@ -139,6 +139,25 @@ TEST_F(SecurityTest, InstallWithoutAPayloadWritesAndStartsNothing) {
     EXPECT_EQ(everything(), before);
 }
 
+TEST_F(SecurityTest, PiecesComeFromTheFileThatWasStartedNeverFromItsPath) {
+    TMainDlg& dlg = StartInstaller({{"WindowTitle", "T"}, {"SuppressConfirm", "1"}},
+                                   {{"PackageFile", std::string(70000, 'O')}});
+    ASSERT_TRUE(dlg.HasPayload());
+    // Windows lets another process rename a running program away and put
+    // another file at its path; the installer's own handle forbids that.
+    EXPECT_FALSE(platform.RenameFile(platform.ownExecutablePath, "C:\\Setup\\Setup.old"));
+    EXPECT_FALSE(platform.RemoveFile(platform.ownExecutablePath));
+    // Should the file at the path change all the same (here: replaced behind
+    // the platform's back), the package still comes from the original.
+    PackInstaller({{"WindowTitle", "T"}, {"SuppressConfirm", "1"}}, {{"PackageFile", std::string(70000, 'F')}});
+    std::optional<std::string> package;
+    platform.OnCommand("msiexec.exe\" /i", [&package](ScriptedPlatform& p, const std::string&) {
+        package = p.ReadFile("C:\\Users\\Public\\Install\\Product.msi");
+    });
+    dlg.InstallBtnClick();
+    EXPECT_EQ(package, std::string(70000, 'O'));
+}
+
 // ---- programs started by full path -------------------------------------------------
 
 TEST_F(SecurityTest, SystemProgramsStartFromTheSystemFolderOnly) {

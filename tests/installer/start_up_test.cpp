@@ -24,7 +24,7 @@ TEST_F(StartUpTest, DescriptorFieldsAndPiecesArriveInTheWindow) {
     EXPECT_EQ(dlg.fMinOS, "Windows7");
     EXPECT_EQ(dlg.fTimestamp, "");
     EXPECT_EQ(dlg.fInstallFolder, "c:\\Program Files\\Maker\\Product");
-    EXPECT_EQ(dlg.fMsiStr.Read(platform), "MSI");
+    EXPECT_EQ(dlg.fMsiStr.Read(), "MSI");
 
     // The image and the three programs were written to the work folder.
     EXPECT_EQ(platform.ReadFile("C:\\Users\\Public\\Install\\Image.jpg"), "JPEGDATA");
@@ -126,7 +126,7 @@ TEST_F(StartUpTest, WithoutAUsablePayloadTheWindowKeepsItsDesignState) {
 
     // An AlreadyInstalled that is not a whole number rejects it too; blanks
     // around the digits are not trimmed away.
-    for (const std::string policy : {"yes", " 1", "1 ", "0x1", "1.0", "2147483648"}) {
+    for (const std::string policy : {"yes", " 1", "1 ", "0x1", "1.0", "+-1", "1e3", "-"}) {
         SCOPED_TRACE(policy);
         platform.log.clear();
         StartInstaller({{"AlreadyInstalled", policy}, {"WindowTitle", "T"}});
@@ -134,6 +134,43 @@ TEST_F(StartUpTest, WithoutAUsablePayloadTheWindowKeepsItsDesignState) {
         ASSERT_EQ(Messages().size(), 1u);
         EXPECT_NE(Messages()[0].find("AlreadyInstalled \"" + policy + "\""), std::string::npos);
     }
+}
+
+TEST_F(StartUpTest, AnAlreadyInstalledPolicyOfAnySizeIsAWholeNumber) {
+    // Only 1 and 2 mean anything; a number too large for 32 bits is neither.
+    for (const auto& [policy, value] : std::vector<std::pair<std::string, std::int32_t>>{
+             {"99999999999", 0}, {"-99999999999", 0}, {"+4294967297", 0}, {"2147483647", 2147483647},
+             {"00000000000000000001", 1}, {"-2", -2}}) {
+        SCOPED_TRACE(policy);
+        platform.log.clear();
+        TMainDlg& dlg = StartInstaller({{"AlreadyInstalled", policy}, {"WindowTitle", "T"}});
+        ASSERT_TRUE(dlg.HasPayload());
+        EXPECT_TRUE(Messages().empty());
+        EXPECT_EQ(dlg.fAlreadyInstalled, value);
+    }
+}
+
+TEST_F(StartUpTest, APieceThatCannotBeWrittenWholeRefusesThePayload) {
+    // Fault injection: a bad sector inside the pre-install program, the last
+    // piece before the trailer. Nothing of the payload may be used then, or
+    // Install would start a program from a partial file.
+    const std::map<std::string, std::string> fields = {
+        {"WindowTitle", "T"}, {"PreInstallExeName", "Prepare.exe"}, {"Info", "about"}, {"PreNotes", "notes"}};
+    PackInstaller(fields, {{"ImageFile", "JPEG"}, {"PackageFile", "MSI"}, {"PreInstallFile", std::string(60000, 'p')}});
+    const auto size = std::filesystem::file_size(platform.HostPath(platform.ownExecutablePath));
+    platform.ReadFaultAt(platform.ownExecutablePath, size - kTrailerSize - 100);
+    TMainDlg dlg(platform);
+    dlg.FormCreate();
+    EXPECT_FALSE(dlg.HasPayload());
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Installer: C:\\Setup\\Setup.exe\r\nFailed Step 105\r\n"
+                                                   "Prepare.exe could not be read from the installer."});
+    EXPECT_EQ(dlg.View().windowCaption, "Install");  // the design state
+    EXPECT_FALSE(dlg.View().infoVisible);
+    EXPECT_TRUE(platform.notesRequests.empty());
+    EXPECT_FALSE(platform.FileExists("C:\\Users\\Public\\Install\\Prepare.exe"));
+    EXPECT_FALSE(platform.FileExists("C:\\Users\\Public\\Install\\Image.jpg"));  // nothing left behind
+    dlg.InstallBtnClick();
+    EXPECT_TRUE(Commands().empty());
 }
 
 TEST_F(StartUpTest, ShortAndLongDescriptorsAreTolerated) {

@@ -39,7 +39,7 @@ TEST(TraceCatalogue, AQuestionAndAnEditWriteTheirLines) {
                            sqelto_test::UniqueName("trace-catalogue") + ".sqlite3";
   std::remove(log.c_str());
   std::remove(file.c_str());
-  std::ofstream(kTraceSwitchFile) << log << "\n";
+  sqelto_test::WriteTraceSwitchFile(log + "\n");
   {
     plugin_odbc_test::PluginSession session;
     tavro::Database db = session.Connected("Driver=SQLite3;Database=" + file + ";");

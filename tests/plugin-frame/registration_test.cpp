@@ -103,6 +103,27 @@ TEST_F(Registration, EngineAndCursorRecords) {
   EXPECT_EQ(cursor->reserved7, 0u);
 }
 
+// A host may call an engine word before it has a connection record to give:
+// every word that takes one answers nothing then, and touches nothing.
+TEST_F(Registration, EngineWordsGivenNoConnectionRecordAnswerNothing) {
+  ASSERT_EQ(host_.engines().size(), 1u);
+  const TavroEngineRecord *engine = host_.engines()[0].record;
+  engine->close(nullptr);
+  EXPECT_EQ(engine->tableSchema(nullptr), nullptr);
+  EXPECT_EQ(engine->fieldSchema(nullptr, nullptr), nullptr);
+  EXPECT_EQ(engine->select(nullptr, nullptr), nullptr);
+  engine->execute(nullptr, nullptr);
+  engine->addRecord(nullptr, nullptr, nullptr);
+  EXPECT_EQ(engine->selectWithParams(nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(engine->indexSchema(nullptr, nullptr), nullptr);
+  EXPECT_EQ(engine->lastErrorCode(nullptr), 0);
+  EXPECT_EQ(engine->lastErrorString(nullptr), nullptr);
+  engine->commit(nullptr);
+  engine->rollback(nullptr);
+  EXPECT_EQ(engine->prepare(nullptr, nullptr), nullptr);
+  engine->executeWithParams(nullptr, nullptr, nullptr);
+}
+
 TEST_F(Registration, ODBCDatabaseClass) {
   const tavro::ClassInfo &info = Class("ODBCDatabase");
   EXPECT_EQ(info.superclass, "Database");

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include <tavro_host/tavro_host.h>
 
 #include "checked_host.h"
+#include "trace_switch_file.h"
 
 namespace {
 
@@ -82,7 +84,7 @@ class TraceLog : public ::testing::Test {
     fs::remove_all(folder_);
   }
 
-  void WriteSwitchFile(const std::string &content) { std::ofstream(switchFile_, std::ios::binary) << content; }
+  void WriteSwitchFile(const std::string &content) { sqelto_test::WriteTraceSwitchFile(content); }
 
   fs::path switchFile_;
   std::optional<std::string> saved_;
@@ -180,6 +182,61 @@ TEST_F(TraceLog, StreamFallsBackToStandardOutput) {
   StandaloneConnection connection;
   EXPECT_EQ(&sqelto::TraceStream(connection.record), &std::cout);
 }
+
+#ifndef _WIN32
+// The switch file is in /tmp, where any local user can put one, and the log
+// receives connection strings with their passwords: only a switch file no
+// other user could have written counts, and the log is never another user's
+// file nor reached through a symbolic link.
+TEST_F(TraceLog, OnlyASwitchFileNoOtherUserCouldWriteCounts) {
+  const uid_t nobody = 65534;
+  auto traces = [] { return sqelto::TraceOn(StandaloneConnection().record); };
+  WriteSwitchFile(log_.string() + "\n");
+  ASSERT_TRUE(traces());
+
+  ASSERT_EQ(chown(switchFile_.c_str(), nobody, nobody), 0);
+  EXPECT_FALSE(traces()) << "a switch file of another user";
+  ASSERT_EQ(chown(switchFile_.c_str(), geteuid(), getegid()), 0);
+  for (const mode_t writable : {0664, 0646, 0666}) {
+    ASSERT_EQ(chmod(switchFile_.c_str(), writable), 0);
+    EXPECT_FALSE(traces()) << "mode " << std::oct << writable;
+  }
+  ASSERT_EQ(chmod(switchFile_.c_str(), 0600), 0);
+  EXPECT_TRUE(traces());
+
+  // A symbolic link to a switch file that would count on its own.
+  const fs::path target = folder_ / "switch.txt";
+  fs::rename(switchFile_, target);
+  fs::create_symlink(target, switchFile_);
+  EXPECT_FALSE(traces()) << "a switch file reached through a symbolic link";
+}
+
+TEST_F(TraceLog, TheLogIsTheUsersOwnAndNewOnesAreReadableByItOnly) {
+  WriteSwitchFile(log_.string() + "\n");
+  {
+    StandaloneConnection connection;
+    ASSERT_TRUE(sqelto::TraceOn(connection.record));
+    sqelto::Trace(connection.record, "ENTER ODBCConnect(PWD=s3cret)");
+  }
+  struct stat status {};
+  ASSERT_EQ(stat(log_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0600u);
+
+  // A log of another user is not written to.
+  ASSERT_EQ(chown(log_.c_str(), 65534, 65534), 0);
+  EXPECT_FALSE(sqelto::TraceOn(StandaloneConnection().record));
+  fs::remove(log_);
+
+  // Nor is a symbolic link followed, whether its target exists or not.
+  const fs::path target = folder_ / "elsewhere.txt";
+  fs::create_symlink(target, log_);
+  EXPECT_FALSE(sqelto::TraceOn(StandaloneConnection().record));
+  EXPECT_FALSE(fs::exists(target));
+  std::ofstream(target) << "kept\n";
+  EXPECT_FALSE(sqelto::TraceOn(StandaloneConnection().record));
+  EXPECT_EQ(ReadFile(target), "kept\n");
+}
+#endif
 
 // End to end: the built plug-in's ODBCDatabase objects decide tracing in
 // their constructor.

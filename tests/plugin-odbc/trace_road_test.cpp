@@ -61,7 +61,7 @@ void ExpectAdjacent(const std::vector<std::string>& lines, const std::vector<std
 std::string StartTracing(const std::string& stem) {
   const std::string log = LogPath(stem);
   std::remove(log.c_str());
-  std::ofstream(kTraceSwitchFile) << log << "\n";
+  sqelto_test::WriteTraceSwitchFile(log + "\n");
   return log;
 }
 

@@ -32,7 +32,7 @@ class TraceLog {
 public:
   TraceLog() : path_(statement_test::ScratchSqliteFile("design-trace") + ".log") {
     std::remove(path_.c_str());
-    std::ofstream(kTraceSwitchFile) << path_ << "\n";
+    sqelto_test::WriteTraceSwitchFile(path_ + "\n");
   }
   ~TraceLog() {
     std::remove(kTraceSwitchFile);

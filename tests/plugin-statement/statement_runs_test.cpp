@@ -416,3 +416,51 @@ TEST_F(StatementRuns, ExecuteOnlyRunsFollowEachOtherWhateverTheyLeaveOpen) {
               (Rows{{"11"}, {"12"}, {"13"}, {"14"}, {"15"}}));
   }
 }
+
+// The statement handle is kept between runs, and with it the bindings of
+// earlier runs: a position whose type became one no value is bound as must
+// not send what an earlier run bound there.
+TEST_F(StatementRuns, APositionWhoseTypeBecameUnknownIsLeftUnboundAsOnAFreshStatement) {
+  const int32_t integer = Type("ODBC_TYPE_INTEGER");
+  const int32_t text = Type("ODBC_TYPE_STRING");
+  const std::string sql = "INSERT INTO " + table_ + " (a, b, c) VALUES (?, ?, ?)";
+  // What a statement that never ran says of a position typed 777.
+  Object fresh = session_.Prepare(database_, sql);
+  Host().call(fresh, "BindType", session_.Integers({777, text, integer}));
+  const std::string unbound = ExecuteRaises(fresh, session_.Vars({Value(8), Value("fresh"), Value(0)}));
+  ASSERT_NE(unbound, "") << "the driver ran a statement with an unbound parameter";
+  EXPECT_EQ(Table(), Rows{});
+
+  Object insert = session_.Prepare(database_, sql);
+  Host().call(insert, "BindType", session_.Integers({integer, text, integer}));
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(5), Value("first"), Value(1)})), "");
+  Host().call(insert, "BindType", 0, 777);
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(9), Value("second"), Value(2)})), unbound);
+  Host().call(insert, "BindType", session_.Integers({integer, 4242, integer}));
+  EXPECT_NE(ExecuteRaises(insert, session_.Vars({Value(10), Value("third"), Value(3)})), "");
+  // Known types again: every position is bound anew.
+  Host().call(insert, "BindType", session_.Integers({integer, text, integer}));
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(11), Value("fourth"), Value(4)})), "");
+  EXPECT_EQ(ExecuteRaises(insert, session_.Vars({Value(12), Value("fifth"), Value(5)})), "");
+  EXPECT_EQ(Table(), (Rows{{"5", "first", "1", "NULL"}, {"11", "fourth", "4", "NULL"}, {"12", "fifth", "5", "NULL"}}));
+}
+
+// A value array longer than a statement can take is refused, and the run,
+// or the engine word's, does not go on without it.
+TEST_F(StatementRuns, ARefusedValueArrayRunsNothing) {
+  const std::string refused = "-1: 65536 parameters are more than a statement can take (65535 at most)";
+  std::vector<Object> many(65536, session_.Var(Value(1)));
+  const Object tooMany = session_.Objects(many);
+  Object insert = session_.Prepare(database_, "INSERT INTO " + table_ + " (b) VALUES ('x')");
+  EXPECT_EQ(ExecuteRaises(insert, tooMany), refused);
+  EXPECT_FALSE(Host().call<Object>(insert, "SQLSelect", tooMany));
+  EXPECT_EQ(statement_test::LastError(Db()), refused);
+  Db().executeWithParams("INSERT INTO " + table_ + " (b) VALUES ('y')", tooMany);
+  EXPECT_EQ(statement_test::LastError(Db()), refused);
+  EXPECT_TRUE(Db().selectWithParams("SELECT b FROM " + table_, tooMany).isNull());
+  EXPECT_EQ(statement_test::LastError(Db()), refused);
+  EXPECT_EQ(Table(), Rows{});
+  // The statement still runs once it is given what it can take.
+  EXPECT_EQ(ExecuteRaises(insert, session_.NoParameters()), "");
+  EXPECT_EQ(Table(), (Rows{{"NULL", "x", "NULL", "NULL"}}));
+}

@@ -228,7 +228,7 @@ PackConfig ReadPackConfig(const std::filesystem::path& configFile, const std::st
             throw PackError(where + "MinRAM must be one of 250MB 500MB 1GB 2GB 4GB 8GB 16GB 32GB, not \"" + value + "\"");
         } else if (*field == kProductGuidField && !value.empty() && !IsGuid(value)) {
             throw PackError(where + "ProductGuid must be 36 characters like 12345678-ABCD-1234-ABCD-1234567890AB (no braces)");
-        } else if (*field == kAlreadyInstalledField && !ParseDecimalInt32(value)) {
+        } else if (*field == kAlreadyInstalledField && !IsWholeNumber(value)) {
             throw PackError(where + "AlreadyInstalled must be a whole number, not \"" + value + "\"");
         } else if (*field == kTimestampField && !IsTimestamp(value)) {
             throw PackError(where + "Timestamp must look like 20240131_1745");
