@@ -118,6 +118,8 @@ run --csv -c "CREATE TABLE csv_rows (id INTEGER, at TIMESTAMP)" -c "INSERT INTO 
 for line in OK BEGIN COMMIT "(1 parameter for the next statement)" "1 row updated"; do
   grep -qxF "$line" <<<"$err" || fail "'$line' is not on standard error: $err"
 done
+run --csv -c '\?'
+[ -z "$out" ] && grep -q "^\\\\edit ROW" <<<"$err" || fail "csv: the list of commands is not on standard error: $out"
 # Timestamps keep their fraction in tables too.
 run -c "SELECT at FROM csv_rows"
 grep -q "^2024-01-05 10:15:00.123$" <<<"$out" || fail "a timestamp lost its fraction: $out"

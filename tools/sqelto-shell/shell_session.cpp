@@ -77,7 +77,7 @@ bool ShellSession::runUnchecked(const std::string& sql, OutputFormat format, std
     // The catalogue and editing commands, else those of statements; the
     // list of commands has both.
     if (sql == "\\?" || sql == "\\help") {
-      out << ShellCommandHelp();
+      status(format, out, err) << ShellCommandHelp();
       return commands_.run("\\?", format, out, err);
     }
     if (HandlesShellCommand(sql)) return RunShellCommand(*this, sql, format, out, err);

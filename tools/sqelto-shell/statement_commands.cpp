@@ -36,7 +36,7 @@ bool StatementCommands::run(const std::string& line, OutputFormat format, std::o
   const std::string argument = from == std::string::npos ? "" : line.substr(from, line.find_last_not_of(" \t") + 1 - from);
   std::ostream& status = ShellSession::status(format, out, err);
   if (command == "\\?") {
-    Help(out);
+    Help(status);
     return true;
   }
   if (command == "\\begin" || command == "\\commit" || command == "\\rollback") {
