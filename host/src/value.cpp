@@ -101,7 +101,16 @@ std::string Value::toString() const {
       const DateTime& d = std::get<DateTime>(data_);
       std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute,
                     d.second);
-      return buf;
+      std::string s = buf;
+      // The fraction is in nanoseconds; shown only when there is one, and
+      // without the zeros that add nothing (.123, not .123000000).
+      if (d.fraction > 0 && d.fraction < 1000000000) {
+        std::snprintf(buf, sizeof buf, ".%09u", static_cast<unsigned>(d.fraction));
+        std::string fraction = buf;
+        fraction.erase(fraction.find_last_not_of('0') + 1);
+        s += fraction;
+      }
+      return s;
     }
     case Kind::Object: {
       if (!object_) return "Nil";

@@ -1,10 +1,30 @@
 // tavro-host: the substitute host's command line.
 //   tavro-host describe PLUGIN   loads PLUGIN and prints what it registered.
+// Exit statuses: 0 described, 1 the plug-in did not load or start (or the
+// output could not be written), 2 the command line was refused.
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "tavro_host/command_line.h"
 #include "tavro_host/host.h"
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kRefused = 2;
+
+// A description that did not all reach its reader is no success.
+int CheckWritten(int status) {
+  errno = 0;
+  if (std::cout.flush()) return status;
+  std::cerr << "tavro-host: cannot write the output" << (errno != 0 ? ": " : "")
+            << (errno != 0 ? std::strerror(errno) : "") << "\n";
+  return kFailed;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   tavro::Utf8Arguments arguments(argc, argv);
@@ -16,25 +36,39 @@ int main(int argc, char** argv) {
   std::string plugin;
   auto* describe = app.add_subcommand("describe", "Load a plug-in and print everything it registered");
   describe->add_option("PLUGIN", plugin, "Path of the plug-in library")->required();
-  CLI11_PARSE(app, arguments.argc(), arguments.argv());
+  try {
+    app.parse(arguments.argc(), arguments.argv());
+  } catch (const CLI::ParseError& error) {
+    // CLI11 prints its message (or the help); every mistake is a refused
+    // command line.
+    return app.exit(error) == 0 ? 0 : kRefused;
+  }
+  if (plugin.empty()) {
+    std::cerr << "tavro-host: the plug-in path is empty\n";
+    return kRefused;
+  }
 
   // Drivers convert text with the process's LC_CTYPE.
   tavro::useUtf8Locale();
   tavro::Host host;
-  std::cout << "Plug-in: " << plugin << "\n";
   int status = 0;
   try {
     host.load(plugin);
   } catch (const tavro::HostError& e) {
     std::cerr << "tavro-host: " << e.what() << "\n";
-    status = 1;
+    status = kFailed;
   }
-  host.describe(std::cout);
+  // A library that never reached VANTPluginMain registered nothing: no
+  // empty description. One that refused records shows what it kept.
+  if (host.pluginMainResult()) {
+    std::cout << "Plug-in: " << plugin << "\n";
+    host.describe(std::cout);
+  }
   for (const std::string& v : host.violations()) std::cerr << "tavro-host: plug-in misuse: " << v << "\n";
   // A plug-in whose entry point answers 0 did not start: the host would not use it.
   if (status == 0 && host.pluginMainResult().value_or(0) == 0) {
     std::cerr << "tavro-host: VANTPluginMain returned 0: the plug-in did not start\n";
-    status = 1;
+    status = kFailed;
   }
-  return status;
+  return CheckWritten(status);
 }

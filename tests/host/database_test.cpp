@@ -24,6 +24,7 @@ TEST_F(FakePluginTest, RecordSetWalksRowsAndDecodesTheHostValueFormat) {
   EXPECT_DOUBLE_EQ(rs.value(3).asDouble(), 0.0);
   EXPECT_EQ(rs.value(4).asBytes(), (tavro::Bytes{0xDE, 0xAD, 0x00}));
   EXPECT_EQ(rs.value(5).asDateTime(), (tavro::DateTime{2020, 12, 31, 23, 59, 58, 123456}));
+  EXPECT_EQ(rs.value(5).toString(), "2020-12-31 23:59:58.000123456");
   EXPECT_TRUE(rs.value(6).isNil());
   EXPECT_EQ(rs.value(6).columnLength, 0);
 
@@ -47,6 +48,13 @@ TEST_F(FakePluginTest, RecordSetWalksRowsAndDecodesTheHostValueFormat) {
   EXPECT_EQ(host_.call<int32_t>(probe, "CursorDestroys"), destroyed);
   copy.reset();
   EXPECT_EQ(host_.call<int32_t>(probe, "CursorDestroys"), destroyed + 1);
+}
+
+TEST(ValueText, TimestampsShowTheirFractionWithoutTrailingZeros) {
+  EXPECT_EQ(Value::timestamp({2024, 1, 5, 10, 15, 0, 0}).toString(), "2024-01-05 10:15:00");
+  EXPECT_EQ(Value::timestamp({2024, 1, 5, 10, 15, 0, 123000000}).toString(), "2024-01-05 10:15:00.123");
+  EXPECT_EQ(Value::timestamp({2024, 1, 5, 10, 15, 0, 1}).toString(), "2024-01-05 10:15:00.000000001");
+  EXPECT_EQ(Value::timestamp({2024, 1, 5, 10, 15, 0, 999999999}).toString(), "2024-01-05 10:15:00.999999999");
 }
 
 TEST_F(FakePluginTest, EngineWordsReportErrorsAndEmptyWords) {

@@ -7,6 +7,10 @@
 #include <memory>
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 #include "fake_plugin_fixture.h"
 
 using tavro::Host;
@@ -139,3 +143,24 @@ TEST(HostTool, DescribeCommandPrintsTheReport) {
   EXPECT_NE(std::system((tool + " describe " + std::filesystem::path("/nonexistent/plugin.so").make_preferred().string() +
                          discard).c_str()), 0);
 }
+
+#ifndef _WIN32
+// The tool's statuses: 2 for a refused command line, 1 for a plug-in that
+// did not load (with nothing on standard output) or output that could not be
+// written.
+TEST(HostTool, StatusesTellRefusalFromFailure) {
+  const std::string tool = TAVRO_HOST_TOOL;
+  const auto status = [](const std::string& command) {
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  EXPECT_EQ(status(tool + " > /dev/null 2>&1"), 2);
+  EXPECT_EQ(status(tool + " describe > /dev/null 2>&1"), 2);
+  EXPECT_EQ(status(tool + " describe --no-such-option x > /dev/null 2>&1"), 2);
+  EXPECT_EQ(status(tool + " describe '' 2>&1 | grep -q 'the plug-in path is empty'"), 0);
+  EXPECT_EQ(status(tool + " describe '' > /dev/null 2>&1"), 2);
+  EXPECT_EQ(status("test -z \"$(" + tool + " describe /nonexistent/plugin.so 2>/dev/null)\""), 0);
+  EXPECT_EQ(status(tool + " describe " + FAKE_PLUGIN_PATH + " > /dev/full 2>/dev/null"), 1);
+  EXPECT_EQ(status(tool + " describe " + FAKE_PLUGIN_PATH + " > /dev/null 2>&1"), 0);
+}
+#endif

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # sqelto-shell's backslash commands on the embedded demo database: the
 # catalogue through the plug-in, and editing rows of a result.
-# Usage: shell_catalogue_test.sh SHELL_BINARY WORK_DIR
+# Usage: shell_catalogue_test.sh SHELL_BINARY WORK_DIR [windows]
+# With "windows" the shell is the Windows program (under Wine).
 . "$(dirname "${BASH_SOURCE[0]}")/../plugin-support/shell_test_start.sh" "$@"
+platform="${3:-posix}"
 
 run() {  # run ARGS... -> $out, $err, $status
   out="$("$shell" --data-folder "$work/home" "$@" 2>"$work/stderr")"
@@ -69,6 +71,47 @@ run -c "SELECT COUNT(*) AS n FROM customers" -c "\\delete 1"
 grep -q "^error 9000: The RecordSet cannot be edited" <<<"$err" || fail "no 9000 error: $err"
 run -c "SELECT id FROM orders" -c "\\edit 99 id=1"
 grep -q "no row 99" <<<"$err" || fail "a missing row is not reported: $err"
+
+# \edit and \delete act on the latest result only. A SELECT with parameters
+# is read again with the same values: row 1 of Sofía's result is Sofía.
+run -c "SELECT id, name FROM customers ORDER BY id" -c '\bind 3' -c "SELECT id, name FROM customers WHERE id = ?" \
+    -c '\edit 1 name=Sofia' -c "SELECT id, name FROM customers ORDER BY id"
+[ "$status" -eq 0 ] || fail "editing a result with parameters exited $status: $err"
+grep -Eq "^3 +\| Sofia$" <<<"$out" || fail "the parameterised result's row was not edited: $out"
+grep -Eq "^1 +\| Ada Lovelace$" <<<"$(tail -n 6 <<<"$out")" || fail "an older result's row was edited: $out"
+# -p parameters too.
+run -c "SELECT id, name FROM customers WHERE id = ?" -c '\edit 1 name=Zed' -p 3
+[ "$status" -eq 0 ] && grep -q "^1 row updated$" <<<"$out" || fail "\\edit after a -p select ($status): $out $err"
+run --csv -c "SELECT name FROM customers WHERE id = 3"
+[ "$out" = $'name\r\nZed\r' ] || fail "the -p edit did not land: $(printf %q "$out")"
+# After a failing SELECT, a catalogue answer or a statement without result
+# nothing is edited: the command is refused and the rows stay.
+for between in '\tables' "UPDATE customers SET city = city WHERE id = 0;"; do
+  printf '%s\n' "SELECT id, name FROM customers ORDER BY id;" "$between" '\delete 1' |
+    "$shell" --data-folder "$work/home" >/dev/null 2>"$work/stderr"
+  grep -q "no result to edit" "$work/stderr" || fail "\\delete after '$between' was not refused: $(cat "$work/stderr")"
+  run --csv -c "SELECT COUNT(*) AS n FROM customers"
+  [ "$out" = $'n\r\n3\r' ] || fail "\\delete after '$between' deleted a row: $(printf %q "$out")"
+done
+# At a terminal a failing SELECT does not end the session; it is the latest
+# statement all the same. (script(1) makes a Linux terminal only.)
+if [ "$platform" != windows ]; then
+  at_terminal --data-folder "$work/home" \
+    < <(printf '%s\n' "SELECT id, name FROM customers ORDER BY id;" "SELECT nope FROM customers;" '\delete 1')
+  grep -q "no result to edit" <<<"$out" || fail "\\delete after a failing SELECT was not refused: $out"
+  run --csv -c "SELECT COUNT(*) AS n FROM customers"
+  [ "$out" = $'n\r\n3\r' ] || fail "\\delete after a failing SELECT deleted a row: $(printf %q "$out")"
+fi
+# Row numbers are plain positive whole numbers.
+for number in 1x +1 0 " 1e0" 99999999999999999999; do
+  run -c "SELECT id, name FROM customers ORDER BY id" -c "\\edit $number name=x"
+  [ "$status" -ne 0 ] && grep -q "row numbers" <<<"$err" || fail "\\edit '$number' was not refused ($status): $err"
+done
+run --csv -c "SELECT COUNT(*) AS n FROM customers WHERE name = 'x'"
+[ "$out" = $'n\r\n0\r' ] || fail "a malformed row number edited a row: $(printf %q "$out")"
+# Blanks between words do not matter.
+run -c '\columns   customers'
+grep -q "^(4 rows)$" <<<"$out" || fail "\\columns with several blanks: $out $err"
 
 rm -rf "$work"
 [ "$failures" -eq 0 ] && echo "all shell command checks passed"

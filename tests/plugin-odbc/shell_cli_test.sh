@@ -9,7 +9,8 @@ platform="${3:-posix}"
 run() {  # run NAME ARGS... -> $out, $err, $status
   out="$("$shell" --data-folder "$work/home" "$@" 2>"$work/stderr")"
   status=$?
-  err="$(cat "$work/stderr")"
+  # The Windows program's standard error is in text mode: CR LF line ends.
+  err="$(tr -d '\r' <"$work/stderr")"
 }
 
 # First use creates the demo database and answers the query.
@@ -79,6 +80,70 @@ out="$(printf 'SELECT * FROM no_such_table;\nSELECT 1;\n' | "$shell" --data-fold
 [ $? -ne 0 ] || fail "an error in piped input exited 0: $out"
 printf 'SELECT * FROM no_such_table;\n' >"$work/input.sql"
 "$shell" --data-folder "$work/home" <"$work/input.sql" >/dev/null 2>&1 && fail "an error in input from a file exited 0"
+
+# At a terminal, Ctrl-D at the continuation prompt drops the unfinished
+# statement and says so; it is not run.
+if [ "$platform" != windows ]; then
+  run -c "CREATE TABLE kept_rows (id INTEGER)" -c "INSERT INTO kept_rows VALUES (1), (2)"
+  at_terminal --data-folder "$work/home" < <(printf 'DELETE FROM kept_rows\n\004')
+  grep -q "not run" <<<"$out" || fail "Ctrl-D at '...>' did not say the statement was dropped: $out"
+  run --csv -c "SELECT COUNT(*) AS n FROM kept_rows"
+  [ "$out" = $'n\r\n2\r' ] || fail "Ctrl-D at '...>' ran the unfinished statement: $(printf %q "$out")"
+fi
+
+# Output that cannot be written is a failure, not a success; with SIGPIPE
+# ignored a reader that went away ends the run too.
+if [ "$platform" != windows ]; then
+  for format in "" --csv; do
+    "$shell" --data-folder "$work/home" $format -c "SELECT * FROM customers" >/dev/full 2>"$work/stderr"
+    status=$?
+    [ "$status" -eq 1 ] && grep -q "cannot write the output: No space left on device" "$work/stderr" ||
+      fail "a full disk ${format:-(table)} exited $status: $(cat "$work/stderr")"
+  done
+  many="WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300000) SELECT i FROM n"
+  (trap '' PIPE; "$shell" --data-folder "$work/home" --csv -c "$many" 2>"$work/stderr" | head -n 1 >/dev/null
+   echo "${PIPESTATUS[0]}" >"$work/status")
+  [ "$(cat "$work/status")" -eq 1 ] && grep -q "cannot write the output: Broken pipe" "$work/stderr" ||
+    fail "a closed pipe exited $(cat "$work/status"): $(cat "$work/stderr")"
+fi
+
+# --csv keeps standard output CSV: lines that are not results go to
+# standard error, and result sets are set apart by an empty CR LF line.
+run --csv -c "CREATE TABLE csv_rows (id INTEGER, at TIMESTAMP)" -c "INSERT INTO csv_rows VALUES (1, '2024-01-05 10:15:00.123')" \
+    -c "SELECT id FROM csv_rows" -c '\begin' -c '\bind 1' -c "SELECT id, at FROM csv_rows WHERE id = ?" \
+    -c '\edit 1 id=2' -c '\commit' -c '\info 17'
+[ "$status" -eq 0 ] || fail "csv statements exited $status: $err"
+[ "$out" = $'id\r\n1\r\n\r\nid,at\r\n1,2024-01-05 10:15:00.123\r\n\r\nValue\r\nSQLite\r' ] ||
+  fail "csv output is not CSV alone: $(printf %q "$out")"
+for line in OK BEGIN COMMIT "(1 parameter for the next statement)" "1 row updated"; do
+  grep -qxF "$line" <<<"$err" || fail "'$line' is not on standard error: $err"
+done
+run --csv -c '\?'
+[ -z "$out" ] && grep -q "^\\\\edit ROW" <<<"$err" || fail "csv: the list of commands is not on standard error: $out"
+# Timestamps keep their fraction in tables too.
+run -c "SELECT at FROM csv_rows"
+grep -q "^2024-01-05 10:15:00.123$" <<<"$out" || fail "a timestamp lost its fraction: $out"
+
+# Text from Windows: a byte order mark and CR LF line ends.
+printf '\xef\xbb\xbfSELECT 7 AS seven;\r\n.quit\r\n' >"$work/windows.sql"
+out="$("$shell" --data-folder "$work/home" <"$work/windows.sql" 2>&1)"
+[ $? -eq 0 ] && grep -q "^7" <<<"$out" || fail "piped text from Windows: $out"
+printf '\xef\xbb\xbfSELECT 8 AS eight;\r\n' >"$work/windows.sql"
+run "$work/windows.sql"
+[ "$status" -eq 0 ] && grep -q "^8" <<<"$out" || fail "a script from Windows ($status): $out $err"
+
+# Comments do not make statements: before a command, or after the last statement.
+out="$(printf -- '-- header\n\\info 17\n' | "$shell" --data-folder "$work/home" 2>&1)"
+[ $? -eq 0 ] && grep -q "^SQLite$" <<<"$out" || fail "a command after a comment: $out"
+run -c $'SELECT 1 AS one; -- c1\n-- c2' -c $'SELECT 2 AS two;\n/* block */'
+[ "$status" -eq 0 ] && ! grep -q "OK" <<<"$out$err" || fail "a trailing comment ran as a statement ($status): $out $err"
+
+# A demo database file that exists but lacks its tables gets them.
+mkdir -p "$work/half"
+: >"$work/half/demo.sqlite3"
+out="$("$shell" --data-folder "$work/half" --csv -c "SELECT COUNT(*) AS n FROM orders" 2>"$work/stderr")"
+[ "$out" = $'n\r\n5\r' ] && grep -q "completed the demo database" "$work/stderr" ||
+  fail "an empty demo database file was not completed: $(printf %q "$out") $(cat "$work/stderr")"
 
 # Scripts: checked before anything runs or connects, run in command-line order with -c.
 mkdir -p "$work/a-folder"

@@ -25,6 +25,46 @@ TEST(StatementSplitter, SplitsOnlyAtSemicolonsOutsideQuotesAndComments) {
   EXPECT_TRUE(SplitStatements(" ;; \n; -- only a comment").empty());
 }
 
+TEST(StatementSplitter, KeepsDollarQuotedBodiesAndQuotedIdentifiersWhole) {
+  const auto parts = SplitStatements(
+      "CREATE FUNCTION f() RETURNS int AS $$ SELECT 1; $$ LANGUAGE sql;\n"
+      "DO $body$ BEGIN PERFORM 1; END $body$;\n"
+      "SELECT `a;b`, [c;d], $1, x$y FROM t;\n"
+      "SELECT 2");
+  ASSERT_EQ(parts.size(), 4u);
+  EXPECT_EQ(parts[0], "CREATE FUNCTION f() RETURNS int AS $$ SELECT 1; $$ LANGUAGE sql");
+  EXPECT_EQ(parts[1], "DO $body$ BEGIN PERFORM 1; END $body$");
+  EXPECT_EQ(parts[2], "SELECT `a;b`, [c;d], $1, x$y FROM t");
+  EXPECT_EQ(parts[3], "SELECT 2");
+  // A body over several lines, as the prompt feeds it.
+  sqelto_shell::StatementSplitter splitter;
+  splitter.feed("SELECT $q$one;\n");
+  EXPECT_TRUE(splitter.take().empty());
+  EXPECT_TRUE(splitter.inStatement());
+  splitter.feed("two$q$;\n");
+  EXPECT_EQ(splitter.take(), std::vector<std::string>{"SELECT $q$one;\ntwo$q$"});
+}
+
+TEST(StatementSplitter, CountsParameterMarkersOutsideQuotesAndComments) {
+  EXPECT_EQ(sqelto_shell::CountParameterMarkers("SELECT ?, '?', \"?\", `?`, $$?$$ -- ?\n FROM t WHERE a = ? /* ? */"), 2u);
+  EXPECT_EQ(sqelto_shell::CountParameterMarkers("SELECT 1"), 0u);
+}
+
+TEST(StatementSplitter, CommentsAloneAreNoStatement) {
+  // Before a command: the command is still a command.
+  EXPECT_EQ(SplitStatements("-- header\n\\info 17\n"), std::vector<std::string>{"\\info 17"});
+  EXPECT_EQ(SplitStatements("/* a */ -- b\n\\tables"), std::vector<std::string>{"\\tables"});
+  // After the last statement, with or without a semicolon.
+  EXPECT_EQ(SplitStatements("SELECT 1; -- c1\n-- c2"), std::vector<std::string>{"SELECT 1"});
+  EXPECT_EQ(SplitStatements("SELECT 1;\n/* block */"), std::vector<std::string>{"SELECT 1"});
+  EXPECT_EQ(SplitStatements("SELECT 1;\n/* block */;\n-- c;\n"), std::vector<std::string>{"SELECT 1"});
+  sqelto_shell::StatementSplitter splitter;
+  splitter.feed("-- nothing yet\n");
+  EXPECT_FALSE(splitter.inStatement());
+  splitter.feed("/* still\n");
+  EXPECT_TRUE(splitter.inStatement()) << "inside a block comment";
+}
+
 TEST(StatementSplitter, TheLastStatementNeedsNoSemicolonAtTheEnd) {
   sqelto_shell::StatementSplitter splitter;
   splitter.feed("SELECT 1;\nSELECT 42\n");
@@ -60,6 +100,31 @@ TEST(ResultPrinter, AlignsByCharactersNotBytesAndCountsRows) {
             "Jürgen | 1\n"
             "Al     | 22\n"
             "(2 rows)\n");
+}
+
+TEST(ResultPrinter, AlignsWideAndCombiningCharactersByTheirDisplayWidth) {
+  EXPECT_EQ(sqelto_shell::DisplayWidth("東京"), 4u);
+  EXPECT_EQ(sqelto_shell::DisplayWidth("e\xcc\x81"), 1u);  // e and a combining acute accent
+  EXPECT_EQ(sqelto_shell::DisplayWidth("\xf0\x9f\x98\x80!"), 3u);  // an emoji is two columns wide
+  std::ostringstream out;
+  sqelto_shell::ResultPrinter printer(out, sqelto_shell::OutputFormat::Table, {"city", "n"});
+  printer.row({"東京", "1"});
+  printer.row({"Cafe\xcc\x81", "2"});
+  printer.finish();
+  EXPECT_EQ(out.str(),
+            "city | n\n"
+            "-----+--\n"
+            "東京 | 1\n"
+            "Cafe\xcc\x81 | 2\n"
+            "(2 rows)\n");
+}
+
+TEST(ResultPrinter, AFailedWriteEndsThePrinting) {
+  std::ostringstream out;
+  sqelto_shell::ResultPrinter printer(out, sqelto_shell::OutputFormat::Csv, {"v"});
+  out.setstate(std::ios::badbit);
+  EXPECT_THROW(printer.row({"x"}), sqelto_shell::OutputError);
+  EXPECT_THROW(sqelto_shell::CheckWritten(out), sqelto_shell::OutputError);
 }
 
 TEST(ResultPrinter, StreamsRowsBeyondTheSizingWindow) {

@@ -48,6 +48,26 @@ run --connect "$db" -c '\bind 1' -c "SELECT nope FROM t WHERE id = ?"
 grep -q "^error [0-9-]*: .*nope" <<<"$err" || fail "no plug-in error for the failing select: $err"
 run --connect "$db" -c '\info 17'
 grep -q "^SQLite$" <<<"$out" || fail "\\info 17 does not give the DBMS name: $out $err"
+# Blanks between words do not matter; words a command does not take are refused.
+run --connect "$db" -c '\info  17 '
+grep -q "^SQLite$" <<<"$out" || fail "\\info with two blanks: $out $err"
+for extra in '\begin now' '\commit now' '\info 17 18'; do
+  run --connect "$db" -c "$extra"
+  [ "$status" -ne 0 ] || fail "'$extra' was not refused"
+done
+# More values than the statement has markers: refused, not silently dropped.
+run --connect "$db" -c '\bind 1 2' -c "SELECT ? AS v"
+[ "$status" -eq 1 ] && grep -q "2 parameters given, but the statement has 1 marker" <<<"$err" ||
+  fail "\\bind with a value too many ($status): $out $err"
+# Bare values that only look like numbers to strtod stay text; numbers out
+# of range and days that do not exist are refused.
+run --connect "$db" --csv -c "SELECT typeof(?) AS a, typeof(?) AS b, typeof(?) AS c, typeof(?) AS d, typeof(?) AS e" \
+    -p nan -p inf -p 0x1A -p " 5" -p 1e3
+[ "$out" = $'a,b,c,d,e\r\ntext,text,text,text,real\r' ] || fail "bare values: $(printf %q "$out") $err"
+for bad in 1e999 float:1e40 double:-1e999 float:inf date:2023-02-30 time:12:00:60; do
+  run --connect "$db" -c "SELECT ? AS v" -p "$bad"
+  [ "$status" -eq 2 ] || fail "-p $bad was not refused ($status): $out"
+done
 run --connect "$db" -c '\info 115'
 grep -q "^error 1: Option not supported.$" <<<"$err" || fail "\\info 115: $err"
 run --connect "$db" -c '\nothing'

@@ -9,3 +9,12 @@ rm -rf "$work"
 mkdir -p "$work"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# at_terminal ARGS... < INPUT: the shell with ARGS at a terminal of its own
+# (script(1) gives it one), fed INPUT as typed (\004 is Ctrl-D); what it
+# wrote, standard error too, is in $out. (Not at the end of a pipeline, which
+# would set $out in a subshell.)
+at_terminal() {
+  local command
+  printf -v command '%q ' "$shell" "$@"
+  out="$({ cat; sleep 1; } | timeout 60 script -qec "$command" /dev/null | tr -d '\r')"
+}

@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
+
+#include "shell_session.h"
 
 #ifdef _WIN32
 #include "odbc/odbc_api.h"
@@ -153,20 +156,54 @@ DemoDatabase PrepareDemoDatabase(const fs::path& folder) {
 
 #endif
 
-const std::vector<std::string>& DemoSchemaStatements() {
-  static const std::vector<std::string> statements = {
-      "CREATE TABLE customers (id INTEGER PRIMARY KEY, name VARCHAR(60) NOT NULL, city VARCHAR(40), "
-      "since DATE)",
-      "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL REFERENCES customers(id), "
-      "placed TIMESTAMP, amount DOUBLE, note VARCHAR(200))",
-      "INSERT INTO customers VALUES (1, 'Ada Lovelace', 'London', '2019-03-04'), "
-      "(2, 'Jürgen Weiß', 'Köln', '2020-11-30'), (3, 'Sofía Núñez', 'Sevilla', '2021-06-15'), "
-      "(4, 'Chidi Okafor', NULL, '2023-01-09')",
-      "INSERT INTO orders VALUES (1, 1, '2024-01-05 10:15:00', 120.5, 'first order'), "
-      "(2, 1, '2024-02-11 16:40:00', 75.0, NULL), (3, 2, '2024-02-12 09:05:30', 310.25, 'Lieferung nach Köln'), "
-      "(4, 3, '2024-03-01 12:00:00', 42.0, 'regalo ✓'), (5, 4, '2024-03-02 18:30:00', 99.99, 'express')",
-  };
-  return statements;
+namespace {
+
+struct DemoTable {
+  const char* name;
+  const char* create;
+  const char* fill;
+};
+
+// In the order they are made (orders refers to customers).
+constexpr DemoTable kDemoTables[] = {
+    {"customers",
+     "CREATE TABLE customers (id INTEGER PRIMARY KEY, name VARCHAR(60) NOT NULL, city VARCHAR(40), since DATE)",
+     "INSERT INTO customers VALUES (1, 'Ada Lovelace', 'London', '2019-03-04'), "
+     "(2, 'Jürgen Weiß', 'Köln', '2020-11-30'), (3, 'Sofía Núñez', 'Sevilla', '2021-06-15'), "
+     "(4, 'Chidi Okafor', NULL, '2023-01-09')"},
+    {"orders",
+     "CREATE TABLE orders (id INTEGER PRIMARY KEY, customer_id INTEGER NOT NULL REFERENCES customers(id), "
+     "placed TIMESTAMP, amount DOUBLE, note VARCHAR(200))",
+     "INSERT INTO orders VALUES (1, 1, '2024-01-05 10:15:00', 120.5, 'first order'), "
+     "(2, 1, '2024-02-11 16:40:00', 75.0, NULL), (3, 2, '2024-02-12 09:05:30', 310.25, 'Lieferung nach Köln'), "
+     "(4, 3, '2024-03-01 12:00:00', 42.0, 'regalo ✓'), (5, 4, '2024-03-02 18:30:00', 99.99, 'express')"},
+};
+
+[[noreturn]] void DemoFailed(const std::string& what, const std::string& why) {
+  throw std::runtime_error("cannot make the demo database (" + what + "): " + why);
+}
+
+bool HasTable(ShellSession& session, const char* name) {
+  tavro::RecordSet rows =
+      session.engine().select(std::string("SELECT name FROM sqlite_master WHERE type = 'table' AND name = '") + name +
+                              "'");
+  if (rows.isNull() || session.engine().lastErrorCode() != 0) DemoFailed(name, session.engine().lastErrorString());
+  return rows.next();
+}
+
+}  // namespace
+
+std::size_t CompleteDemoSchema(ShellSession& session) {
+  std::size_t made = 0;
+  for (const DemoTable& table : kDemoTables) {
+    if (HasTable(session, table.name)) continue;
+    for (const char* sql : {table.create, table.fill}) {
+      std::ostringstream quiet, why;
+      if (!session.run(sql, OutputFormat::Table, quiet, why)) DemoFailed(table.name, why.str());
+    }
+    ++made;
+  }
+  return made;
 }
 
 }  // namespace sqelto_shell

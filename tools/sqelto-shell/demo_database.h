@@ -34,7 +34,10 @@ std::optional<std::filesystem::path> FindSqliteDriver();
 // missing or the folder cannot be written.
 DemoDatabase PrepareDemoDatabase(const std::filesystem::path& folder);
 
-// Statements that create and fill the demo schema.
-const std::vector<std::string>& DemoSchemaStatements();
+class ShellSession;
+
+// Creates and fills each demo table the connected database lacks; answers
+// how many it made. Throws std::runtime_error when a statement fails.
+std::size_t CompleteDemoSchema(ShellSession& session);
 
 }  // namespace sqelto_shell

@@ -70,10 +70,12 @@ void PrepareOutput() {
 #endif
 }
 
-// Statements from standard input. At a terminal: a prompt, and a failing
-// statement does not end the session. From a pipe or file: no prompt, the
-// first failure ends the run with a non-zero status, and the last statement
-// needs no ';'.
+// Statements from standard input. At a terminal: a prompt, a failing
+// statement does not end the session, and the end of the input (Ctrl-D)
+// drops an unfinished statement rather than run what may be half typed. From
+// a pipe or file: no prompt, the first failure ends the run with a non-zero
+// status, and the last statement needs no ';'. A byte order mark at the start
+// and a CR before each line end (text from Windows) are not part of the text.
 int FromStandardInput(ShellSession& session, OutputFormat format) {
   const bool terminal = InputIsATerminal();
   if (terminal) std::cout << "sqelto-shell: end statements with ';', leave with .quit; \\? lists the commands\n";
@@ -83,8 +85,10 @@ int FromStandardInput(ShellSession& session, OutputFormat format) {
   for (;;) {
     if (terminal) std::cout << (splitter.inStatement() ? "   ...> " : "sqelto> ") << std::flush;
     if (!std::getline(std::cin, line)) break;
-    const std::size_t lineOffset = offset;
+    std::size_t lineOffset = offset;
     offset += line.size() + 1;
+    if (lineOffset == 0 && sqelto_shell::StripByteOrderMark(line)) lineOffset = sqelto_shell::kByteOrderMarkSize;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
     if (const auto bad = sqelto_shell::FirstInvalidUtf8(line)) {
       std::cerr << "sqelto-shell: standard input: invalid UTF-8 at byte " << lineOffset + *bad
                 << "; the line is not run\n";
@@ -96,9 +100,13 @@ int FromStandardInput(ShellSession& session, OutputFormat format) {
     for (const auto& sql : splitter.take())
       if (!session.run(sql, format, std::cout, std::cerr) && !terminal) return kFailed;
   }
-  if (terminal) std::cout << '\n';
+  if (terminal) {
+    std::cout << '\n';
+    if (splitter.inStatement()) std::cerr << "sqelto-shell: the unfinished statement was not run\n";
+    return 0;
+  }
   if (const std::string last = splitter.finalStatement(); !last.empty())
-    if (!session.run(last, format, std::cout, std::cerr) && !terminal) return kFailed;
+    if (!session.run(last, format, std::cout, std::cerr)) return kFailed;
   return 0;
 }
 
@@ -117,7 +125,10 @@ std::vector<ShellInput> BatchInputs(const CLI::App& app, const CLI::Option* comm
       inputs.push_back({path, sqelto_shell::ReadScript(path)});
     }
   }
-  for (const ShellInput& input : inputs) sqelto_shell::CheckUtf8(input);
+  for (ShellInput& input : inputs) {
+    sqelto_shell::CheckUtf8(input);
+    sqelto_shell::StripByteOrderMark(input.text);
+  }
   return inputs;
 }
 
@@ -208,11 +219,13 @@ int main(int argc, char** argv) {
     ShellSession session(PluginPath(plugin));
     sqelto_shell::InterruptWatcher interrupts(session.cancellableRecord());
     if (!session.connect(request, std::cerr)) return kFailed;
-    if (demo && demo->created) {
-      std::ostringstream quiet;
-      for (const auto& sql : sqelto_shell::DemoSchemaStatements())
-        if (!session.run(sql, format, quiet, std::cerr)) return kFailed;
-      std::cerr << "sqelto-shell: created the demo database " << demo->databaseFile.string() << '\n';
+    // A file made by an earlier run that stopped part-way, or an empty one,
+    // gets the tables it lacks.
+    if (demo) {
+      const std::size_t made = sqelto_shell::CompleteDemoSchema(session);
+      if (made > 0)
+        std::cerr << "sqelto-shell: " << (demo->created ? "created" : "completed") << " the demo database "
+                  << demo->databaseFile.string() << '\n';
     }
 
     session.setStandingParameters(std::move(parameters));
@@ -231,6 +244,7 @@ int main(int argc, char** argv) {
       std::cerr << "sqelto-shell: the plug-in misused the host: " << misuse << '\n';
       status = kFailed;
     }
+    sqelto_shell::CheckWritten(std::cout);
     return status;
   } catch (const sqelto_shell::ParameterError& error) {
     std::cerr << "sqelto-shell: " << error.what() << '\n';

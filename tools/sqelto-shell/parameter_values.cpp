@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace sqelto_shell {
 namespace {
@@ -19,11 +21,47 @@ bool ParseNumber(const std::string& text, T& out) {
   return ec == std::errc() && ptr == end && !text.empty();
 }
 
-bool ParseDouble(const std::string& text, double& out) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  out = std::strtod(text.c_str(), &end);
-  return end == text.c_str() + text.size();
+// A plain decimal number: an optional sign, digits with an optional
+// fraction, an optional exponent. Not blanks, hexadecimal, "inf" or "nan".
+bool IsPlainNumber(const std::string& text) {
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i - from;
+  };
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t mantissa = digits();
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == text.size();
+}
+
+enum class Number { Not, Finite, OutOfRange };
+
+// from_chars reads the same way in every locale (strtod would take the
+// decimal point of LC_NUMERIC) and reports overflow instead of answering inf.
+Number ParseDouble(const std::string& text, double& out) {
+  if (!IsPlainNumber(text)) return Number::Not;
+  const char* first = text.data() + (text.front() == '+' ? 1 : 0);  // from_chars takes no '+'
+  const auto [ptr, ec] = std::from_chars(first, text.data() + text.size(), out);
+  if (ec == std::errc::result_out_of_range) return Number::OutOfRange;
+  return ec == std::errc() && ptr == text.data() + text.size() ? Number::Finite : Number::Not;
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
 // yyyy-mm-dd, hh:mm:ss, or both separated by a blank or 'T'.
@@ -40,8 +78,8 @@ bool ParseDateTime(const std::string& text, bool date, bool time, tavro::DateTim
   else
     ok = std::sscanf(text.c_str(), "%2d:%2d:%2d%n", &h, &mi, &s, &used) == 3;
   if (!ok || static_cast<std::size_t>(used) != text.size()) return false;
-  if (date && (mo < 1 || mo > 12 || d < 1 || d > 31)) return false;
-  if (time && (h > 23 || mi > 59 || s > 60)) return false;
+  if (date && (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo))) return false;
+  if (time && (h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 59)) return false;
   out = {y, mo, d, h, mi, s, 0};
   return true;
 }
@@ -74,11 +112,15 @@ ParameterValue ParseParameter(const std::string& text) {
   if (colon == std::string::npos) {
     int64_t whole = 0;
     double number = 0;
-    if (ParseNumber(text, whole)) {
+    if (ParseNumber(text.front() == '+' ? text.substr(1) : text, whole)) {
       if (whole >= INT32_MIN && whole <= INT32_MAX) return {tavro::Value(static_cast<int32_t>(whole)), "ODBC_TYPE_INTEGER"};
       return {tavro::Value(whole), "ODBC_TYPE_BIGINT"};
     }
-    if (ParseDouble(text, number)) return {tavro::Value(number), "ODBC_TYPE_DOUBLE"};
+    switch (ParseDouble(text, number)) {
+      case Number::Finite: return {tavro::Value(number), "ODBC_TYPE_DOUBLE"};
+      case Number::OutOfRange: Refuse(text, "a number out of range");
+      case Number::Not: break;
+    }
     return {tavro::Value(text), "ODBC_TYPE_STRING"};
   }
   const std::string type = Lower(text.substr(0, colon));
@@ -95,7 +137,10 @@ ParameterValue ParseParameter(const std::string& text) {
   if (type == "bigint") return integer(INT64_MIN, INT64_MAX, "ODBC_TYPE_BIGINT");
   if (type == "float" || type == "double") {
     double d = 0;
-    if (!ParseDouble(value, d)) Refuse(text, "not a number");
+    const Number parsed = ParseDouble(value, d);
+    if (parsed == Number::Not) Refuse(text, "not a number");
+    if (parsed == Number::OutOfRange || (type == "float" && std::fabs(d) > std::numeric_limits<float>::max()))
+      Refuse(text, "a number out of range");
     return type == "float" ? ParameterValue{tavro::Value(static_cast<float>(d)), "ODBC_TYPE_FLOAT"}
                            : ParameterValue{tavro::Value(d), "ODBC_TYPE_DOUBLE"};
   }

@@ -4,13 +4,13 @@
 
 namespace sqelto_shell {
 
-bool RunPrepared(ShellSession& session, const std::string& sql, const std::vector<ParameterValue>& parameters,
-                 OutputFormat format, std::ostream& out, std::ostream& err) {
+tavro::RecordSet SelectPrepared(ShellSession& session, const std::string& sql,
+                                const std::vector<ParameterValue>& parameters, std::ostream& err) {
   tavro::Host& host = session.host();
   const tavro::Object statement = host.call<tavro::Object>(session.database(), "Prepare", sql);
   if (!statement) {
     session.reportFailure(err);
-    return false;
+    return {};
   }
   for (std::size_t i = 0; i < parameters.size(); ++i) {
     const auto position = static_cast<int32_t>(i);
@@ -20,10 +20,11 @@ bool RunPrepared(ShellSession& session, const std::string& sql, const std::vecto
   }
   try {
     tavro::RecordSet rows(host, host.call<tavro::Object>(statement, "SelectSQL", host.makeVariantArray({})));
-    return session.printResults(rows, format, out, err);
+    if (rows.isNull()) session.reportFailure(err);
+    return rows;
   } catch (const tavro::RaisedException& e) {
     err << "error " << e.errorNumber() << ": " << (e.message().empty() ? "(no message)" : e.message()) << '\n';
-    return false;
+    return {};
   }
 }
 

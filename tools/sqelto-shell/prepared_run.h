@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
+#include <tavro_host/tavro_host.h>
+
 #include "parameter_values.h"
-#include "result_printer.h"
 
 namespace sqelto_shell {
 
 class ShellSession;
 
-bool RunPrepared(ShellSession& session, const std::string& sql, const std::vector<ParameterValue>& parameters,
-                 OutputFormat format, std::ostream& out, std::ostream& err);
+// The statement's answer (a RecordSet without columns when it has no
+// result); nil, with the error on err, when it failed.
+tavro::RecordSet SelectPrepared(ShellSession& session, const std::string& sql,
+                                const std::vector<ParameterValue>& parameters, std::ostream& err);
 
 }  // namespace sqelto_shell

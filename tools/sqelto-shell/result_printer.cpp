@@ -1,23 +1,29 @@
 #include "result_printer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace sqelto_shell {
 namespace {
 
 constexpr const char* kCsvLineEnd = "\r\n";
 
+[[noreturn]] void ThrowOutputError() {
+  const int reason = errno;
+  throw OutputError(std::string("cannot write the output") + (reason != 0 ? ": " : "") +
+                    (reason != 0 ? std::strerror(reason) : ""));
+}
+
 }  // namespace
 
-const char* ResultSeparator(OutputFormat format) { return format == OutputFormat::Csv ? kCsvLineEnd : "\n"; }
-
-std::size_t DisplayWidth(const std::string& utf8) {
-  std::size_t width = 0;
-  for (unsigned char c : utf8)
-    if ((c & 0xC0) != 0x80) ++width;
-  return width;
+void CheckWritten(std::ostream& out) {
+  errno = 0;
+  if (!out.flush()) ThrowOutputError();
 }
+
+const char* ResultSeparator(OutputFormat format) { return format == OutputFormat::Csv ? kCsvLineEnd : "\n"; }
 
 std::string CsvField(const std::string& text) {
   if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
@@ -75,9 +81,12 @@ ResultPrinter::ResultPrinter(std::ostream& out, OutputFormat format, std::vector
 
 void ResultPrinter::row(std::vector<Cell> cells) {
   ++rows_;
+  errno = 0;  // so that a failed write below gives its own reason
   if (format_ == OutputFormat::Csv) {
     for (std::size_t i = 0; i < cells.size(); ++i) out_ << (i ? "," : "") << (cells[i] ? CsvField(*cells[i]) : "");
     out_ << kCsvLineEnd;
+    // A stream that failed stays failed: stop before fetching more rows.
+    if (!out_) ThrowOutputError();
     return;
   }
   std::vector<std::string> shown;
@@ -85,6 +94,7 @@ void ResultPrinter::row(std::vector<Cell> cells) {
   for (const Cell& cell : cells) shown.push_back(cell ? EscapeControls(*cell) : "NULL");
   if (headerPrinted_) {
     printTableRow(shown);
+    if (!out_) ThrowOutputError();
     return;
   }
   for (std::size_t i = 0; i < shown.size() && i < widths_.size(); ++i)
@@ -101,7 +111,7 @@ void ResultPrinter::flushPending() {
   }
   for (const auto& cells : pending_) printTableRow(cells);
   pending_.clear();
-  out_.flush();
+  CheckWritten(out_);
 }
 
 void ResultPrinter::printTableRow(const std::vector<std::string>& cells) {
@@ -121,12 +131,12 @@ void ResultPrinter::printRule() {
 
 void ResultPrinter::finish() {
   if (format_ == OutputFormat::Csv) {
-    out_.flush();
+    CheckWritten(out_);
     return;
   }
   flushPending();
   out_ << "(" << rows_ << (rows_ == 1 ? " row)" : " rows)") << '\n';
-  out_.flush();
+  CheckWritten(out_);
 }
 
 }  // namespace sqelto_shell

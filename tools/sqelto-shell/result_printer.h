@@ -6,12 +6,26 @@
 #include <cstddef>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "display_width.h"
 
 namespace sqelto_shell {
 
 enum class OutputFormat { Table, Csv };
+
+// The output could not be written (a full disk, a closed pipe): the run
+// ends, and no further rows are fetched for nobody to read.
+class OutputError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Flushes out; throws OutputError, with the system's reason, when what was
+// written did not all arrive.
+void CheckWritten(std::ostream& out);
 
 // One value as printed; no value is SQL NULL.
 using Cell = std::optional<std::string>;
@@ -48,8 +62,6 @@ private:
 // What stands between two result sets: an empty line, ended as the
 // format's lines are (CR LF in CSV).
 const char* ResultSeparator(OutputFormat format);
-// Display width of UTF-8 text, counting code points (not bytes).
-std::size_t DisplayWidth(const std::string& utf8);
 // One CSV field: quoted when it holds a comma, quote or line break, and when
 // it is empty (an empty unquoted field is NULL).
 std::string CsvField(const std::string& text);

@@ -1,8 +1,10 @@
 #include "shell_commands.h"
 
 #include <cctype>
+#include <charconv>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -58,31 +60,30 @@ Command Catalogue(std::size_t arguments, const std::string& usage,
   };
 }
 
+// A row number as written: a plain whole number from 1 (no sign, blanks or
+// other characters), else nothing.
+std::optional<long> RowNumber(const std::string& text) {
+  long row = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), row);
+  if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front())) || ec != std::errc() ||
+      ptr != text.data() + text.size() || row < 1)
+    return std::nullopt;
+  return row;
+}
+
 // The latest result read again and moved to its row `number` (1-based);
 // nil with a message on err when there is no such row.
 tavro::RecordSet RowOfLatestResult(ShellSession& session, const std::string& number, std::ostream& err) {
-  long row = 0;
-  try {
-    row = std::stol(number);
-  } catch (const std::exception&) {
-    row = 0;
-  }
-  if (row < 1) {
-    err << "row numbers start at 1: " << number << '\n';
+  const std::optional<long> row = RowNumber(number);
+  if (!row) {
+    err << "row numbers are whole numbers from 1: " << number << '\n';
     return {};
   }
-  if (session.lastQuery().empty()) {
-    err << "no result to edit yet: run a SELECT over one table first\n";
-    return {};
-  }
-  tavro::RecordSet rows = session.engine().select(session.lastQuery());
-  if (rows.isNull()) {
-    session.reportFailure(err);
-    return {};
-  }
-  for (long i = 0; i < row; ++i) {
+  tavro::RecordSet rows = session.readLatestResultAgain(err);
+  if (rows.isNull()) return {};
+  for (long i = 0; i < *row; ++i) {
     if (!rows.next()) {
-      err << "the latest result has no row " << row << '\n';
+      if (session.reportFailure(err)) err << "the latest result has no row " << *row << '\n';
       return {};
     }
   }
@@ -90,14 +91,14 @@ tavro::RecordSet RowOfLatestResult(ShellSession& session, const std::string& num
 }
 
 // "1 row updated", "2 rows deleted", or the plug-in's error.
-bool ReportEdit(ShellSession& session, const char* done, std::ostream& out, std::ostream& err) {
+bool ReportEdit(ShellSession& session, const char* done, OutputFormat format, std::ostream& out, std::ostream& err) {
   if (!session.reportFailure(err)) return false;
   const int32_t rows = session.rowsAffected();
-  out << rows << (rows == 1 ? " row " : " rows ") << done << '\n';
+  ShellSession::status(format, out, err) << rows << (rows == 1 ? " row " : " rows ") << done << '\n';
   return true;
 }
 
-bool EditRow(ShellSession& session, const std::vector<std::string>& words, OutputFormat, std::ostream& out,
+bool EditRow(ShellSession& session, const std::vector<std::string>& words, OutputFormat format, std::ostream& out,
              std::ostream& err) {
   if (words.size() < 3) return Usage(err, "\\edit ROW COLUMN=VALUE ...");
   tavro::RecordSet rows = RowOfLatestResult(session, words[1], err);
@@ -118,16 +119,16 @@ bool EditRow(ShellSession& session, const std::vector<std::string>& words, Outpu
   }
   rows.edit();
   if (session.engine().lastErrorCode() == 0) rows.update(fields);
-  return ReportEdit(session, "updated", out, err);
+  return ReportEdit(session, "updated", format, out, err);
 }
 
-bool DeleteRow(ShellSession& session, const std::vector<std::string>& words, OutputFormat, std::ostream& out,
+bool DeleteRow(ShellSession& session, const std::vector<std::string>& words, OutputFormat format, std::ostream& out,
                std::ostream& err) {
   if (words.size() != 2) return Usage(err, "\\delete ROW");
   tavro::RecordSet rows = RowOfLatestResult(session, words[1], err);
   if (rows.isNull()) return false;
   rows.remove();
-  return ReportEdit(session, "deleted", out, err);
+  return ReportEdit(session, "deleted", format, out, err);
 }
 
 const std::map<std::string, Command>& Commands() {

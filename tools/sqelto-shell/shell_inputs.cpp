@@ -36,4 +36,10 @@ void CheckUtf8(const ShellInput& input) {
     throw InputError(input.origin + ": invalid UTF-8 at byte " + std::to_string(*at));
 }
 
+bool StripByteOrderMark(std::string& text) {
+  if (text.rfind("\xEF\xBB\xBF", 0) != 0) return false;
+  text.erase(0, kByteOrderMarkSize);
+  return true;
+}
+
 }  // namespace sqelto_shell

@@ -28,4 +28,9 @@ std::string ReadScript(const std::string& path);
 // Throws InputError "<origin>: invalid UTF-8 at byte N" when the text is not UTF-8.
 void CheckUtf8(const ShellInput& input);
 
+// Editors on Windows start UTF-8 text with a byte order mark; it is no part
+// of the SQL. Removes it from the start of text; true when there was one.
+constexpr std::size_t kByteOrderMarkSize = 3;
+bool StripByteOrderMark(std::string& text);
+
 }  // namespace sqelto_shell

@@ -2,6 +2,7 @@
 
 #include "prepared_run.h"
 #include "shell_commands.h"
+#include "statement_splitter.h"
 
 #include <vector>
 
@@ -53,34 +54,75 @@ bool ShellSession::reportFailure(std::ostream& err) {
   return false;
 }
 
+namespace {
+
+// Commands after which the latest result is still the one shown last: the
+// editing commands themselves and those that neither show nor change rows.
+bool KeepsLatestResult(const std::string& line) {
+  const std::string name = line.substr(0, line.find_first_of(" \t"));
+  return name == "\\edit" || name == "\\delete" || name == "\\bind" || name == "\\?" || name == "\\help";
+}
+
+}  // namespace
+
 bool ShellSession::run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
+  const bool ok = runUnchecked(sql, format, out, err);
+  CheckWritten(out);
+  return ok;
+}
+
+bool ShellSession::runUnchecked(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err) {
   if (StatementCommands::IsCommand(sql)) {
+    if (!KeepsLatestResult(sql)) latest_.reset();
     // The catalogue and editing commands, else those of statements; the
     // list of commands has both.
     if (sql == "\\?" || sql == "\\help") {
-      out << ShellCommandHelp();
-      return commands_.run("\\?", out, err);
+      status(format, out, err) << ShellCommandHelp();
+      return commands_.run("\\?", format, out, err);
     }
     if (HandlesShellCommand(sql)) return RunShellCommand(*this, sql, format, out, err);
-    return commands_.run(sql, out, err);
+    return commands_.run(sql, format, out, err);
   }
-  if (const auto parameters = commands_.parametersForNextStatement(); !parameters.empty())
-    return RunPrepared(*this, sql, parameters, format, out, err);
+  latest_.reset();
+  std::vector<ParameterValue> parameters = commands_.parametersForNextStatement();
+  // Values without a marker would be dropped without a word by the driver.
+  if (const std::size_t markers = CountParameterMarkers(sql); parameters.size() > markers) {
+    err << "sqelto-shell: " << parameters.size() << (parameters.size() == 1 ? " parameter" : " parameters")
+        << " given, but the statement has " << markers << (markers == 1 ? " marker" : " markers") << " (?)\n";
+    return false;
+  }
+  tavro::RecordSet rows = select(sql, parameters, err);
+  if (rows.isNull()) return false;
+  const bool query = rows.columnCount() > 0;
+  if (!printResults(rows, format, out, err)) return false;
+  if (query) latest_ = LatestQuery{sql, std::move(parameters)};
+  return true;
+}
+
+tavro::RecordSet ShellSession::select(const std::string& sql, const std::vector<ParameterValue>& parameters,
+                                      std::ostream& err) {
+  if (!parameters.empty()) return SelectPrepared(*this, sql, parameters, err);
   tavro::RecordSet rows = db_->select(sql);
   if (rows.isNull() || db_->lastErrorCode() != 0) {
     reportError(err);
-    return false;
+    return {};
   }
-  if (rows.columnCount() > 0) lastQuery_ = sql;
-  return printResults(rows, format, out, err);
+  return rows;
+}
+
+tavro::RecordSet ShellSession::readLatestResultAgain(std::ostream& err) {
+  if (!latest_) {
+    err << "no result to edit: the latest statement showed none (run a SELECT over one table first)\n";
+    return {};
+  }
+  return select(latest_->sql, latest_->parameters, err);
 }
 
 bool ShellSession::printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
   bool first = true;
   do {
-    if (!first) out << ResultSeparator(format);
+    if (!printResult(rows, format, first, out, err)) return false;
     first = false;
-    if (!printResult(rows, format, out, err)) return false;
   } while (host_.call<bool>(object_, "NextRowSet"));
   return reportFailure(err);
 }
@@ -91,15 +133,37 @@ bool ShellSession::show(tavro::RecordSet rows, OutputFormat format, std::ostream
     if (reportFailure(err)) err << "error: no answer from the plug-in\n";
     return false;
   }
-  return printResult(rows, format, out, err) && reportFailure(err);
+  return printResult(rows, format, true, out, err) && reportFailure(err);
 }
 
-bool ShellSession::printResult(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err) {
+void ShellSession::separateResult(OutputFormat format, bool firstOfStatement, std::ostream& out) {
+  // Tables set apart the result sets of one statement; CSV every two, so
+  // that the output of several statements still reads as CSV.
+  const bool separate = format == OutputFormat::Csv ? csvResultShown_ : !firstOfStatement;
+  if (separate) out << ResultSeparator(format);
+  if (format == OutputFormat::Csv) csvResultShown_ = true;
+}
+
+void ShellSession::showValue(const std::string& name, const std::string& value, OutputFormat format,
+                             std::ostream& out) {
+  if (format != OutputFormat::Csv) {
+    out << value << '\n';
+    return;
+  }
+  separateResult(format, true, out);
+  ResultPrinter printer(out, format, {name});
+  printer.row({Cell{value}});
+  printer.finish();
+}
+
+bool ShellSession::printResult(tavro::RecordSet& rows, OutputFormat format, bool firstOfStatement, std::ostream& out,
+                               std::ostream& err) {
   const int32_t columns = rows.columnCount();
   if (columns == 0) {
-    out << "OK\n";
+    status(format, out, err) << "OK\n";
     return true;
   }
+  separateResult(format, firstOfStatement, out);
   std::vector<std::string> names;
   for (int32_t i = 0; i < columns; ++i) names.push_back(rows.columnName(i));
   ResultPrinter printer(out, format, std::move(names));

@@ -38,8 +38,15 @@ public:
 
   // Runs one statement: a result is printed as it is read, a statement
   // without result prints "OK". A failure writes the plug-in's last-error
-  // code and text to err and answers false.
+  // code and text to err and answers false. Throws OutputError when out
+  // cannot be written.
   bool run(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err);
+
+  // Where lines that are not results go ("OK", "BEGIN", "1 row updated"):
+  // standard error in CSV, so that the output stays CSV alone.
+  static std::ostream& status(OutputFormat format, std::ostream& out, std::ostream& err) {
+    return format == OutputFormat::Csv ? err : out;
+  }
 
   // The connection record, for cancelling its running statement; null when
   // the plug-in is a loaded library (its code is not the shell's to call).
@@ -57,13 +64,17 @@ public:
   // Prints a result and every further result set of its statement, in turn
   // (a statement without columns prints "OK").
   bool printResults(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
+  // Prints one answer that is a single value (\info) as results are printed.
+  void showValue(const std::string& name, const std::string& value, OutputFormat format, std::ostream& out);
   // Prints an answer of the catalogue (no further result sets); a nil answer
   // or a failure while reading it reports the plug-in's error.
   bool show(tavro::RecordSet rows, OutputFormat format, std::ostream& out, std::ostream& err);
 
-  // The latest statement that answered with columns: the result \edit and
-  // \delete work on, read again.
-  const std::string& lastQuery() const { return lastQuery_; }
+  // The latest result shown, read again (with the parameters it was read
+  // with) for \edit and \delete. Nil, with the reason on err, when the latest
+  // statement or command showed no such result: it failed, had no result,
+  // or was an answer of the catalogue.
+  tavro::RecordSet readLatestResultAgain(std::ostream& err);
   // The row count of the latest statement, as the plug-in recorded it.
   int32_t rowsAffected() const;
   // A method of the ODBCDatabase object answering with a result set.
@@ -86,14 +97,25 @@ public:
 
 private:
   void reportError(std::ostream& err);
-  bool printResult(tavro::RecordSet& rows, OutputFormat format, std::ostream& out, std::ostream& err);
+  bool runUnchecked(const std::string& sql, OutputFormat format, std::ostream& out, std::ostream& err);
+  bool printResult(tavro::RecordSet& rows, OutputFormat format, bool firstOfStatement, std::ostream& out,
+                   std::ostream& err);
+  void separateResult(OutputFormat format, bool firstOfStatement, std::ostream& out);
+  tavro::RecordSet select(const std::string& sql, const std::vector<ParameterValue>& parameters, std::ostream& err);
 
   tavro::Host host_;
   bool linked_ = false;
   tavro::Object object_;
   std::optional<tavro::Database> db_;
   StatementCommands commands_{*this};
-  std::string lastQuery_;
+  // The statement behind the latest result shown, if it can be read again.
+  struct LatestQuery {
+    std::string sql;
+    std::vector<ParameterValue> parameters;
+  };
+  std::optional<LatestQuery> latest_;
+  // CSV results on this output so far: the next one is set apart by an empty line.
+  bool csvResultShown_ = false;
 };
 
 }  // namespace sqelto_shell

@@ -29,23 +29,31 @@ std::vector<ParameterValue> StatementCommands::parametersForNextStatement() {
   return std::move(next_);
 }
 
-bool StatementCommands::run(const std::string& line, std::ostream& out, std::ostream& err) {
+bool StatementCommands::run(const std::string& line, OutputFormat format, std::ostream& out, std::ostream& err) {
   const std::size_t end = line.find_first_of(" \t");
   const std::string command = line.substr(0, end);
-  const std::string argument = end == std::string::npos ? "" : line.substr(end + 1);
+  const std::size_t from = line.find_first_not_of(" \t", end);
+  const std::string argument = from == std::string::npos ? "" : line.substr(from, line.find_last_not_of(" \t") + 1 - from);
+  std::ostream& status = ShellSession::status(format, out, err);
   if (command == "\\?") {
-    Help(out);
+    Help(status);
     return true;
   }
-  if (command == "\\begin" || command == "\\commit" || command == "\\rollback") return transaction(command, out, err);
-  if (command == "\\info") return info(argument, out, err);
+  if (command == "\\begin" || command == "\\commit" || command == "\\rollback") {
+    if (!argument.empty()) {
+      err << "sqelto-shell: " << command << " takes no words after it: " << argument << '\n';
+      return false;
+    }
+    return transaction(command, status, err);
+  }
+  if (command == "\\info") return info(argument, format, out, err);
   if (command == "\\bind") {
     try {
       std::vector<ParameterValue> values;
       for (const std::string& word : SplitParameterWords(argument)) values.push_back(ParseParameter(word));
       next_ = std::move(values);
       nextSet_ = true;
-      out << "(" << next_.size() << " parameters for the next statement)\n";
+      status << "(" << next_.size() << (next_.size() == 1 ? " parameter" : " parameters") << " for the next statement)\n";
       return true;
     } catch (const ParameterError& e) {
       err << "sqelto-shell: " << e.what() << '\n';
@@ -56,7 +64,7 @@ bool StatementCommands::run(const std::string& line, std::ostream& out, std::ost
   return false;
 }
 
-bool StatementCommands::transaction(const std::string& command, std::ostream& out, std::ostream& err) {
+bool StatementCommands::transaction(const std::string& command, std::ostream& status, std::ostream& err) {
   tavro::Host& host = session_.host();
   if (command == "\\begin") {
     host.call(session_.database(), "SetConnectionAttribute", kAutoCommitAttribute, 0);
@@ -69,11 +77,12 @@ bool StatementCommands::transaction(const std::string& command, std::ostream& ou
     host.call(session_.database(), "SetConnectionAttribute", kAutoCommitAttribute, 1);
   }
   if (!session_.reportFailure(err)) return false;
-  out << (command == "\\begin" ? "BEGIN" : command == "\\commit" ? "COMMIT" : "ROLLBACK") << '\n';
+  status << (command == "\\begin" ? "BEGIN" : command == "\\commit" ? "COMMIT" : "ROLLBACK") << '\n';
   return true;
 }
 
-bool StatementCommands::info(const std::string& argument, std::ostream& out, std::ostream& err) {
+bool StatementCommands::info(const std::string& argument, OutputFormat format, std::ostream& out,
+                             std::ostream& err) {
   int32_t type = 0;
   const auto [ptr, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), type);
   if (argument.empty() || ec != std::errc() || ptr != argument.data() + argument.size()) {
@@ -86,7 +95,7 @@ bool StatementCommands::info(const std::string& argument, std::ostream& out, std
     session_.reportFailure(err);
     return false;
   }
-  out << host.getProperty(answer, "StringValue").asText() << '\n';
+  session_.showValue("Value", host.getProperty(answer, "StringValue").asText(), format, out);
   return true;
 }
 

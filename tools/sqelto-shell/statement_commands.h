@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "parameter_values.h"
+#include "result_printer.h"
 
 namespace sqelto_shell {
 
@@ -25,7 +26,8 @@ public:
   static bool IsCommand(const std::string& text) { return !text.empty() && text.front() == '\\'; }
 
   // Runs one command line; false (with the reason on err) when it failed.
-  bool run(const std::string& line, std::ostream& out, std::ostream& err);
+  // Words are separated by any number of blanks.
+  bool run(const std::string& line, OutputFormat format, std::ostream& out, std::ostream& err);
 
   // Parameters for the next statement: those of the last \bind (once), else
   // the standing ones given on the command line (-p), else none.
@@ -33,8 +35,8 @@ public:
   void setStandingParameters(std::vector<ParameterValue> values) { standing_ = std::move(values); }
 
 private:
-  bool transaction(const std::string& command, std::ostream& out, std::ostream& err);
-  bool info(const std::string& argument, std::ostream& out, std::ostream& err);
+  bool transaction(const std::string& command, std::ostream& status, std::ostream& err);
+  bool info(const std::string& argument, OutputFormat format, std::ostream& out, std::ostream& err);
 
   ShellSession& session_;
   std::vector<ParameterValue> next_;
