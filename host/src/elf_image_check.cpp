@@ -169,6 +169,10 @@ Problem compareWithSections(const Sections& sections, const std::vector<const Pr
     const ProgramHeader* load = loadHolding(loads, s.sh_addr, s.sh_size);
     if (!load || (s.sh_type != SHT_NOBITS && !mapsFileTo(*load, s.sh_offset, s.sh_addr, s.sh_size)))
       return "its loadable segments do not map its " + std::string(sections.nameOf(s)) + " section";
+    // The loader zero-fills only what lies past a segment's file bytes: a
+    // .bss they reach would start with whatever the file holds there.
+    if (s.sh_type == SHT_NOBITS && s.sh_addr < load->p_vaddr + load->p_filesz)
+      return "its loadable segments map file bytes over its " + std::string(sections.nameOf(s)) + " section";
     if (((s.sh_flags & SHF_EXECINSTR) && !(load->p_flags & PF_X)) || ((s.sh_flags & SHF_WRITE) && !(load->p_flags & PF_W)))
       return "its " + std::string(sections.nameOf(s)) + " section lies in a segment without the access it needs";
   }

@@ -4,6 +4,7 @@
 #ifdef _WIN32
 #include <process.h>
 #else
+#include <elf.h>
 #include <unistd.h>
 #endif
 
@@ -141,6 +142,33 @@ TEST_F(PluginFileCopy, ATruncatedOrDamagedFileIsRefusedBeforeItIsMapped) {
   EXPECT_NE(LoadErrorOf(text.string()).find("too short to be a shared library"), std::string::npos);
 #endif
 }
+
+#ifndef _WIN32
+TEST_F(PluginFileCopy, ASegmentWhoseFileBytesReachItsZeroFilledPartIsRefused) {
+  // A writable segment's file size grown into its .bss: the loader would map
+  // file bytes where the plug-in's zero-initialised data belongs.
+  std::fstream file(copy_, std::ios::in | std::ios::out | std::ios::binary);
+  Elf64_Ehdr header;
+  file.read(reinterpret_cast<char*>(&header), sizeof header);
+  bool grown = false;
+  for (unsigned i = 0; i < header.e_phnum && !grown; ++i) {
+    const auto at = static_cast<std::streamoff>(header.e_phoff + uint64_t{i} * header.e_phentsize);
+    Elf64_Phdr segment;
+    file.seekg(at);
+    file.read(reinterpret_cast<char*>(&segment), sizeof segment);
+    if (segment.p_type != PT_LOAD || segment.p_memsz <= segment.p_filesz) continue;
+    segment.p_filesz = segment.p_memsz;
+    ASSERT_LE(segment.p_offset + segment.p_filesz, fs::file_size(copy_));
+    file.seekp(at);
+    file.write(reinterpret_cast<const char*>(&segment), sizeof segment);
+    grown = true;
+  }
+  file.close();
+  ASSERT_TRUE(grown) << "the test plug-in has no zero-filled data";
+  const std::string refusal = LoadErrorOf(copy_.string());
+  EXPECT_NE(refusal.find("its loadable segments map file bytes over its .bss section"), std::string::npos) << refusal;
+}
+#endif
 
 TEST_F(PluginFileCopy, AFolderIsNamedAsSuch) {
   // A folder opens for reading on some systems and then reads as nothing.
