@@ -234,6 +234,10 @@ if [ "$platform" != windows ]; then
   grep -q "cancelling the running statement" "$work/err" || fail "no word of the cancel: $(cat "$work/err")"
   grep -q "^error.*interrupted" "$work/err" || fail "no interrupted error from the driver: $(cat "$work/err")"
   grep -q "after" "$work/out" && fail "a statement after the cancelled one ran: $(cat "$work/out")"
+  # The rows shown are not the whole result: the count line must not read
+  # like a complete (empty) one.
+  grep -q "^(0 rows)$" "$work/out" && fail "a cancelled result was counted as complete: $(cat "$work/out")"
+  grep -q "^(0 rows before the error)$" "$work/out" || fail "no count of the rows before the error: $(cat "$work/out")"
 fi
 
 rm -rf "$work"

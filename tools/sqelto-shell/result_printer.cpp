@@ -129,13 +129,13 @@ void ResultPrinter::printRule() {
   out_ << '\n';
 }
 
-void ResultPrinter::finish() {
+void ResultPrinter::finish(bool complete) {
   if (format_ == OutputFormat::Csv) {
     CheckWritten(out_);
     return;
   }
   flushPending();
-  out_ << "(" << rows_ << (rows_ == 1 ? " row)" : " rows)") << '\n';
+  out_ << "(" << rows_ << (rows_ == 1 ? " row" : " rows") << (complete ? ")" : " before the error)") << '\n';
   CheckWritten(out_);
 }
 

@@ -42,7 +42,9 @@ public:
   // text as "", so the two stay apart.
   void row(std::vector<Cell> cells);
   // Prints what is still held and the row count line (tables only).
-  void finish();
+  // `complete` is false when the rows stopped early (a fetch failed): the
+  // count line then says so rather than pass for the whole result.
+  void finish(bool complete = true);
   std::size_t rowCount() const { return rows_; }
 
 private:

@@ -176,8 +176,8 @@ bool ShellSession::printResult(tavro::RecordSet& rows, OutputFormat format, bool
     }
     printer.row(std::move(cells));
   }
-  printer.finish();
   // A fetch that failed part-way ends the rows early; say so.
+  printer.finish(db_->lastErrorCode() == 0);
   return reportFailure(err);
 }
 
