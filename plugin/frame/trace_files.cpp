@@ -1,16 +1,21 @@
 #include "trace_files.h"
 
+#include <climits>
 #include <fstream>
 #include <memory>
 #include <utility>
 
 #include "trace.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <streambuf>
+#include <string_view>
+#else
 #include <ext/stdio_filebuf.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
 
 #include <fcntl.h>
@@ -22,6 +27,20 @@ namespace sqelto {
 
 #ifdef _WIN32
 
+namespace {
+
+std::wstring Widen(UINT codePage, DWORD flags, std::string_view bytes) {
+  if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int units = MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(codePage, flags, bytes.data(), size, wide.data(), units);
+  return wide;
+}
+
+}  // namespace
+
 std::string ReadTraceSwitchLine() {
   std::ifstream switchFile(TraceSwitchFilePath());
   std::string line;
@@ -29,9 +48,92 @@ std::string ReadTraceSwitchLine() {
   return line;
 }
 
+namespace {
+
+// Appends a whole line at a time at the end of the log. Every connection has
+// a stream of its own on the log, and so may other programs; a C runtime
+// stream opened for appending moves to the end and then writes, so a line
+// that another stream appended in between is written over and lost. Here
+// each line is appended while holding a lock that every trace stream takes,
+// on one byte far past any end the log will reach (a lock on Windows keeps
+// others only from the bytes it covers, so readers of the log are never
+// held up). Line ends are CR LF, as in any Windows text file.
+class LockedAppendBuffer final : public std::streambuf {
+public:
+  explicit LockedAppendBuffer(HANDLE file) : file_(file) {}
+  ~LockedAppendBuffer() override {
+    sync();
+    CloseHandle(file_);
+  }
+  LockedAppendBuffer(const LockedAppendBuffer &) = delete;
+  LockedAppendBuffer &operator=(const LockedAppendBuffer &) = delete;
+
+protected:
+  int_type overflow(int_type ch) override {
+    if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+    put(traits_type::to_char_type(ch));
+    return ch;
+  }
+
+  std::streamsize xsputn(const char *text, std::streamsize count) override {
+    for (std::streamsize i = 0; i < count; ++i) put(text[i]);
+    return count;
+  }
+
+  // What was written up to a flush (one trace line) goes out in one write.
+  int sync() override {
+    if (pending_.empty()) return 0;
+    const std::string out = std::exchange(pending_, std::string());
+    if (out.size() > MAXDWORD) return -1;
+    OVERLAPPED lockPlace{};
+    lockPlace.OffsetHigh = kLockOffsetHigh;
+    // Without the lock (a file system that has none) the line is still written.
+    const bool locked = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockPlace) != 0;
+    DWORD written = 0;
+    const bool whole = SetFilePointerEx(file_, LARGE_INTEGER{}, nullptr, FILE_END) &&
+                       WriteFile(file_, out.data(), static_cast<DWORD>(out.size()), &written, nullptr) &&
+                       written == out.size();
+    if (locked) UnlockFileEx(file_, 0, 1, 0, &lockPlace);
+    return whole ? 0 : -1;
+  }
+
+private:
+  static constexpr DWORD kLockOffsetHigh = 0x40000000;  // the byte at 2^62
+
+  void put(char c) {
+    if (c == '\n') pending_ += '\r';
+    pending_ += c;
+  }
+
+  HANDLE file_;
+  std::string pending_;
+};
+
+class TraceLogFile final : public std::ostream {
+public:
+  explicit TraceLogFile(HANDLE file) : std::ostream(nullptr), buffer_(file) { rdbuf(&buffer_); }
+
+private:
+  LockedAppendBuffer buffer_;
+};
+
+}  // namespace
+
 std::ostream *OpenTraceLog(const std::string &path) {
-  auto stream = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::app);
-  return stream->is_open() ? stream.release() : nullptr;
+  // The switch file's line names the log in the ANSI code page, as a narrow
+  // file name always does on Windows.
+  const std::wstring wide = Widen(CP_ACP, 0, path);
+  if (wide.empty()) return nullptr;
+  // Shared for reading and writing by other connections and programs.
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  try {
+    return new TraceLogFile(file);
+  } catch (...) {
+    CloseHandle(file);
+    throw;
+  }
 }
 
 #else

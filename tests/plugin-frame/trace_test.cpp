@@ -11,6 +11,7 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -176,6 +177,57 @@ TEST_F(TraceLog, DecidedOnceWhenTheConnectionIsMade) {
   sqelto::Trace(during.record, "during ", uint8_t{7}, ' ', -12, ' ', std::string("text"));
   sqelto::Trace(after.record, "after");
   EXPECT_EQ(ReadFile(log_), "during 7 -12 text" + std::string(kLineEnd));
+}
+
+// Every connection has a stream of its own on the log, and so does every
+// program that traces into it: a line one of them appends must never land
+// over a line another appended at the same moment.
+TEST_F(TraceLog, LinesOfStreamsWritingAtOnceAreAllKeptWhole) {
+  WriteSwitchFile(log_.string() + "\n");
+  constexpr int kLinesEach = 3000;
+  const std::string padding(150, '.');  // lines long enough to be cut in pieces by a careless writer
+  {
+    StandaloneConnection first;
+    StandaloneConnection second;
+    ASSERT_TRUE(sqelto::TraceOn(first.record));
+    ASSERT_TRUE(sqelto::TraceOn(second.record));
+    auto writeLines = [&padding](ConnectionRecord *record, char name) {
+      for (int i = 0; i < kLinesEach; ++i) sqelto::Trace(record, name, ' ', i, ' ', padding);
+    };
+    std::thread one(writeLines, first.record, 'a');
+    std::thread two(writeLines, second.record, 'b');
+    one.join();
+    two.join();
+  }
+
+  const std::vector<std::string> lines = Lines(ReadFile(log_));
+  std::vector<int> next(2, 0);
+  int closings = 0;
+  int mangled = 0;
+  int outOfOrder = 0;
+  const std::regex shape("([ab]) ([0-9]+) (\\.+)");
+  for (const std::string &line : lines) {
+    if (line.starts_with("ENTER ODBCCloseDatabase(")) {  // each record's release
+      ++closings;
+      continue;
+    }
+    std::smatch match;
+    if (!std::regex_match(line, match, shape) || match[3].str() != padding) {
+      if (++mangled <= 3) ADD_FAILURE() << "a line not written whole: " << line;
+      continue;
+    }
+    // Each stream's own lines stay in the order it wrote them.
+    const int stream = match[1].str() == "a" ? 0 : 1;
+    const int number = std::stoi(match[2].str());
+    if (number != next[stream] && ++outOfOrder <= 3)
+      ADD_FAILURE() << "stream " << match[1].str() << " wrote line " << number << " after line " << next[stream] - 1;
+    next[stream] = number + 1;
+  }
+  EXPECT_EQ(mangled, 0);
+  EXPECT_EQ(outOfOrder, 0);
+  EXPECT_EQ(closings, 2);
+  EXPECT_EQ(lines.size(), 2u * kLinesEach + 2);
+  EXPECT_EQ(next, std::vector<int>(2, kLinesEach));
 }
 
 TEST_F(TraceLog, StreamFallsBackToStandardOutput) {
