@@ -22,8 +22,8 @@ void OpenTrace(ConnectionRecord *record) {
   record->traceStream = nullptr;
 
   std::string logPath = ReadTraceSwitchLine();
-  // A switch file written on Windows ends its line with CR; on POSIX the text
-  // stream keeps it, and it is not part of the path.
+  // A switch file written on Windows ends its line with CR LF; the CR is not
+  // part of the path.
   if (!logPath.empty() && logPath.back() == '\r') logPath.pop_back();
   if (logPath.empty()) return;
 

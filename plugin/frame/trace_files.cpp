@@ -1,7 +1,6 @@
 #include "trace_files.h"
 
 #include <climits>
-#include <fstream>
 #include <memory>
 #include <utility>
 
@@ -29,6 +28,12 @@ namespace sqelto {
 
 namespace {
 
+// The longest path Windows takes, in UTF-16 units.
+constexpr std::size_t kLongestPathUnits = 32767;
+// Enough of the switch file for a first line of that length in any of the
+// forms below (three bytes a unit in UTF-8) and its byte-order mark.
+constexpr std::size_t kSwitchFileBytesRead = kLongestPathUnits * 3 + 3;
+
 std::wstring Widen(UINT codePage, DWORD flags, std::string_view bytes) {
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(INT_MAX)) return {};
   const int size = static_cast<int>(bytes.size());
@@ -39,13 +44,61 @@ std::wstring Widen(UINT codePage, DWORD flags, std::string_view bytes) {
   return wide;
 }
 
+std::string Utf8Of(std::wstring_view wide) {
+  if (wide.empty() || wide.size() > static_cast<std::size_t>(INT_MAX)) return {};
+  const int size = static_cast<int>(wide.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string text(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), bytes, nullptr, nullptr);
+  return text;
+}
+
+// The first line, whichever way Windows tools save a text file: UTF-16 with
+// its byte-order mark (PowerShell's redirection, Notepad's "Unicode"), UTF-8
+// with or without one (Notepad), else the ANSI code page, the code page of
+// narrow file names (cmd's echo writes ASCII paths alike in all). Taken
+// as ANSI bytes alone, a byte-order mark became part of the path, a UTF-8
+// name outside ASCII named another file, and a path outside the ANSI code
+// page could not be named at all.
+std::wstring FirstLineOf(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) {
+    std::wstring line;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      const auto unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                             static_cast<unsigned char>(bytes[i + 1]) << 8);
+      if (unit == L'\n') break;
+      line += unit;
+    }
+    return line;
+  }
+  const bool markedUtf8 = bytes.starts_with("\xEF\xBB\xBF");
+  if (markedUtf8) bytes.remove_prefix(3);
+  bytes = bytes.substr(0, bytes.find('\n'));
+  if (markedUtf8) return Widen(CP_UTF8, 0, bytes);
+  // Text that reads as UTF-8 is taken as such: ANSI text outside ASCII
+  // (such as "J\xFCrgen" in code page 1252) practically never does.
+  std::wstring line = Widen(CP_UTF8, MB_ERR_INVALID_CHARS, bytes);
+  return line.empty() ? Widen(CP_ACP, 0, bytes) : line;
+}
+
 }  // namespace
 
+// Returned as UTF-8, the form OpenTraceLog takes.
 std::string ReadTraceSwitchLine() {
-  std::ifstream switchFile(TraceSwitchFilePath());
-  std::string line;
-  if (switchFile.is_open()) std::getline(switchFile, line);
-  return line;
+  HANDLE file = CreateFileA(TraceSwitchFilePath(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char chunk[4096];
+  DWORD got = 0;
+  while (bytes.size() < kSwitchFileBytesRead && ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
+    bytes.append(chunk, got);
+  CloseHandle(file);
+  if (bytes.size() > kSwitchFileBytesRead) bytes.resize(kSwitchFileBytesRead);
+  const std::wstring line = FirstLineOf(bytes);
+  // One longer than any path (or cut above) leaves tracing off.
+  return line.size() <= kLongestPathUnits ? Utf8Of(line) : std::string();
 }
 
 namespace {
@@ -120,9 +173,7 @@ private:
 }  // namespace
 
 std::ostream *OpenTraceLog(const std::string &path) {
-  // The switch file's line names the log in the ANSI code page, as a narrow
-  // file name always does on Windows.
-  const std::wstring wide = Widen(CP_ACP, 0, path);
+  const std::wstring wide = Widen(CP_UTF8, 0, path);
   if (wide.empty()) return nullptr;
   // Shared for reading and writing by other connections and programs.
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

@@ -16,12 +16,14 @@
 
 namespace sqelto {
 
-// The switch file's first line without its line end; empty when there is no
-// switch file, it does not count, or its first line is empty.
+// The switch file's first line without its line end (a CR before it may
+// remain); empty when there is no switch file, it does not count, or its
+// first line is empty. On Windows the line is returned as UTF-8, read from
+// whichever text encoding the file was saved in.
 std::string ReadTraceSwitchLine();
 
-// A stream appending to the log at `path`, owned by the caller; null when
-// the log cannot be opened (or, on POSIX, is refused).
+// A stream appending to the log at `path` (UTF-8 on Windows), owned by the
+// caller; null when the log cannot be opened (or, on POSIX, is refused).
 std::ostream *OpenTraceLog(const std::string &path);
 
 }  // namespace sqelto

@@ -17,6 +17,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <frame/trace.h>
@@ -287,6 +291,57 @@ TEST_F(TraceLog, TheLogIsTheUsersOwnAndNewOnesAreReadableByItOnly) {
   std::ofstream(target) << "kept\n";
   EXPECT_FALSE(sqelto::TraceOn(StandaloneConnection().record));
   EXPECT_EQ(ReadFile(target), "kept\n");
+}
+#endif
+
+#ifdef _WIN32
+// Windows tools save text in more than one encoding (PowerShell's redirection
+// UTF-16, Notepad UTF-8, cmd's echo the code page); the switch file names its
+// log whichever it was saved in, also outside the ANSI code page.
+TEST_F(TraceLog, SwitchFilesSavedByWindowsToolsNameTheirLog) {
+  const auto utf8 = [](const fs::path &path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  };
+  const auto utf16 = [](const std::wstring &text) {
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : text) {
+      bytes += static_cast<char>(unit & 0xFF);
+      bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+  };
+  struct Case {
+    const char *how;
+    std::string content;
+    fs::path log;
+  };
+  std::vector<Case> cases = {
+      {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + utf8(folder_ / "marked.log") + "\r\n", folder_ / "marked.log"},
+      {"UTF-16 with a byte-order mark", utf16((folder_ / L"wide-\u00FC\u2713.log").wstring() + L"\r\n"),
+       folder_ / L"wide-\u00FC\u2713.log"},
+      {"UTF-8 outside the code page", utf8(folder_ / L"J\u00FCrgen-\u2713.log") + "\r\n",
+       folder_ / L"J\u00FCrgen-\u2713.log"},
+  };
+  if (GetACP() == 1252)  // as before: text that is not UTF-8 is in the ANSI code page
+    cases.push_back({"code page 1252", utf8(folder_) + "\\J\xFCrgen.log\r\n", folder_ / L"J\u00FCrgen.log"});
+
+  for (const Case &c : cases) {
+    WriteSwitchFile(c.content);
+    {
+      StandaloneConnection connection;
+      EXPECT_TRUE(sqelto::TraceOn(connection.record)) << c.how;
+      sqelto::Trace(connection.record, "ENTER ODBCCommit(", connection.record, ")");
+    }
+    const std::vector<std::string> lines = Lines(ReadFile(c.log));
+    EXPECT_EQ(lines.size(), 2u) << c.how;  // with the record's closing line
+    if (!lines.empty()) {
+      EXPECT_TRUE(lines[0].starts_with("ENTER ODBCCommit(")) << c.how << ": " << lines[0];
+    }
+  }
+  std::vector<std::string> logs;
+  for (const fs::directory_entry &entry : fs::directory_iterator(folder_)) logs.push_back(utf8(entry.path().filename()));
+  EXPECT_EQ(logs.size(), cases.size()) << "a log made under another name: " << testing::PrintToString(logs);
 }
 #endif
 
