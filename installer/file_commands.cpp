@@ -149,6 +149,10 @@ std::string ShortcutBatchText(Platform& platform, const std::string& installFold
     std::string text;
     auto line = [&text](const std::string& content) { text += content + "\r\n"; };
     line("@echo off");
+    // A machine may turn delayed expansion on for every interpreter; "!"
+    // would then be expanded like "%" and has no batch escape inside quotes.
+    const std::string folderInBatch = icon.empty() ? std::string() : installFolder;
+    if ((name + target + icon + folderInBatch).find('!') != std::string::npos) line("setlocal DisableDelayedExpansion");
     line("echo Set oWS = WScript.CreateObject(\"WScript.Shell\") > CreateShortcut.vbs");
     line("echo sLinkFile = \"c:\\Users\\Public\\Desktop\\" + literal(name) + ".lnk\" >> CreateShortcut.vbs");
     line("echo Set oLink = oWS.CreateShortcut(sLinkFile) >> CreateShortcut.vbs");

@@ -45,6 +45,18 @@ TEST_F(CommandTextTest, PercentSignsReachTheShortcutScriptUnexpanded) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '%'), 10);  // the five of the values, doubled
 }
 
+TEST_F(CommandTextTest, ExclamationMarksSurviveDelayedExpansion) {
+    // Where the machine turns delayed expansion on for every command
+    // interpreter, "!...!" in a batch line is expanded like "%...%".
+    const std::string text = ShortcutBatchText(platform, kInstall, "Go! Now!;C:\\App.exe");
+    EXPECT_EQ(text.substr(0, text.find("echo Set oWS")), "@echo off\r\nsetlocal DisableDelayedExpansion\r\n");
+    EXPECT_NE(text.find("Desktop\\Go! Now!.lnk\""), std::string::npos);
+    EXPECT_EQ(ShortcutBatchText(platform, "C:\\Maker!", "App;C:\\App.exe").find("setlocal"), std::string::npos)
+        << "the install folder is not in a batch without an icon";
+    EXPECT_NE(ShortcutBatchText(platform, "C:\\Maker!", "App;C:\\App.exe;A.ico").find("setlocal"),
+              std::string::npos);
+}
+
 TEST_F(CommandTextTest, ShortcutWhoseTextWouldStartANewBatchLineIsLeftOut) {
     // No path holds a line break or a double quote; in the batch they would
     // start a command of their own or end the quoted text early.
