@@ -157,7 +157,8 @@ std::string ShortcutBatchText(Platform& platform, const std::string& installFold
     line("echo sLinkFile = \"c:\\Users\\Public\\Desktop\\" + literal(name) + ".lnk\" >> CreateShortcut.vbs");
     line("echo Set oLink = oWS.CreateShortcut(sLinkFile) >> CreateShortcut.vbs");
     line("echo oLink.TargetPath = \"" + literal(target) + "\" >> CreateShortcut.vbs");
-    if (!icon.empty()) line("echo oLink.IconLocation = \"" + literal(installFolder + "\\" + icon) + "\" >> CreateShortcut.vbs");
+    if (!icon.empty())
+        line("echo oLink.IconLocation = \"" + literal(installFolder + "\\" + icon) + "\" >> CreateShortcut.vbs");
     line("echo oLink.Save >> CreateShortcut.vbs");
     line(SystemProgram(platform, "cscript.exe") + " CreateShortcut.vbs");
     line("del CreateShortcut.vbs");

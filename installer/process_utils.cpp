@@ -82,8 +82,8 @@ void GrantFullAccess(Platform& platform, const std::string& path) {
 
 void GrantAccess(Platform& platform, const std::string& path, std::string_view grant) {
     if (BreaksCommandText(path)) return;
-    RunHiddenProgram(platform, "echo Y| ",
-                     SystemProgram(platform, "icacls.exe") + " " + QuotedPath(path) + " /t /grant " + std::string(grant));
+    const std::string icacls = SystemProgram(platform, "icacls.exe") + " " + QuotedPath(path);
+    RunHiddenProgram(platform, "echo Y| ", icacls + " /t /grant " + std::string(grant));
 }
 
 }  // namespace kestrin
