@@ -111,8 +111,7 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
         } else if (command.key == "CreateFolder") {
             if (!platform.FolderExists(value)) CreateFolderTree(platform, value);
         } else if (command.key == "EveryoneAccess") {
-            RunHidden(platform, "echo Y| " + SystemProgram(platform, "icacls.exe") + " \"" + value +
-                                    "\" /t /grant \"Everyone\":(OI)(CI)F");
+            GrantAccess(platform, value, "\"Everyone\":(OI)(CI)F");
         } else {
             const std::string name = FileNamePart(source);
             if (!PathExists(platform, source)) {
@@ -141,14 +140,25 @@ std::string ShortcutBatchText(Platform& platform, const std::string& installFold
     const std::string name = NthField(value, ";", 1);
     const std::string target = NthField(value, ";", 2);
     const std::string icon = NthField(value, ";", 3);
+    if (BreaksCommandText(name) || BreaksCommandText(target) || BreaksCommandText(icon) ||
+        (!icon.empty() && BreaksCommandText(installFolder)))
+        return {};
+    // Batch lines are read with %NAME% expanded and a lone "%" dropped; "%%"
+    // is the batch file's own way to write one "%".
+    auto literal = [](const std::string& text) { return ReplaceAll(text, "%", "%%"); };
     std::string text;
     auto line = [&text](const std::string& content) { text += content + "\r\n"; };
     line("@echo off");
+    // A machine may turn delayed expansion on for every interpreter; "!"
+    // would then be expanded like "%" and has no batch escape inside quotes.
+    const std::string folderInBatch = icon.empty() ? std::string() : installFolder;
+    if ((name + target + icon + folderInBatch).find('!') != std::string::npos) line("setlocal DisableDelayedExpansion");
     line("echo Set oWS = WScript.CreateObject(\"WScript.Shell\") > CreateShortcut.vbs");
-    line("echo sLinkFile = \"c:\\Users\\Public\\Desktop\\" + name + ".lnk\" >> CreateShortcut.vbs");
+    line("echo sLinkFile = \"c:\\Users\\Public\\Desktop\\" + literal(name) + ".lnk\" >> CreateShortcut.vbs");
     line("echo Set oLink = oWS.CreateShortcut(sLinkFile) >> CreateShortcut.vbs");
-    line("echo oLink.TargetPath = \"" + target + "\" >> CreateShortcut.vbs");
-    if (!icon.empty()) line("echo oLink.IconLocation = \"" + installFolder + "\\" + icon + "\" >> CreateShortcut.vbs");
+    line("echo oLink.TargetPath = \"" + literal(target) + "\" >> CreateShortcut.vbs");
+    if (!icon.empty())
+        line("echo oLink.IconLocation = \"" + literal(installFolder + "\\" + icon) + "\" >> CreateShortcut.vbs");
     line("echo oLink.Save >> CreateShortcut.vbs");
     line(SystemProgram(platform, "cscript.exe") + " CreateShortcut.vbs");
     line("del CreateShortcut.vbs");
@@ -157,8 +167,10 @@ std::string ShortcutBatchText(Platform& platform, const std::string& installFold
 
 void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
                            const std::string& workPath) {
+    const std::string text = ShortcutBatchText(platform, installFolder, value);
+    if (text.empty()) return;  // a value no shortcut can have
     const std::string batchPath = JoinPath(workPath, "CreateShortcut.bat");
-    Blob batch = Blob::FromBytes(ShortcutBatchText(platform, installFolder, value));
+    Blob batch = Blob::FromBytes(text);
     // A batch that is not on disk whole is never run.
     if (WriteBlobToFile(platform, batch, batchPath) != BlobWrite::Written) return;
     ShellOpenAndWait(platform, batchPath, "");

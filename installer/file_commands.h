@@ -39,7 +39,8 @@ void RunPostCopyCommands(Platform& platform, const std::string& list, const std:
 // Writes CreateShortcut.bat into the work folder and runs it, waiting.
 void CreateDesktopShortcut(Platform& platform, const std::string& installFolder, const std::string& value,
                            const std::string& workPath);
-// The batch text CreateDesktopShortcut writes.
+// The batch text CreateDesktopShortcut writes, with every "%" of a value
+// doubled; empty when a value holds a quote or a line break (no shortcut).
 std::string ShortcutBatchText(Platform& platform, const std::string& installFolder, const std::string& value);
 
 }  // namespace kestrin

@@ -152,8 +152,8 @@ void TMainDlg::InstallBtnClick() {
     if (go && (fSuppressConfirm || fPlatform.ConfirmYesNo(confirmation))) {
         RunPreInstallCommands(fPlatform, fPostCopy);
         // "start" takes a first quoted argument as a window title: "" is it.
-        RunHidden(fPlatform, "start \"\" " + SystemProgram(fPlatform, "msiexec.exe") + " /i \"" + fMsiPath +
-                                 "\" /passive /qn");
+        RunHiddenProgram(fPlatform, "start \"\" ",
+                         SystemProgram(fPlatform, "msiexec.exe") + " /i " + QuotedPath(fMsiPath) + " /passive /qn");
         if (fProgressScreen) {
             fPlatform.ShowProgress(LabelOr("Install in Progress", Label(17)));
             for (int percent = 10; percent <= 100; percent += 10) {

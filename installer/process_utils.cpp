@@ -22,12 +22,29 @@ bool IsFullPath(const std::string& path) {
 std::string CommandInterpreter(Platform& platform) {
     // A bare or relative COMSPEC would be looked up along the search path.
     const std::string comspec = platform.EnvironmentVariable("COMSPEC").value_or(std::string());
-    const std::string interpreter = IsFullPath(comspec) ? comspec : JoinPath(platform.SystemFolder(), "cmd.exe");
+    const bool usable = IsFullPath(comspec) && !BreaksCommandText(comspec);
+    const std::string interpreter = usable ? comspec : JoinPath(platform.SystemFolder(), "cmd.exe");
     return interpreter.find(' ') == std::string::npos ? interpreter : Quoted(interpreter);
+}
+
+bool BreaksCommandText(std::string_view text) {
+    return text.find_first_of("\"\r\n") != std::string_view::npos;
+}
+
+std::string QuotedPath(std::string_view path) {
+    const std::size_t kept = path.find_last_not_of('\\');
+    const std::size_t trailing = kept == std::string_view::npos ? path.size() : path.size() - kept - 1;
+    return Quoted(std::string(path) + std::string(trailing, '\\'));
 }
 
 void RunHidden(Platform& platform, const std::string& command) {
     platform.StartHidden(CommandInterpreter(platform) + " /C " + command);
+    platform.Pause(1);
+}
+
+void RunHiddenProgram(Platform& platform, std::string_view prefix, const std::string& programLine) {
+    if (programLine.find('%') == std::string::npos) return RunHidden(platform, std::string(prefix) + programLine);
+    platform.StartHidden(programLine);
     platform.Pause(1);
 }
 
@@ -58,10 +75,15 @@ void ShellOpenAndWait(Platform& platform, const std::string& file, const std::st
 }
 
 void GrantFullAccess(Platform& platform, const std::string& path) {
-    const std::string icacls = "echo Y| " + SystemProgram(platform, "icacls.exe") + " \"" + path + "\" /t /grant ";
-    RunHidden(platform, icacls + "\"Users\":F");
-    RunHidden(platform, icacls + "\"Everyone\":F");
-    RunHidden(platform, icacls + "\"Authenticated Users\":F");
+    GrantAccess(platform, path, "\"Users\":F");
+    GrantAccess(platform, path, "\"Everyone\":F");
+    GrantAccess(platform, path, "\"Authenticated Users\":F");
+}
+
+void GrantAccess(Platform& platform, const std::string& path, std::string_view grant) {
+    if (BreaksCommandText(path)) return;
+    const std::string icacls = SystemProgram(platform, "icacls.exe") + " " + QuotedPath(path);
+    RunHiddenProgram(platform, "echo Y| ", icacls + " /t /grant " + std::string(grant));
 }
 
 }  // namespace kestrin

@@ -13,6 +13,7 @@
 #include "pe_test_image.h"
 #include "scripted_platform.h"
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,16 +73,19 @@ int main(int argc, char** argv) {
     std::uint64_t sizeMb = 300;
     fs::path base = "/var/tmp";
     int rounds = 5;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string flag = argv[i];
-        if (flag == "--size-mb") sizeMb = std::stoull(argv[i + 1]);
-        else if (flag == "--dir") base = argv[i + 1];
-        else if (flag == "--rounds") rounds = std::stoi(argv[i + 1]);
-        else {
-            std::fprintf(stderr, "usage: %s [--size-mb N] [--dir DIR] [--rounds N]\n", argv[0]);
-            return 2;
-        }
+    // A mistyped option or a bare --help must not start a run that writes
+    // hundreds of megabytes.
+    CLI::App app{"Start-up benchmark: LocatePayload plus writing every piece, against cp of the same file"};
+    app.add_option("--size-mb", sizeMb, "Size of the package in MB")->capture_default_str()->check(CLI::Range(1, 100'000));
+    std::string dir = base.string();
+    app.add_option("--dir", dir, "Folder for the scratch files")->capture_default_str();
+    app.add_option("--rounds", rounds, "Rounds of each side; the best counts")->capture_default_str()->check(CLI::Range(1, 1000));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 2;
     }
+    base = dir;
     const fs::path root = base / ("kestrin-startup-bench-" + std::to_string(::getpid()));
     fs::create_directories(root / "pieces");
 

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
+#include <sstream>
+#include <string>
 
 #include "tavro_host/command_line.h"
 #include "tavro_host/host.h"
@@ -15,10 +17,12 @@ namespace {
 constexpr int kFailed = 1;
 constexpr int kRefused = 2;
 
-// A description that did not all reach its reader is no success.
-int CheckWritten(int status) {
+// A description that did not all reach its reader is no success. It is
+// written in one piece right here: a failed write in the middle of it would
+// leave the stream bad and the final flush with no reason to tell.
+int Write(const std::string& description, int status) {
   errno = 0;
-  if (std::cout.flush()) return status;
+  if (std::cout.write(description.data(), static_cast<std::streamsize>(description.size())).flush()) return status;
   std::cerr << "tavro-host: cannot write the output" << (errno != 0 ? ": " : "")
             << (errno != 0 ? std::strerror(errno) : "") << "\n";
   return kFailed;
@@ -60,9 +64,10 @@ int main(int argc, char** argv) {
   }
   // A library that never reached VANTPluginMain registered nothing: no
   // empty description. One that refused records shows what it kept.
+  std::ostringstream description;
   if (host.pluginMainResult()) {
-    std::cout << "Plug-in: " << plugin << "\n";
-    host.describe(std::cout);
+    description << "Plug-in: " << plugin << "\n";
+    host.describe(description);
   }
   for (const std::string& v : host.violations()) std::cerr << "tavro-host: plug-in misuse: " << v << "\n";
   // A plug-in whose entry point answers 0 did not start: the host would not use it.
@@ -70,5 +75,5 @@ int main(int argc, char** argv) {
     std::cerr << "tavro-host: VANTPluginMain returned 0: the plug-in did not start\n";
     status = kFailed;
   }
-  return CheckWritten(status);
+  return Write(description.str(), status);
 }

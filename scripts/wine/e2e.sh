@@ -70,7 +70,7 @@ public_dir="$(wine_unix_path 'C:\users\Public')"
 reset_machine() {
   wine msiexec /quiet /x "{$product_code}" >/dev/null 2>&1 || true
   rm -rf "$(dirname "$install_dir")" "$work_dir" "$public_dir/KestrinCopy" "$public_dir/KestrinMade" \
-         "$public_dir/preinstall-seen.txt" "$public_dir/Desktop/Kestrin Readme.lnk" "$public_dir/KestrinVictim" \
+         "$public_dir/preinstall-seen.txt" "$public_dir/Desktop/Kestrin 100% Readme.lnk" "$public_dir/KestrinVictim" \
          "$public_dir/kestrin-links" "$public_dir/kestrin-victim"
 }
 
@@ -108,7 +108,7 @@ scenario_install() {
   reset_machine
   base_config
   set_field SuppressConfirm 1
-  set_field PostCopy 'readme.txt=C:\users\Public\KestrinCopy\readme.txt|CreateFolder={C:\users\Public\KestrinMade\Sub}|Shortcut=Kestrin Readme;C:\Program Files\Maker\Product\readme.txt;'
+  set_field PostCopy 'readme.txt=C:\users\Public\KestrinCopy\readme.txt|CreateFolder={C:\users\Public\KestrinMade\Sub}|Shortcut=Kestrin 100% Readme;C:\Program Files\Maker\Product\readme.txt;'
   pack
   # Signed after packing, with a certificate table larger than 100,000 bytes.
   bash "$here/sign-installer.sh" --large "$work/$exe_title.exe" "$work/signed.exe"
@@ -129,7 +129,7 @@ scenario_install() {
   check "package files installed" test -f "$install_dir/readme.txt" -a -f "$install_dir/settings.ini"
   check "file copied out of the install folder" cmp -s "$install_dir/readme.txt" "$public_dir/KestrinCopy/readme.txt"
   check "guarded folder created" test -d "$public_dir/KestrinMade/Sub"
-  check "desktop shortcut created" test -f "$public_dir/Desktop/Kestrin Readme.lnk"
+  check "desktop shortcut created" test -f "$public_dir/Desktop/Kestrin 100% Readme.lnk"
   check "no planted program ran" test ! -e "$public_dir/preinstall-seen.txt"
   check "the clean-up left the linked folder alone" grep -qx victim "$public_dir/KestrinVictim/keep.txt"
   # Wine's RemoveDirectoryW follows a host link instead of removing it, as

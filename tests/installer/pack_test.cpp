@@ -289,7 +289,8 @@ TEST_F(PackTest, FileCommandsAreCheckedWithTheInstallersParser) {
     EXPECT_EQ(ConfigError("PackageFile = p.msi\nPostCopy.file = commands.txt\n"),
               commands + ":3: file command \"Broken\" needs KEY=VALUE (the installer would stop with \"Contact Publisher\")");
 
-    Write("commands.txt", "PreInstallCopy=C:\\Seed\nShortcut=App\nDocs=[C:\\Host\nCreateFolder=[C:\\Host]\n");
+    Write("commands.txt", "PreInstallCopy=C:\\Seed\nShortcut=App\nDocs=[C:\\Host\nCreateFolder=[C:\\Host]\n"
+                          "EveryoneAccess=C:\\Data\" /reset\nShortcut=App;\"C:\\App.exe\" -x\n");
     const auto warned = pack::ReadPackConfig(Write("w.conf", folders + "PackageFile = p.msi\nPostCopy.file = commands.txt\n"),
                                              "20240101_0000");
     EXPECT_EQ(warned.warnings,
@@ -298,7 +299,11 @@ TEST_F(PackTest, FileCommandsAreCheckedWithTheInstallersParser) {
                   commands + ":2: warning: file command \"Shortcut=App\" needs NAME;TARGET[;ICON]",
                   commands + ":3: warning: file command \"Docs=[C:\\Host\" has a \"[\" without \"]\"",
                   commands + ":3: warning: file command \"Docs=[C:\\Host\" has nothing to act on after its guard",
-                  commands + ":4: warning: file command \"CreateFolder=[C:\\Host]\" has nothing to act on after its guard"}));
+                  commands + ":4: warning: file command \"CreateFolder=[C:\\Host]\" has nothing to act on after its guard",
+                  commands + ":5: warning: file command \"EveryoneAccess=C:\\Data\" /reset\" holds a double quote, which "
+                             "no path can hold: the installer leaves it out",
+                  commands + ":6: warning: file command \"Shortcut=App;\"C:\\App.exe\" -x\" holds a double quote, which "
+                             "no path can hold: the installer leaves it out"}));
 }
 
 TEST_F(PackTest, TheStubMustBeABareUnsignedWindowsProgram) {

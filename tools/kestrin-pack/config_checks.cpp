@@ -2,6 +2,7 @@
 
 #include "descriptor.h"
 #include "file_commands.h"
+#include "process_utils.h"
 #include "text_utils.h"
 #include "windows_paths.h"
 
@@ -115,6 +116,8 @@ void CheckFileCommands(PackConfig& config, const ConfigSource& source) {
         if (entry.key == "Shortcut" &&
             (NthField(guarded.value, ";", 1).empty() || NthField(guarded.value, ";", 2).empty()))
             warn("needs NAME;TARGET[;ICON]");
+        if ((entry.key == "Shortcut" || entry.key == "EveryoneAccess") && BreaksCommandText(guarded.value))
+            warn("holds a double quote, which no path can hold: the installer leaves it out");
     }
 }
 
